@@ -1,0 +1,16 @@
+# Native build: the portable core and its GoogleTest tests, under AddressSanitizer
+# and UndefinedBehaviorSanitizer.
+set(HOLMVARD_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+add_compile_options(${HOLMVARD_SANITIZERS})
+add_link_options(${HOLMVARD_SANITIZERS})
+
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
+
+add_library(holmvard_core STATIC ${HOLMVARD_CORE_SOURCES})
+target_include_directories(holmvard_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
+
+add_executable(holmvard_native_tests ${HOLMVARD_NATIVE_TESTS})
+target_link_libraries(holmvard_native_tests PRIVATE holmvard_core GTest::gtest_main)
+target_compile_options(holmvard_native_tests PRIVATE ${HOLMVARD_WARNINGS})
+gtest_discover_tests(holmvard_native_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "native.")

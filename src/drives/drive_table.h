@@ -1,0 +1,44 @@
+// The program-wide drive table, filled once at start-up and never rescanned.
+// Portable: handles are carried as the platform's opaque pointer types.
+#pragma once
+
+#include <cstdint>
+
+struct HWND__;                      // the platform's window handle type
+using WindowHandle = HWND__ *;
+using DeviceHandle = void *;        // the platform's HANDLE
+
+constexpr int MaxDrives = 4;
+constexpr int AtaModelLength = 40;
+constexpr int AtaSerialLength = 20;
+constexpr int AtaFirmwareLength = 8;
+constexpr int TimeStampSize = 40;
+
+struct DriveRecord {
+    DeviceHandle Device;
+    uint8_t DriveNumber;
+    char Model[AtaModelLength + 1];
+    char Serial[AtaSerialLength + 1];
+    char FirmwareRev[AtaFirmwareLength + 1];
+    uint16_t Cylinders;
+    uint16_t Heads;
+    uint16_t SectorsPerTrack;
+    uint32_t LbaSectors;
+    int32_t SMARTSupported;
+    int32_t SMARTEnabled;
+    int32_t SMARTError;
+    char SMARTErrorTime[TimeStampSize];
+    int32_t SimulateError;
+    char SimulateErrorTime[TimeStampSize];
+    WindowHandle ErrorDialog;
+    WindowHandle SimulatedErrorDialog;
+    WindowHandle OfflineTestDialog;
+    int32_t OfflineTestRunning;
+    uint8_t OfflineTestAttempts;
+    uint16_t OfflineTestSeconds;
+    int64_t OfflineTestStart;
+};
+
+extern DriveRecord Drives[MaxDrives];
+extern uint8_t DriveCount;
+extern uint8_t CurrentDrive;

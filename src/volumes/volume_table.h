@@ -1,0 +1,40 @@
+// The program-wide volume table: one record per fixed volume C: to Z:, filled
+// once at start-up and never rescanned. Portable.
+#pragma once
+
+#include <cstdint>
+
+#include "drives/drive_table.h"
+
+constexpr int MaxVolumes = 24;
+constexpr int VolumeNameSize = 12;
+constexpr int FileSystemNameSize = 9;
+constexpr int VolumeSerialTextSize = 10;
+
+struct VolumeRecord {
+    char RootPath[4];
+    char VolumeName[VolumeNameSize];
+    char VolumeSerialText[VolumeSerialTextSize];
+    uint32_t MaxComponentLength;
+    uint32_t FileSystemFlags;
+    char FileSystem[FileSystemNameSize];
+    uint64_t TotalBytes;
+    uint64_t UsedBytes;
+    uint64_t FreeBytes;
+    uint64_t FreeBytesAvailable;
+    int32_t SpaceCheckEnabled;
+    uint32_t FreeSpaceMin;
+    int32_t FreeSpaceError;
+    char FreeSpaceErrorTime[TimeStampSize];
+    WindowHandle ErrorDialog;
+};
+
+extern VolumeRecord Volumes[MaxVolumes];
+extern uint8_t VolumeCount;
+extern uint8_t CurrentVolume;
+
+// "%4.4X-%4.4X" of the serial number, high 16 bits first: 0x1A2B3C4D gives 1A2B-3C4D.
+void FormatVolumeSerial(uint32_t serial, char (&text)[VolumeSerialTextSize]);
+
+// The root text of a letter: 'C' gives "C:\".
+void FormatRootPath(char letter, char (&root)[4]);
