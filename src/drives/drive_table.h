@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "app/text_format.h"
+
 struct HWND__;                      // the platform's window handle type
 using WindowHandle = HWND__ *;
 using DeviceHandle = void *;        // the platform's HANDLE
@@ -12,7 +14,6 @@ constexpr int MaxDrives = 4;
 constexpr int AtaModelLength = 40;
 constexpr int AtaSerialLength = 20;
 constexpr int AtaFirmwareLength = 8;
-constexpr int TimeStampSize = 40;
 
 struct DriveRecord {
     DeviceHandle Device;

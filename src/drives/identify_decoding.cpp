@@ -1,1 +1,108 @@
-// placeholder: being written
+#include "drives/identify_decoding.h"
+
+#include <cstddef>
+#include <cstring>
+
+#include "drives/smart_requests.h"
+
+namespace {
+
+constexpr size_t SerialOffset = 20;      // words 10 to 19
+constexpr size_t FirmwareOffset = 46;    // words 23 to 26
+constexpr size_t ModelOffset = 54;       // words 27 to 46
+constexpr size_t CylindersOffset = 2;    // word 1
+constexpr size_t HeadsOffset = 6;        // word 3
+constexpr size_t SectorsPerTrackOffset = 12;  // word 6
+constexpr size_t LbaSectorsOffset = 120;      // words 60 and 61
+
+constexpr uint16_t ConfigNotAta = 0x8000;
+constexpr uint16_t ConfigRemovable = 0x0080;
+constexpr uint16_t ConfigFixed = 0x0040;
+
+uint16_t ReadWord(const uint8_t *bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+uint32_t ReadDoubleWord(const uint8_t *bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+bool IsBlankSector(const uint8_t *sector)
+{
+    for (size_t i = 0; i < SmartSectorLength; ++i) {
+        if (sector[i] != 0)
+            return false;
+    }
+    return true;
+}
+
+// Only a removable, non-fixed device that claims not to be ATA is refused;
+// every other configuration word counts as a drive.
+bool IsRefusedConfiguration(uint16_t config)
+{
+    return (config & ConfigNotAta) && (config & ConfigRemovable) && !(config & ConfigFixed);
+}
+
+char *SectorText(uint8_t *sector, size_t offset)
+{
+    return reinterpret_cast<char *>(sector + offset);
+}
+
+}  // namespace
+
+bool DecodeIdentifyData(uint8_t *sector, DriveRecord &record)
+{
+    // An empty slot answers with an all-zero sector.
+    if (IsBlankSector(sector))
+        return false;
+    if (IsRefusedConfiguration(ReadWord(sector)))
+        return false;
+
+    CopyAtaString(record.Model, SectorText(sector, ModelOffset), AtaModelLength);
+    CopyAtaString(record.Serial, SectorText(sector, SerialOffset), AtaSerialLength);
+    CopyAtaString(record.FirmwareRev, SectorText(sector, FirmwareOffset), AtaFirmwareLength);
+    record.Cylinders = ReadWord(sector + CylindersOffset);
+    record.Heads = ReadWord(sector + HeadsOffset);
+    record.SectorsPerTrack = ReadWord(sector + SectorsPerTrackOffset);
+    record.LbaSectors = ReadDoubleWord(sector + LbaSectorsOffset);
+    return true;
+}
+
+bool DecodeIdentifyData(uint8_t *sector)
+{
+    if (CurrentDrive >= MaxDrives)
+        return false;
+    return DecodeIdentifyData(sector, Drives[CurrentDrive]);
+}
+
+void SwapAtaString(char *text, uint16_t length)
+{
+    // Whole pairs only: an odd trailing byte has no partner inside the field.
+    for (uint16_t k = 0; k < length / 2; ++k) {
+        char first = text[2 * k];
+        text[2 * k] = text[2 * k + 1];
+        text[2 * k + 1] = first;
+    }
+}
+
+void CopyAtaString(char *destination, char *source, uint16_t length)
+{
+    SwapAtaString(source, length);
+    memset(destination, 0, static_cast<size_t>(length) + 1);
+
+    size_t first = 0;
+    while (first < length && source[first] == ' ')
+        ++first;
+    if (first == length)
+        return;
+    // source[first] is not a space, so this stops at first at the latest.
+    size_t last = static_cast<size_t>(length) - 1;
+    while (source[last] == ' ')
+        --last;
+
+    for (size_t i = first; i <= last && source[i] != '\0'; ++i)
+        destination[i - first] = source[i];
+}

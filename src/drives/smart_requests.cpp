@@ -1,1 +1,139 @@
-// placeholder: being written
+#include "drives/smart_requests.h"
+
+namespace {
+
+constexpr uint8_t SmartCommand = 0xB0;
+constexpr uint8_t IdentifyCommand = 0xEC;
+constexpr uint8_t SmartCylLow = 0x4F;
+constexpr uint8_t SmartCylHigh = 0xC2;
+constexpr uint8_t ThresholdExceededCylLow = 0xF4;
+constexpr uint8_t ThresholdExceededCylHigh = 0x2C;
+constexpr uint8_t DriveHeadBase = 0xA0;
+constexpr uint8_t DriveHeadSlaveBit = 0x10;
+constexpr uint8_t DriveMapMask = 0x0F;          // the four IDE positions
+
+constexpr size_t OfflineStatusOffset = 362;
+constexpr size_t OfflineSecondsOffset = 364;
+constexpr size_t OfflineCapabilityOffset = 367;
+
+struct OperationRow {
+    SmartOperation operation;
+    uint32_t ioctl;
+    uint32_t bufferSize;
+    uint8_t features;
+    uint8_t sectorCount;
+    uint8_t sectorNumber;
+    uint8_t cylLow;
+    uint8_t cylHigh;
+    uint8_t command;
+    uint32_t outputLength;
+};
+
+// Only the data requests carry a sector back; the autosave request's count F1h
+// selects enable, and the off-line request's sector number 0 selects the
+// off-line routine in off-line mode.
+constexpr OperationRow OperationTable[] = {
+    {SmartOperation::IdentifyDrive, SmartRcvDriveDataIoctl, SmartSectorLength,
+     0x00, 1, 1, 0x00, 0x00, IdentifyCommand, SmartDataReplyLength},
+    {SmartOperation::EnableSMART, SmartSendDriveCommandIoctl, 0,
+     0xD8, 0, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartCommandReplyLength},
+    {SmartOperation::DisableSMART, SmartSendDriveCommandIoctl, 0,
+     0xD9, 0, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartCommandReplyLength},
+    {SmartOperation::EnableAttributeAutosave, SmartSendDriveCommandIoctl, 0,
+     0xD2, 0xF1, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartCommandReplyLength},
+    {SmartOperation::ReturnSMARTStatus, SmartSendDriveCommandIoctl, 0,
+     0xDA, 0, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartStatusReplyLength},
+    {SmartOperation::ExecuteOfflineImmediate, SmartSendDriveCommandIoctl, 0,
+     0xD4, 0, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartCommandReplyLength},
+    {SmartOperation::ReadSMARTData, SmartRcvDriveDataIoctl, SmartSectorLength,
+     0xD0, 1, 1, SmartCylLow, SmartCylHigh, SmartCommand, SmartDataReplyLength},
+};
+
+const OperationRow *FindOperationRow(SmartOperation operation)
+{
+    for (const OperationRow &row : OperationTable) {
+        if (row.operation == operation)
+            return &row;
+    }
+    return nullptr;
+}
+
+// Byte-wise so the packet layout does not depend on the host's byte order.
+void WriteLittleEndian32(uint8_t *bytes, uint32_t value)
+{
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
+    bytes[2] = static_cast<uint8_t>(value >> 16);
+    bytes[3] = static_cast<uint8_t>(value >> 24);
+}
+
+uint16_t ReadLittleEndian16(const uint8_t *bytes)
+{
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+uint32_t ReadLittleEndian32(const uint8_t *bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+}  // namespace
+
+// An operation outside the table yields an all-zero request, which no caller sends.
+SmartRequest BuildSmartRequest(SmartOperation operation, uint8_t driveNumber)
+{
+    SmartRequest request = {};
+    const OperationRow *row = FindOperationRow(operation);
+    if (!row)
+        return request;
+
+    uint8_t *packet = request.packet;
+    WriteLittleEndian32(packet + offsetof(SendCmdInParams, cBufferSize), row->bufferSize);
+    uint8_t *registers = packet + offsetof(SendCmdInParams, irDriveRegs);
+    registers[offsetof(IdeRegisters, bFeaturesReg)] = row->features;
+    registers[offsetof(IdeRegisters, bSectorCountReg)] = row->sectorCount;
+    registers[offsetof(IdeRegisters, bSectorNumberReg)] = row->sectorNumber;
+    registers[offsetof(IdeRegisters, bCylLowReg)] = row->cylLow;
+    registers[offsetof(IdeRegisters, bCylHighReg)] = row->cylHigh;
+    // Odd drive numbers are the slave on their channel.
+    registers[offsetof(IdeRegisters, bDriveHeadReg)] =
+        static_cast<uint8_t>(DriveHeadBase | ((driveNumber & 1) ? DriveHeadSlaveBit : 0));
+    registers[offsetof(IdeRegisters, bCommandReg)] = row->command;
+    packet[offsetof(SendCmdInParams, bDriveNumber)] = driveNumber;
+
+    request.ioctl = row->ioctl;
+    request.outputLength = row->outputLength;
+    return request;
+}
+
+int ReadReturnStatus(bool requestSucceeded, const uint8_t *reply)
+{
+    // A drive that stops answering is treated as a failing one.
+    if (!requestSucceeded || !reply)
+        return 0;
+    const uint8_t *registers = reply + offsetof(SendCmdOutParams, bBuffer);
+    if (registers[offsetof(IdeRegisters, bCylLowReg)] == ThresholdExceededCylLow &&
+        registers[offsetof(IdeRegisters, bCylHighReg)] == ThresholdExceededCylHigh)
+        return 0;
+    return 1;
+}
+
+OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector)
+{
+    OfflineCollectionInfo info = {};
+    info.status = sector[OfflineStatusOffset];
+    info.capability = sector[OfflineCapabilityOffset];
+    info.seconds = ReadLittleEndian16(sector + OfflineSecondsOffset);
+    return info;
+}
+
+uint8_t ReadDriveMap(const uint8_t *reply)
+{
+    return static_cast<uint8_t>(reply[offsetof(GetVersionInParams, bIDEDeviceMap)] & DriveMapMask);
+}
+
+uint32_t ReadMediaType(const uint8_t *geometry)
+{
+    return ReadLittleEndian32(geometry + offsetof(DiskGeometry, MediaType));
+}
