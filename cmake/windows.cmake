@@ -1,0 +1,85 @@
+# Cross build: holmvard.exe, holmvard-emulated.exe and the Windows tests, which
+# CTest runs under Wine through the cross-compiling emulator.
+enable_language(RC)
+
+add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
+# Only system DLLs may be imported.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
+
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+add_library(holmvard_core STATIC ${HOLMVARD_CORE_SOURCES})
+target_include_directories(holmvard_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
+
+# The Win32 shell, less WinMain and the device layer, which each executable picks.
+add_library(holmvard_shell STATIC
+    src/app/app_state.cpp
+    src/app/command_window.cpp
+    src/app/drive_discovery.cpp
+    src/app/message_loop.cpp
+    src/app/os_check.cpp
+    src/app/settings_store.cpp
+    src/app/tray_icon.cpp
+    src/app/volume_discovery.cpp
+    src/drives/smart_commands.cpp
+)
+target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
+target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
+
+# Icons are drawn by a script from the project's own art.
+set(HOLMVARD_ICON_DIR ${CMAKE_BINARY_DIR}/resources)
+set(HOLMVARD_ICONS ${HOLMVARD_ICON_DIR}/holmvard.ico ${HOLMVARD_ICON_DIR}/holmvard_error.ico)
+add_custom_command(
+    OUTPUT ${HOLMVARD_ICONS}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py ${HOLMVARD_ICON_DIR}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_icons.py
+    COMMENT "Drawing the tray icons")
+set(HOLMVARD_RC ${CMAKE_SOURCE_DIR}/src/resources/holmvard.rc)
+set_source_files_properties(${HOLMVARD_RC} PROPERTIES
+    OBJECT_DEPENDS "${HOLMVARD_ICONS};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h")
+
+function(holmvard_executable name device_layer)
+    add_executable(${name} WIN32 src/app/win_main.cpp ${device_layer} ${HOLMVARD_RC})
+    target_include_directories(${name} PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+    target_link_libraries(${name} PRIVATE holmvard_shell)
+    target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
+endfunction()
+
+holmvard_executable(holmvard src/drives/device_io_system.cpp)
+holmvard_executable(holmvard-emulated src/drives/device_io_emulated.cpp)
+
+add_test(NAME icons.layout
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py --check ${HOLMVARD_ICONS})
+set_property(TEST icons.layout PROPERTY CROSSCOMPILING_EMULATOR "")
+
+# Windows tests of the shell, run under Wine against the emulated device layer.
+add_executable(holmvard_windows_tests
+    tests/windows/emulated_device_io_test.cpp
+    tests/windows/smart_commands_test.cpp
+    tests/windows/settings_store_test.cpp
+    src/drives/device_io_emulated.cpp
+)
+target_link_libraries(holmvard_windows_tests PRIVATE holmvard_shell GTest::gtest_main)
+target_compile_options(holmvard_windows_tests PRIVATE ${HOLMVARD_WARNINGS})
+gtest_discover_tests(holmvard_windows_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "windows."
+                     PROPERTIES RESOURCE_LOCK wine_emulated_files)
+
+# End-to-end: a Windows driver starts the real executables under Wine and works
+# their windows, registry and files.
+add_executable(holmvard_e2e_tests
+    tests/e2e/e2e_driver.cpp
+    tests/e2e/request_log.cpp
+    tests/e2e/startup_test.cpp
+)
+target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32)
+target_compile_definitions(holmvard_e2e_tests PRIVATE
+    HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work")
+target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
+add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
+gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
+                     PROPERTIES RESOURCE_LOCK holmvard_instance TIMEOUT 120)

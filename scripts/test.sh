@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both builds and runs every test: the native
+# unit tests, the Windows tests under Wine and the end-to-end tests, which drive
+# the real executables under Wine on a private Xvfb display. Ends with the line
+# "N passed, M failed".
+set -u
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+"$root/scripts/install-deps.sh" || { echo "0 passed, 1 failed"; exit 1; }
+"$root/scripts/build.sh" || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
+
+. "$root/scripts/xvfb.sh"
+. "$root/scripts/wine-env.sh" "$root/build/windows/wineprefix"
+cleanup() {
+    wineserver -k >/dev/null 2>&1
+    stop_xvfb
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+# Adds the counts of a ctest summary line: "NN% tests passed, F tests failed out of T".
+count() {
+    local summary
+    summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$1" | tail -n 1)
+    if [ -z "$summary" ]; then
+        failed=$((failed + 1))
+        return
+    fi
+    local f t
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
+    t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$summary")
+    passed=$((passed + t - f))
+    failed=$((failed + f))
+}
+
+mkdir -p build/logs
+echo "== native tests"
+ctest --test-dir build/native --output-on-failure -j2 2>&1 | tee build/logs/native.txt
+count build/logs/native.txt
+
+echo "== Windows and end-to-end tests under Wine"
+ctest --test-dir build/windows --output-on-failure --timeout 300 2>&1 | tee build/logs/windows.txt
+count build/logs/windows.txt
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

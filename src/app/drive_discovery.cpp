@@ -1,0 +1,80 @@
+#include <windows.h>
+
+#include "app/discovery.h"
+#include "drives/drive_table.h"
+#include "drives/device_io.h"
+#include "drives/identify_decoding.h"
+#include "drives/smart_commands.h"
+
+namespace {
+
+// OS kind 1 reaches every drive through this one handle; it is closed at shutdown
+// even when no drive behind it was accepted.
+HANDLE SharedDevice = INVALID_HANDLE_VALUE;
+
+// Identifies drive number n on the device and, when the sector is accepted,
+// takes the slot at CurrentDrive for it.
+bool AcceptDrive(HANDLE device, uint8_t identifyNumber, uint8_t recordNumber)
+{
+    if (CurrentDrive >= MaxDrives)
+        return false;
+    if (!IdentifyDrive(device, identifyNumber) || !DecodeIdentifyData(SmartDataSector()))
+        return false;
+    Drives[CurrentDrive].Device = device;
+    Drives[CurrentDrive].DriveNumber = recordNumber;
+    CurrentDrive++;
+    return true;
+}
+
+bool DiscoverSmartvsdDrives()
+{
+    HANDLE device = OpenDriveDevice(1, 0);
+    if (device == INVALID_HANDLE_VALUE)
+        return false;
+    SharedDevice = device;
+    uint8_t map = QueryDriveMap(device);
+    for (uint8_t n = 0; n < MaxDrives; n++) {
+        if (map & (1u << n))
+            AcceptDrive(device, n, n);
+    }
+    return true;
+}
+
+void DiscoverPhysicalDrives()
+{
+    for (uint8_t n = 0; n < MaxDrives; n++) {
+        HANDLE device = OpenDriveDevice(2, n);
+        if (device == INVALID_HANDLE_VALUE)
+            continue;
+        // The handle alone selects the drive, so every later request carries drive number 0.
+        if (!AcceptDrive(device, n, 0))
+            DeviceClose(device);
+    }
+}
+
+}  // namespace
+
+bool DiscoverDrives(uint32_t osKind)
+{
+    CurrentDrive = 0;
+    bool driverOpened = true;
+    if (osKind == 1)
+        driverOpened = DiscoverSmartvsdDrives();
+    else if (osKind == 2)
+        DiscoverPhysicalDrives();
+    DriveCount = CurrentDrive;
+    CurrentDrive = 0;
+    return driverOpened;
+}
+
+void CloseDriveDevices(uint32_t osKind)
+{
+    if (osKind == 1) {
+        if (SharedDevice != INVALID_HANDLE_VALUE)
+            DeviceClose(SharedDevice);
+        SharedDevice = INVALID_HANDLE_VALUE;
+    } else if (osKind == 2) {
+        for (uint8_t i = 0; i < DriveCount; i++)
+            DeviceClose(Drives[i].Device);
+    }
+}

@@ -1,0 +1,250 @@
+// The device layer of holmvard-emulated.exe. Drives come from emulated-drives.txt
+// in the program's folder, read again at every call so that a test can change a
+// drive between two checks; every call leaves one line in emulated-requests.log
+// in the same folder.
+#include "drives/device_io.h"
+
+#include <cstdint>
+
+#include "app/bounded_text.h"
+#include "drives/drive_emulation.h"
+
+static_assert(EmulatedErrorInvalidFunction == ERROR_INVALID_FUNCTION);
+static_assert(EmulatedErrorFileNotFound == ERROR_FILE_NOT_FOUND);
+static_assert(EmulatedErrorAccessDenied == ERROR_ACCESS_DENIED);
+static_assert(EmulatedErrorInvalidHandle == ERROR_INVALID_HANDLE);
+static_assert(EmulatedErrorNotReady == ERROR_NOT_READY);
+static_assert(EmulatedErrorDeviceNotExist == ERROR_DEV_NOT_EXIST);
+static_assert(EmulatedErrorInvalidParameter == ERROR_INVALID_PARAMETER);
+static_assert(EmulatedErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
+static_assert(EmulatedErrorIoDevice == ERROR_IO_DEVICE);
+static_assert(EmulatedGenericRead == GENERIC_READ);
+static_assert(EmulatedGenericWrite == GENERIC_WRITE);
+static_assert(EmulatedGenericAll == GENERIC_ALL);
+
+namespace {
+
+// Far above the small multiples of 4 the kernel hands out, and never INVALID_HANDLE_VALUE.
+constexpr uintptr_t FakeHandleBase = 0x7E000000;
+constexpr uint32_t FakeHandleLimit = 0x00800000;   // keeps every value below 0x80000000
+
+constexpr DWORD DescriptionLimit = 65536;
+constexpr int SharingRetries = 5;
+constexpr DWORD SharingRetryMilliseconds = 20;
+
+EmulatedHandleTable Handles;
+EmulatedBay Bay;
+char DescriptionText[DescriptionLimit + 1];
+
+struct FileHandle {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    FileHandle() = default;
+    FileHandle(const FileHandle &) = delete;
+    FileHandle &operator=(const FileHandle &) = delete;
+    ~FileHandle()
+    {
+        if (handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    }
+};
+
+// The full name of a file in the folder of the running exe; false when the path does not fit.
+bool NameBesideProgram(char (&path)[1024], const char *fileName)
+{
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return false;
+    DWORD folderEnd = length;
+    while (folderEnd > 0 && path[folderEnd - 1] != '\\' && path[folderEnd - 1] != '/')
+        --folderEnd;
+    path[folderEnd] = '\0';
+    return AppendText(path, fileName);
+}
+
+// Opened, appended to and closed at every line, so a test can read or delete the
+// log at any moment and nothing is lost when the program is killed.
+void WriteLogLine(const char *line)
+{
+    char path[1024];
+    if (!NameBesideProgram(path, RequestLogFileName))
+        return;
+    char text[RequestLogLineSize + 2];
+    CopyText(text, line);
+    AppendText(text, "\n");
+    FileHandle log;
+    log.handle = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (log.handle == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written = 0;
+    WriteFile(log.handle, text, static_cast<DWORD>(BoundedLength(text, sizeof text)), &written, nullptr);
+}
+
+void WriteErrorLine(const char *text)
+{
+    char line[RequestLogLineSize];
+    FormatErrorLogLine(line, sizeof line, text);
+    WriteLogLine(line);
+}
+
+// A test may be rewriting the description just as the program reads it.
+HANDLE OpenDescription(const char *path)
+{
+    for (int attempt = 0;; ++attempt) {
+        HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION ||
+            attempt == SharingRetries)
+            return file;
+        Sleep(SharingRetryMilliseconds);
+    }
+}
+
+// Fills Bay from the description file, or with the default bay when there is none.
+// Returns false after logging an ERROR line when the file cannot be read or parsed.
+bool LoadBay()
+{
+    char path[1024];
+    if (!NameBesideProgram(path, DriveDescriptionFileName)) {
+        WriteErrorLine("the program's folder name is too long for the description file");
+        return false;
+    }
+    FileHandle file;
+    file.handle = OpenDescription(path);
+    if (file.handle == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            SetDefaultBay(Bay);
+            return true;
+        }
+        char text[RequestLogLineSize];
+        FormatInto(text, "%s: cannot be opened, error %lu", DriveDescriptionFileName, error);
+        WriteErrorLine(text);
+        return false;
+    }
+    DWORD total = 0;
+    for (;;) {
+        DWORD read = 0;
+        // One byte more than the limit tells a file at the limit from a longer one.
+        if (!ReadFile(file.handle, DescriptionText + total, DescriptionLimit + 1 - total, &read, nullptr)) {
+            char text[RequestLogLineSize];
+            FormatInto(text, "%s: cannot be read, error %lu", DriveDescriptionFileName, GetLastError());
+            WriteErrorLine(text);
+            return false;
+        }
+        if (read == 0)
+            break;
+        total += read;
+        if (total > DescriptionLimit) {
+            char text[RequestLogLineSize];
+            FormatInto(text, "%s: longer than %lu bytes", DriveDescriptionFileName, DescriptionLimit);
+            WriteErrorLine(text);
+            return false;
+        }
+    }
+    DescriptionError error;
+    if (!ParseDriveDescription(DescriptionText, total, Bay, error)) {
+        char text[RequestLogLineSize];
+        FormatDescriptionError(error, text, sizeof text);
+        WriteErrorLine(text);
+        return false;
+    }
+    return true;
+}
+
+HANDLE HandleOf(uint32_t number)
+{
+    return reinterpret_cast<HANDLE>(FakeHandleBase + 4 * static_cast<uintptr_t>(number));
+}
+
+// The number of an open emulated handle, or 0 for anything else.
+uint32_t NumberOf(HANDLE device)
+{
+    uintptr_t value = reinterpret_cast<uintptr_t>(device);
+    if (value <= FakeHandleBase || (value - FakeHandleBase) % 4 != 0)
+        return 0;
+    uintptr_t number = (value - FakeHandleBase) / 4;
+    if (number >= FakeHandleLimit || !FindEmulatedHandle(Handles, static_cast<uint32_t>(number)))
+        return 0;
+    return static_cast<uint32_t>(number);
+}
+
+}  // namespace
+
+HANDLE DeviceOpen(const char *name, DWORD access, DWORD shareMode, DWORD disposition)
+{
+    uint32_t number = 0;
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    if (LoadBay()) {
+        EmulatedOpen answer = AnswerDeviceOpen(Bay, name, access);
+        error = answer.error;
+        if (answer.ok) {
+            if (Handles.opened + 1 < FakeHandleLimit)
+                number = AddEmulatedHandle(Handles, answer.device);
+            if (number == 0) {
+                WriteErrorLine("too many emulated handles are open");
+                error = ERROR_TOO_MANY_OPEN_FILES;
+            }
+        }
+    }
+    char line[RequestLogLineSize];
+    FormatOpenLogLine(line, sizeof line, name, access, shareMode, disposition, number);
+    WriteLogLine(line);
+    SetLastError(number ? ERROR_SUCCESS : error);
+    return number ? HandleOf(number) : INVALID_HANDLE_VALUE;
+}
+
+BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
+                   DWORD *returned)
+{
+    bool loaded = LoadBay();
+    uint32_t number = NumberOf(device);
+    EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
+    if (number != 0) {
+        if (loaded)
+            reply = AnswerDeviceControl(Bay, *FindEmulatedHandle(Handles, number), ioctl,
+                                        static_cast<const uint8_t *>(input), inputLength,
+                                        static_cast<uint8_t *>(output), outputLength);
+        else
+            reply.error = ERROR_NOT_READY;
+    }
+    if (returned)
+        *returned = reply.returned;
+    char line[RequestLogLineSize];
+    FormatIoctlLogLine(line, sizeof line, number, ioctl, static_cast<const uint8_t *>(input), inputLength,
+                       outputLength, reply.ok);
+    WriteLogLine(line);
+    SetLastError(reply.ok ? ERROR_SUCCESS : reply.error);
+    return reply.ok ? TRUE : FALSE;
+}
+
+// Closing needs no description: a handle handed out stays closable whatever the file says now.
+BOOL DeviceClose(HANDLE device)
+{
+    uint32_t number = NumberOf(device);
+    bool closed = RemoveEmulatedHandle(Handles, number);
+    char line[RequestLogLineSize];
+    FormatCloseLogLine(line, sizeof line, number, closed);
+    WriteLogLine(line);
+    SetLastError(closed ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
+    return closed ? TRUE : FALSE;
+}
+
+BOOL QueryOsVersion(OSVERSIONINFOA *version)
+{
+    bool answered = LoadBay() && Bay.versionSucceeds && version &&
+                    version->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA);
+    if (answered) {
+        version->dwMajorVersion = Bay.majorVersion;
+        version->dwMinorVersion = Bay.minorVersion;
+        version->dwBuildNumber = Bay.buildNumber;
+        version->dwPlatformId = Bay.platformId;
+        version->szCSDVersion[0] = '\0';
+    }
+    char line[RequestLogLineSize];
+    FormatVersionLogLine(line, sizeof line, answered, Bay.platformId, Bay.majorVersion, Bay.minorVersion,
+                         Bay.buildNumber);
+    WriteLogLine(line);
+    SetLastError(answered ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
+    return answered ? TRUE : FALSE;
+}

@@ -1,0 +1,114 @@
+#include "drives/smart_commands.h"
+
+#include <winioctl.h>
+
+#include <cstring>
+
+#include "drives/device_io.h"
+#include "drives/smart_requests.h"
+
+static_assert(sizeof(SENDCMDINPARAMS) == sizeof(SendCmdInParams));
+static_assert(offsetof(SENDCMDINPARAMS, bDriveNumber) == offsetof(SendCmdInParams, bDriveNumber));
+static_assert(offsetof(SENDCMDINPARAMS, bBuffer) == SmartPacketLength);
+static_assert(sizeof(SENDCMDOUTPARAMS) == sizeof(SendCmdOutParams));
+static_assert(offsetof(SENDCMDOUTPARAMS, bBuffer) == SmartReplyHeaderLength);
+static_assert(sizeof(GETVERSIONINPARAMS) == sizeof(GetVersionInParams));
+static_assert(offsetof(GETVERSIONINPARAMS, bIDEDeviceMap) == offsetof(GetVersionInParams, bIDEDeviceMap));
+static_assert(sizeof(DISK_GEOMETRY) == sizeof(DiskGeometry));
+static_assert(offsetof(DISK_GEOMETRY, MediaType) == offsetof(DiskGeometry, MediaType));
+static_assert(SMART_GET_VERSION == SmartGetVersionIoctl);
+static_assert(SMART_SEND_DRIVE_COMMAND == SmartSendDriveCommandIoctl);
+static_assert(SMART_RCV_DRIVE_DATA == SmartRcvDriveDataIoctl);
+static_assert(IOCTL_DISK_GET_DRIVE_GEOMETRY == DiskGetDriveGeometryIoctl);
+static_assert(FixedMedia == FixedMediaType && RemovableMedia == RemovableMediaType);
+
+namespace {
+
+// One set of request buffers for the whole run: requests never overlap.
+uint8_t RequestPacket[SmartPacketLength];
+uint8_t StatusReply[SmartStatusReplyLength];
+uint8_t DataReply[SmartDataReplyLength];
+DWORD ReturnedBytes;
+
+BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumber)
+{
+    SmartRequest request = BuildSmartRequest(operation, driveNumber);
+    memcpy(RequestPacket, request.packet, sizeof RequestPacket);
+    uint8_t *reply = request.outputLength == SmartDataReplyLength ? DataReply : StatusReply;
+    memset(reply, 0, request.outputLength);
+    return DeviceControl(device, request.ioctl, RequestPacket, SmartPacketLength, reply, request.outputLength,
+                         &ReturnedBytes);
+}
+
+}  // namespace
+
+HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index)
+{
+    if (osKind == 1)
+        return DeviceOpen("\\\\.\\SMARTVSD", 0, 0, CREATE_NEW);
+
+    char name[] = "\\\\.\\PhysicalDrive0";
+    name[sizeof name - 2] = static_cast<char>('0' + index);
+
+    // Zero access is enough for the geometry query and needs no administrative rights.
+    HANDLE probe = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (probe == INVALID_HANDLE_VALUE)
+        return INVALID_HANDLE_VALUE;
+    uint8_t geometry[DriveGeometryLength] = {};
+    DWORD returned = 0;
+    BOOL queried = DeviceControl(probe, DiskGetDriveGeometryIoctl, nullptr, 0, geometry, sizeof geometry, &returned);
+    DeviceClose(probe);
+    // Removable media, floppies and devices without geometry are never monitored.
+    if (!queried || ReadMediaType(geometry) != FixedMediaType)
+        return INVALID_HANDLE_VALUE;
+
+    return DeviceOpen(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
+uint8_t QueryDriveMap(HANDLE device)
+{
+    uint8_t reply[DriveMapReplyLength] = {};
+    DeviceControl(device, SmartGetVersionIoctl, nullptr, 0, reply, sizeof reply, &ReturnedBytes);
+    return ReadDriveMap(reply);
+}
+
+BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::IdentifyDrive, driveNumber);
+}
+
+BOOL EnableSMART(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::EnableSMART, driveNumber);
+}
+
+BOOL DisableSMART(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::DisableSMART, driveNumber);
+}
+
+BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::EnableAttributeAutosave, driveNumber);
+}
+
+BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::ExecuteOfflineImmediate, driveNumber);
+}
+
+BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::ReadSMARTData, driveNumber);
+}
+
+int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber)
+{
+    BOOL sent = SendSmartRequest(device, SmartOperation::ReturnSMARTStatus, driveNumber);
+    return ReadReturnStatus(sent != FALSE, StatusReply);
+}
+
+uint8_t *SmartDataSector()
+{
+    return DataReply + SmartReplyHeaderLength;
+}

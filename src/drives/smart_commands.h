@@ -1,0 +1,28 @@
+// The seven ATA requests and the device opening, through the device layer.
+// Each request returns the BOOL of its one DeviceIoControl call.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// A device handle for SMART requests, or INVALID_HANDLE_VALUE. OS kind 1 opens
+// the SMARTVSD driver (index unused); OS kind 2 opens PhysicalDrive<index>, fixed
+// media only.
+HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index);
+
+// SMART_GET_VERSION on the SMARTVSD handle: the IDE drive map, 0 when the query fails.
+uint8_t QueryDriveMap(HANDLE device);
+
+BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber);
+BOOL EnableSMART(HANDLE device, uint8_t driveNumber);
+BOOL DisableSMART(HANDLE device, uint8_t driveNumber);
+BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber);
+BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber);
+BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber);
+
+// 1 when the drive reports no threshold exceeded; 0 when it reports one or the request failed.
+int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber);
+
+// The 512-byte sector of the last IDENTIFY or READ DATA reply; read it before the next request.
+uint8_t *SmartDataSector();

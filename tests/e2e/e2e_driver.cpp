@@ -1,0 +1,254 @@
+#include "e2e/e2e_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+
+namespace {
+
+// The build hands over Unix paths; Wine maps the Unix root to Z:.
+std::string WindowsPath(const char *unixPath)
+{
+    std::string path = unixPath;
+    if (path[0] != '/')
+        return path;
+    for (char &c : path) {
+        if (c == '/')
+            c = '\\';
+    }
+    return "Z:" + path;
+}
+
+void RemoveTree(const std::string &folder)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+void WriteFile(const std::string &path, const char *text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char *className;
+    const char *caption;
+    bool visibleOnly;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM parameter)
+{
+    auto *search = reinterpret_cast<WindowSearch *>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId)
+        return TRUE;
+    if (search->visibleOnly && !IsWindowVisible(window))
+        return TRUE;
+    char text[256] = "";
+    if (search->className) {
+        GetClassNameA(window, text, sizeof text);
+        if (strcmp(text, search->className) != 0)
+            return TRUE;
+    }
+    if (search->caption) {
+        GetWindowTextA(window, text, sizeof text);
+        if (strcmp(text, search->caption) != 0)
+            return TRUE;
+    }
+    search->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter)
+{
+    auto *lines = reinterpret_cast<std::string *>(parameter);
+    char className[64] = "";
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Static") != 0)
+        return TRUE;
+    std::string text = WindowText(child);
+    if (text.empty())
+        return TRUE;
+    if (!lines->empty())
+        *lines += "\n";
+    *lines += text;
+    return TRUE;
+}
+
+}  // namespace
+
+Scenario PrepareScenario(const char *name, const char *program, const char *drives)
+{
+    Scenario scenario;
+    std::string work = WindowsPath(HOLMVARD_E2E_WORK);
+    std::string bin = WindowsPath(HOLMVARD_E2E_BIN);
+    CreateDirectoryA(work.c_str(), nullptr);
+    scenario.folder = work + "\\" + name;
+    RemoveTree(scenario.folder);
+    EXPECT_TRUE(CreateDirectoryA(scenario.folder.c_str(), nullptr)) << scenario.folder;
+    scenario.executable = scenario.folder + "\\" + program;
+    std::string source = bin + "\\" + program;
+    EXPECT_TRUE(CopyFileA(source.c_str(), scenario.executable.c_str(), FALSE)) << source;
+    if (drives)
+        WriteDrives(scenario, drives);
+    return scenario;
+}
+
+void WriteDrives(const Scenario &scenario, const char *drives)
+{
+    WriteFile(scenario.folder + "\\emulated-drives.txt", drives);
+}
+
+void CleanRegistry()
+{
+    LSTATUS status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Tessmere");
+    ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+}
+
+std::vector<std::string> ReadRequestLog(const Scenario &scenario)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(scenario.folder + "\\emulated-requests.log", std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> RequestLinesStartingWith(const Scenario &scenario, const char *prefix)
+{
+    std::vector<std::string> matching;
+    for (const std::string &line : ReadRequestLog(scenario)) {
+        if (line.rfind(prefix, 0) == 0)
+            matching.push_back(line);
+    }
+    return matching;
+}
+
+Program::~Program()
+{
+    if (running_)
+        Kill();
+}
+
+bool Program::Start(const Scenario &scenario)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" + scenario.executable + "\"";
+    running_ = CreateProcessA(scenario.executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              scenario.folder.c_str(), &startup, &info_) != FALSE;
+    return running_;
+}
+
+bool Program::WaitForExit(DWORD timeoutMs, DWORD &exitCode)
+{
+    if (!running_)
+        return false;
+    if (WaitForSingleObject(info_.hProcess, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    GetExitCodeProcess(info_.hProcess, &exitCode);
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+    running_ = false;
+    return true;
+}
+
+void Program::Kill()
+{
+    if (!running_)
+        return;
+    TerminateProcess(info_.hProcess, 99);
+    WaitForSingleObject(info_.hProcess, 5000);
+    CloseHandle(info_.hProcess);
+    CloseHandle(info_.hThread);
+    running_ = false;
+}
+
+HWND Program::WaitForWindow(const char *className, const char *caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        WindowSearch search{info_.dwProcessId, className, caption, false, {}};
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+        if (!search.found.empty())
+            return search.found.front();
+        if (GetTickCount() - start > timeoutMs)
+            return nullptr;
+        if (running_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0)
+            return nullptr;
+        Sleep(50);
+    }
+}
+
+std::vector<HWND> Program::VisibleWindows() const
+{
+    WindowSearch search{info_.dwProcessId, nullptr, nullptr, true, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string WindowText(HWND window)
+{
+    char text[4096] = "";
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    text[sizeof text - 1] = '\0';
+    return text;
+}
+
+std::string ControlText(HWND dialog, int id)
+{
+    return WindowText(GetDlgItem(dialog, id));
+}
+
+std::string MessageBoxText(HWND box)
+{
+    std::string lines;
+    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&lines));
+    return lines;
+}
+
+void ClickButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    ASSERT_NE(button, nullptr) << "no control " << id;
+    // Posted, so a modal loop that the click starts does not block the driver.
+    PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+void DismissMessageBox(HWND box)
+{
+    if (GetDlgItem(box, IDOK))
+        ClickButton(box, IDOK);
+    else
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+}  // namespace e2e

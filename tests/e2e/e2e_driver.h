@@ -1,0 +1,68 @@
+// The end-to-end driver: starts the real executables under Wine in a scenario
+// folder of their own, with a clean registry, and works their windows.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+constexpr DWORD WindowTimeoutMs = 20000;
+constexpr DWORD ExitTimeoutMs = 20000;
+
+struct Scenario {
+    std::string folder;       // Windows path of the scenario's own folder
+    std::string executable;   // the copy of the program in it
+};
+
+// A fresh folder e2e-work\<name> with a copy of the program (holmvard.exe or
+// holmvard-emulated.exe) and, when drives is not null, the drive description.
+Scenario PrepareScenario(const char *name, const char *program, const char *drives);
+
+// Rewrites the drive description between two requests of a running program.
+void WriteDrives(const Scenario &scenario, const char *drives);
+
+// HKLM\Software\Tessmere and everything below it removed.
+void CleanRegistry();
+
+// Lines of the emulator's request log, in order.
+std::vector<std::string> ReadRequestLog(const Scenario &scenario);
+// The request-log lines that start with prefix.
+std::vector<std::string> RequestLinesStartingWith(const Scenario &scenario, const char *prefix);
+
+class Program {
+public:
+    Program() = default;
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+    ~Program();   // a program still running at the end of a test is ended
+
+    bool Start(const Scenario &scenario);
+    DWORD ProcessId() const { return info_.dwProcessId; }
+    // True with the exit code once the program ended within the time-out.
+    bool WaitForExit(DWORD timeoutMs, DWORD &exitCode);
+    void Kill();
+
+    // A top-level window of this program with the class and caption, waited for.
+    HWND WaitForWindow(const char *className, const char *caption, DWORD timeoutMs = WindowTimeoutMs);
+    HWND WaitForCommandWindow() { return WaitForWindow("#32770", "HOLMVARD"); }
+    // Every visible top-level window of this program.
+    std::vector<HWND> VisibleWindows() const;
+
+private:
+    PROCESS_INFORMATION info_ = {};
+    bool running_ = false;
+};
+
+std::string WindowText(HWND window);
+std::string ControlText(HWND dialog, int id);
+// The text of a message box: its static controls joined by line breaks.
+std::string MessageBoxText(HWND box);
+// Presses a button of a dialog in another process.
+void ClickButton(HWND dialog, int id);
+// Presses OK (or the only button) of a message box.
+void DismissMessageBox(HWND box);
+
+}  // namespace e2e

@@ -1,0 +1,225 @@
+// Start-up, refusal paths and shutdown, through the real executables.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "e2e/e2e_driver.h"
+#include "e2e/request_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char TwoHealthyDrives[] = "version 2 5 1 2600\n"
+                                "drive 0\n"
+                                "model E2E DISK A\n"
+                                "serial A0001\n"
+                                "drive 1\n"
+                                "model E2E DISK B\n"
+                                "serial B0002\n";
+
+const char NoDriveText[] = "No IDE drives could be located in the system.\n"
+                           "There must be at least one IDE drive installed\n"
+                           "and the user must have local administrative\n"
+                           "rights for this program to operate.\n\nPlease press OK to continue";
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { CleanRegistry(); }
+
+    Scenario Prepare(const char *drives, const char *program = "holmvard-emulated.exe")
+    {
+        const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string(test->test_suite_name()) + "." + test->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        return PrepareScenario(name.c_str(), program, drives);
+    }
+
+    // Waits for the message box, checks its text, presses OK and expects exit code 0.
+    void ExpectRefusal(Program &program, const char *caption, const char *text)
+    {
+        HWND box = program.WaitForWindow("#32770", caption);
+        ASSERT_NE(box, nullptr) << "no \"" << caption << "\" box";
+        if (text) {
+            EXPECT_EQ(MessageBoxText(box), text);
+        }
+        DismissMessageBox(box);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+
+    // Chooses Close on the command window and expects exit code 1.
+    void CloseProgram(Program &program)
+    {
+        HWND command = program.WaitForCommandWindow();
+        ASSERT_NE(command, nullptr);
+        PostMessageA(command, WM_COMMAND, IDM_CLOSE, 0);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
+        EXPECT_EQ(exitCode, 1u);
+    }
+};
+
+TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
+{
+    Scenario scenario = Prepare(TwoHealthyDrives);
+    Program first;
+    ASSERT_TRUE(first.Start(scenario));
+    ASSERT_NE(first.WaitForCommandWindow(), nullptr);
+    size_t requestsBefore = ReadRequestLog(scenario).size();
+
+    Program second;
+    ASSERT_TRUE(second.Start(scenario));
+    DWORD exitCode = 99;
+    ASSERT_TRUE(second.WaitForExit(10000, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    // It neither asked the system anything nor touched a drive.
+    EXPECT_EQ(ReadRequestLog(scenario).size(), requestsBefore);
+
+    // The first copy is unaffected and still closes normally.
+    EXPECT_TRUE(first.VisibleWindows().empty());
+    CloseProgram(first);
+}
+
+TEST_F(Startup, NoAcceptedDriveShowsIdeDriveErrorAndExitsWithZero)
+{
+    Scenario scenario = Prepare("version 2 5 1 2600\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+}
+
+TEST_F(Startup, RefusedOperatingSystemsShowOsVersionErrorAndTouchNoDrive)
+{
+    const char *versions[] = {
+        "version 1 4 0 950\n",   // the first Windows 95 release
+        "version 0 3 10 0\n",    // Win32s
+        "version fail\n",        // the query itself fails
+    };
+    for (const char *version : versions) {
+        SCOPED_TRACE(version);
+        CleanRegistry();
+        Scenario scenario = Prepare(version);
+        Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        ExpectRefusal(program, "OS Version Error",
+                      "This program requires Windows 95 OSR2\nor greater to operate\n\nPlease press OK to continue");
+        EXPECT_TRUE(RequestLinesStartingWith(scenario, "OPEN").empty());
+    }
+}
+
+TEST_F(Startup, Windows95Osr2AndLaterAreAccepted)
+{
+    const char *versions[] = {"version 1 4 0 1111\n", "version 1 4 10 1998\n", "version 2 4 0 1381\n"};
+    for (const char *version : versions) {
+        SCOPED_TRACE(version);
+        CleanRegistry();
+        std::string drives = std::string(version) + "drive 0\n";
+        Scenario scenario = Prepare(drives.c_str());
+        Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        CloseProgram(program);
+    }
+}
+
+TEST_F(Startup, Windows9xWithoutSmartvsdShowsSmartDriverError)
+{
+    Scenario scenario = Prepare("version 1 4 10 1998\nsmartvsd absent\ndrive 0\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ExpectRefusal(program, "SMART Driver Error", nullptr);
+}
+
+TEST_F(Startup, Windows9xIdentifiesOnlyTheDrivesOfTheDriveMapThroughOneHandle)
+{
+    Scenario scenario = Prepare("version 1 4 10 1998\ndrivemap 0x05\ndrive 0\ndrive 1\ndrive 2\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    CloseProgram(program);
+
+    std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
+    std::vector<Request> opens = Filter(requests, "OPEN");
+    ASSERT_EQ(opens.size(), 1u);
+    EXPECT_EQ(opens[0].device, "\\\\.\\SMARTVSD");
+    std::vector<int> identified;
+    for (const Request &r : Filter(requests, "IOCTL")) {
+        EXPECT_EQ(r.handle, opens[0].handle);
+        if (r.ioctl == 0x7C088 && r.Command() == 0xEC)
+            identified.push_back(r.DriveNumber());
+    }
+    EXPECT_EQ(identified, (std::vector<int>{0, 2}));
+    // The one shared handle is closed once.
+    std::vector<Request> closes = Filter(requests, "CLOSE");
+    ASSERT_EQ(closes.size(), 1u);
+    EXPECT_EQ(closes[0].handle, opens[0].handle);
+}
+
+TEST_F(Startup, Windows9xWithOnlyHighDriveMapBitsTriesNoDrive)
+{
+    Scenario scenario = Prepare("version 1 4 10 1998\ndrivemap 0xF0\ndrive 0\ndrive 1\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+    std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
+    for (const Request &r : Filter(requests, "IOCTL"))
+        EXPECT_EQ(r.ioctl, 0x74080u) << "only the drive map may be asked";
+    EXPECT_TRUE(AllOpenHandlesClosed(requests));
+}
+
+TEST_F(Startup, WindowsNtSkipsRemovableDriveAndClosesEveryHandle)
+{
+    Scenario scenario = Prepare("version 2 5 1 2600\n"
+                                "drive 0\nmodel FIRST\n"
+                                "drive 1\nmodel CARD READER\nmedia removable\n"
+                                "drive 2\nmodel THIRD\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    CloseProgram(program);
+
+    std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
+    std::map<std::string, std::string> deviceOfHandle;
+    std::set<std::string> openedForRequests;
+    for (const Request &r : Filter(requests, "OPEN")) {
+        if (!r.handle.empty())
+            deviceOfHandle[r.handle] = r.device;
+        if (r.access != 0)
+            openedForRequests.insert(r.device);
+    }
+    EXPECT_EQ(openedForRequests, (std::set<std::string>{"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive2"}));
+    std::vector<std::string> identified;
+    for (const Request &r : Filter(requests, "IOCTL")) {
+        if (r.ioctl == 0x7C088 && r.Command() == 0xEC) {
+            identified.push_back(deviceOfHandle[r.handle]);
+            // IDENTIFY carries the physical index; the handle selects the drive.
+            EXPECT_EQ(r.DriveNumber(), deviceOfHandle[r.handle].back() - '0');
+        }
+    }
+    EXPECT_EQ(identified, (std::vector<std::string>{"\\\\.\\PhysicalDrive0", "\\\\.\\PhysicalDrive2"}));
+    EXPECT_TRUE(AllOpenHandlesClosed(requests));
+}
+
+TEST_F(Startup, CloseEndsTheProgramWithCodeOneAndClosesTheDevices)
+{
+    Scenario scenario = Prepare(TwoHealthyDrives);
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    CloseProgram(program);
+    std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
+    EXPECT_EQ(Filter(requests, "CLOSE").size(), 4u) << "two probes and two drives";
+    EXPECT_TRUE(AllOpenHandlesClosed(requests));
+}
+
+TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWine)
+{
+    Scenario scenario = Prepare(nullptr, "holmvard.exe");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+}
+
+}  // namespace
