@@ -74,6 +74,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/e2e_driver.cpp
     tests/e2e/request_log.cpp
     tests/e2e/startup_test.cpp
+    tests/e2e/settings_test.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "resources/resource_ids.h"
+
 namespace e2e {
 
 namespace {
@@ -117,6 +119,40 @@ Scenario PrepareScenario(const char *name, const char *program, const char *driv
     return scenario;
 }
 
+Scenario PrepareForThisTest(const char *drives, const char *program)
+{
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    for (char &c : name) {
+        if (c == '/')
+            c = '_';
+    }
+    return PrepareScenario(name.c_str(), program, drives);
+}
+
+void ExpectRefusal(Program &program, const char *caption, const char *text)
+{
+    HWND box = program.WaitForWindow("#32770", caption);
+    ASSERT_NE(box, nullptr) << "no \"" << caption << "\" box";
+    if (text) {
+        EXPECT_EQ(MessageBoxText(box), text);
+    }
+    DismissMessageBox(box);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
+    EXPECT_EQ(exitCode, 0u);
+}
+
+void CloseProgram(Program &program)
+{
+    HWND command = program.WaitForCommandWindow();
+    ASSERT_NE(command, nullptr);
+    PostMessageA(command, WM_COMMAND, IDM_CLOSE, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
+    EXPECT_EQ(exitCode, 1u);
+}
+
 void WriteDrives(const Scenario &scenario, const char *drives)
 {
     WriteFile(scenario.folder + "\\emulated-drives.txt", drives);
@@ -126,6 +162,62 @@ void CleanRegistry()
 {
     LSTATUS status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Tessmere");
     ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+}
+
+bool ReadRegistryNumber(const char *path, const char *name, uint32_t &value, DWORD *type)
+{
+    uint8_t data[4] = {};
+    DWORD size = sizeof data;
+    DWORD storedType = 0;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path, name, RRF_RT_ANY | RRF_NOEXPAND, &storedType, data, &size) !=
+            ERROR_SUCCESS ||
+        size != sizeof data)
+        return false;
+    memcpy(&value, data, sizeof value);
+    if (type)
+        *type = storedType;
+    return true;
+}
+
+bool ReadRegistryText(const char *path, const char *name, std::string &text, DWORD *size)
+{
+    char data[1024] = {};
+    DWORD length = sizeof data - 1;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &length) !=
+        ERROR_SUCCESS)
+        return false;
+    text = data;
+    if (size)
+        *size = length;
+    return true;
+}
+
+std::vector<std::string> RegistrySubkeys(const char *path)
+{
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    char name[256];
+    for (DWORD i = 0;; i++) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+void WriteRegistryFlag(const char *path, const char *name, int32_t value)
+{
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, path, name, REG_BINARY, &value, sizeof value), ERROR_SUCCESS);
+}
+
+void WriteRegistryText(const char *path, const char *name, const char *text)
+{
+    ASSERT_EQ(RegSetKeyValueA(HKEY_LOCAL_MACHINE, path, name, REG_SZ, text, static_cast<DWORD>(strlen(text) + 1)),
+              ERROR_SUCCESS);
 }
 
 std::vector<std::string> ReadRequestLog(const Scenario &scenario)

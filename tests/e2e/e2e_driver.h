@@ -21,11 +21,23 @@ struct Scenario {
 // holmvard-emulated.exe) and, when drives is not null, the drive description.
 Scenario PrepareScenario(const char *name, const char *program, const char *drives);
 
+// The same, named after the running test.
+Scenario PrepareForThisTest(const char *drives, const char *program = "holmvard-emulated.exe");
+
 // Rewrites the drive description between two requests of a running program.
 void WriteDrives(const Scenario &scenario, const char *drives);
 
 // HKLM\Software\Tessmere and everything below it removed.
 void CleanRegistry();
+
+// A 4-byte value of HKLM\<path>, whatever its type; false when it is missing.
+bool ReadRegistryNumber(const char *path, const char *name, uint32_t &value, DWORD *type = nullptr);
+// A text value of HKLM\<path> up to its first NUL, with its stored size.
+bool ReadRegistryText(const char *path, const char *name, std::string &text, DWORD *size = nullptr);
+// Names of the subkeys of HKLM\<path>.
+std::vector<std::string> RegistrySubkeys(const char *path);
+void WriteRegistryFlag(const char *path, const char *name, int32_t value);
+void WriteRegistryText(const char *path, const char *name, const char *text);
 
 // Lines of the emulator's request log, in order.
 std::vector<std::string> ReadRequestLog(const Scenario &scenario);
@@ -55,6 +67,12 @@ private:
     PROCESS_INFORMATION info_ = {};
     bool running_ = false;
 };
+
+// Waits for the start-up message box, checks its text (unless null), presses
+// OK and expects the program to end with exit code 0.
+void ExpectRefusal(Program &program, const char *caption, const char *text);
+// Chooses Close on the command window and expects exit code 1.
+void CloseProgram(Program &program);
 
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);

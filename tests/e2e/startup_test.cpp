@@ -8,7 +8,6 @@
 
 #include "e2e/e2e_driver.h"
 #include "e2e/request_log.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -30,44 +29,11 @@ const char NoDriveText[] = "No IDE drives could be located in the system.\n"
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override { CleanRegistry(); }
-
-    Scenario Prepare(const char *drives, const char *program = "holmvard-emulated.exe")
-    {
-        const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(test->test_suite_name()) + "." + test->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        return PrepareScenario(name.c_str(), program, drives);
-    }
-
-    // Waits for the message box, checks its text, presses OK and expects exit code 0.
-    void ExpectRefusal(Program &program, const char *caption, const char *text)
-    {
-        HWND box = program.WaitForWindow("#32770", caption);
-        ASSERT_NE(box, nullptr) << "no \"" << caption << "\" box";
-        if (text) {
-            EXPECT_EQ(MessageBoxText(box), text);
-        }
-        DismissMessageBox(box);
-        DWORD exitCode = 99;
-        ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
-        EXPECT_EQ(exitCode, 0u);
-    }
-
-    // Chooses Close on the command window and expects exit code 1.
-    void CloseProgram(Program &program)
-    {
-        HWND command = program.WaitForCommandWindow();
-        ASSERT_NE(command, nullptr);
-        PostMessageA(command, WM_COMMAND, IDM_CLOSE, 0);
-        DWORD exitCode = 99;
-        ASSERT_TRUE(program.WaitForExit(ExitTimeoutMs, exitCode));
-        EXPECT_EQ(exitCode, 1u);
-    }
 };
 
 TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
 {
-    Scenario scenario = Prepare(TwoHealthyDrives);
+    Scenario scenario = PrepareForThisTest(TwoHealthyDrives);
     Program first;
     ASSERT_TRUE(first.Start(scenario));
     ASSERT_NE(first.WaitForCommandWindow(), nullptr);
@@ -88,7 +54,7 @@ TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
 
 TEST_F(Startup, NoAcceptedDriveShowsIdeDriveErrorAndExitsWithZero)
 {
-    Scenario scenario = Prepare("version 2 5 1 2600\n");
+    Scenario scenario = PrepareForThisTest("version 2 5 1 2600\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     ExpectRefusal(program, "IDE Drive Error", NoDriveText);
@@ -104,7 +70,7 @@ TEST_F(Startup, RefusedOperatingSystemsShowOsVersionErrorAndTouchNoDrive)
     for (const char *version : versions) {
         SCOPED_TRACE(version);
         CleanRegistry();
-        Scenario scenario = Prepare(version);
+        Scenario scenario = PrepareForThisTest(version);
         Program program;
         ASSERT_TRUE(program.Start(scenario));
         ExpectRefusal(program, "OS Version Error",
@@ -120,7 +86,7 @@ TEST_F(Startup, Windows95Osr2AndLaterAreAccepted)
         SCOPED_TRACE(version);
         CleanRegistry();
         std::string drives = std::string(version) + "drive 0\n";
-        Scenario scenario = Prepare(drives.c_str());
+        Scenario scenario = PrepareForThisTest(drives.c_str());
         Program program;
         ASSERT_TRUE(program.Start(scenario));
         CloseProgram(program);
@@ -129,7 +95,7 @@ TEST_F(Startup, Windows95Osr2AndLaterAreAccepted)
 
 TEST_F(Startup, Windows9xWithoutSmartvsdShowsSmartDriverError)
 {
-    Scenario scenario = Prepare("version 1 4 10 1998\nsmartvsd absent\ndrive 0\n");
+    Scenario scenario = PrepareForThisTest("version 1 4 10 1998\nsmartvsd absent\ndrive 0\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     ExpectRefusal(program, "SMART Driver Error", nullptr);
@@ -137,7 +103,7 @@ TEST_F(Startup, Windows9xWithoutSmartvsdShowsSmartDriverError)
 
 TEST_F(Startup, Windows9xIdentifiesOnlyTheDrivesOfTheDriveMapThroughOneHandle)
 {
-    Scenario scenario = Prepare("version 1 4 10 1998\ndrivemap 0x05\ndrive 0\ndrive 1\ndrive 2\n");
+    Scenario scenario = PrepareForThisTest("version 1 4 10 1998\ndrivemap 0x05\ndrive 0\ndrive 1\ndrive 2\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     CloseProgram(program);
@@ -161,7 +127,7 @@ TEST_F(Startup, Windows9xIdentifiesOnlyTheDrivesOfTheDriveMapThroughOneHandle)
 
 TEST_F(Startup, Windows9xWithOnlyHighDriveMapBitsTriesNoDrive)
 {
-    Scenario scenario = Prepare("version 1 4 10 1998\ndrivemap 0xF0\ndrive 0\ndrive 1\n");
+    Scenario scenario = PrepareForThisTest("version 1 4 10 1998\ndrivemap 0xF0\ndrive 0\ndrive 1\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     ExpectRefusal(program, "IDE Drive Error", NoDriveText);
@@ -173,7 +139,7 @@ TEST_F(Startup, Windows9xWithOnlyHighDriveMapBitsTriesNoDrive)
 
 TEST_F(Startup, WindowsNtSkipsRemovableDriveAndClosesEveryHandle)
 {
-    Scenario scenario = Prepare("version 2 5 1 2600\n"
+    Scenario scenario = PrepareForThisTest("version 2 5 1 2600\n"
                                 "drive 0\nmodel FIRST\n"
                                 "drive 1\nmodel CARD READER\nmedia removable\n"
                                 "drive 2\nmodel THIRD\n");
@@ -205,7 +171,7 @@ TEST_F(Startup, WindowsNtSkipsRemovableDriveAndClosesEveryHandle)
 
 TEST_F(Startup, CloseEndsTheProgramWithCodeOneAndClosesTheDevices)
 {
-    Scenario scenario = Prepare(TwoHealthyDrives);
+    Scenario scenario = PrepareForThisTest(TwoHealthyDrives);
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     CloseProgram(program);
@@ -216,7 +182,7 @@ TEST_F(Startup, CloseEndsTheProgramWithCodeOneAndClosesTheDevices)
 
 TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWine)
 {
-    Scenario scenario = Prepare(nullptr, "holmvard.exe");
+    Scenario scenario = PrepareForThisTest(nullptr, "holmvard.exe");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     ExpectRefusal(program, "IDE Drive Error", NoDriveText);
