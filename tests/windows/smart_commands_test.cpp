@@ -44,7 +44,9 @@ protected:
         }
         return lines;
     }
-    static bool Starts(const std::string &line, const char *prefix) { return line.rfind(prefix, 0) == 0; }
+    static bool Starts(const std::string &line, const std::string &prefix) { return line.rfind(prefix, 0) == 0; }
+    // The handle an OPEN line gave out ("H3"); handle numbers run on through the process.
+    static std::string HandleOf(const std::string &openLine) { return openLine.substr(openLine.rfind(' ') + 1); }
 };
 
 TEST_F(SmartCommands, PhysicalDriveIsProbedThenOpenedForReadAndWrite)
@@ -56,10 +58,12 @@ TEST_F(SmartCommands, PhysicalDriveIsProbedThenOpenedForReadAndWrite)
     ASSERT_EQ(log.size(), 4u);
     EXPECT_TRUE(Starts(log[0], "OPEN \\\\.\\PhysicalDrive2 access=00000000 share=00000003 disposition=3 -> H"))
         << log[0];
-    EXPECT_TRUE(Starts(log[1], "IOCTL H1 00070000 - out=24 -> ok")) << log[1];
-    EXPECT_TRUE(Starts(log[2], "CLOSE H1 -> ok")) << log[2];
-    EXPECT_TRUE(Starts(log[3], "OPEN \\\\.\\PhysicalDrive2 access=C0000000 share=00000003 disposition=3 -> H2"))
+    std::string probe = HandleOf(log[0]);
+    EXPECT_TRUE(Starts(log[1], "IOCTL " + probe + " 00070000 - out=24 -> ok")) << log[1];
+    EXPECT_TRUE(Starts(log[2], "CLOSE " + probe + " -> ok")) << log[2];
+    EXPECT_TRUE(Starts(log[3], "OPEN \\\\.\\PhysicalDrive2 access=C0000000 share=00000003 disposition=3 -> H"))
         << log[3];
+    EXPECT_NE(HandleOf(log[3]), probe);
 }
 
 TEST_F(SmartCommands, DrivesWithoutFixedMediaGetNoHandleAndTheProbeIsClosed)
@@ -91,7 +95,7 @@ TEST_F(SmartCommands, SmartvsdIsCreatedWithNoAccessAndNoSharing)
     std::vector<std::string> log = Log();
     ASSERT_GE(log.size(), 2u);
     EXPECT_TRUE(Starts(log[0], "OPEN \\\\.\\SMARTVSD access=00000000 share=00000000 disposition=1 -> H")) << log[0];
-    EXPECT_TRUE(Starts(log[1], "IOCTL H1 00074080 - out=24 -> ok")) << log[1];
+    EXPECT_TRUE(Starts(log[1], "IOCTL " + HandleOf(log[0]) + " 00074080 - out=24 -> ok")) << log[1];
 }
 
 TEST_F(SmartCommands, ReturnStatusReadsHealthyExceededAndFailedRequests)
