@@ -19,12 +19,14 @@ target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
 add_library(holmvard_shell STATIC
     src/app/app_state.cpp
     src/app/command_window.cpp
+    src/app/context_help.cpp
     src/app/drive_discovery.cpp
     src/app/message_loop.cpp
     src/app/os_check.cpp
     src/app/settings_store.cpp
     src/app/tray_icon.cpp
     src/app/volume_discovery.cpp
+    src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
 )
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
@@ -40,7 +42,7 @@ add_custom_command(
     COMMENT "Drawing the tray icons")
 set(HOLMVARD_RC ${CMAKE_SOURCE_DIR}/src/resources/holmvard.rc)
 set_source_files_properties(${HOLMVARD_RC} PROPERTIES
-    OBJECT_DEPENDS "${HOLMVARD_ICONS};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h")
+    OBJECT_DEPENDS "${HOLMVARD_ICONS};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
 
 function(holmvard_executable name device_layer)
     add_executable(${name} WIN32 src/app/win_main.cpp ${device_layer} ${HOLMVARD_RC})
@@ -58,11 +60,14 @@ set_property(TEST icons.layout PROPERTY CROSSCOMPILING_EMULATOR "")
 
 # Windows tests of the shell, run under Wine against the emulated device layer.
 add_executable(holmvard_windows_tests
+    tests/windows/context_help_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/smart_commands_test.cpp
     tests/windows/settings_store_test.cpp
     src/drives/device_io_emulated.cpp
+    ${HOLMVARD_RC}
 )
+target_include_directories(holmvard_windows_tests PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
 target_link_libraries(holmvard_windows_tests PRIVATE holmvard_shell GTest::gtest_main)
 target_compile_options(holmvard_windows_tests PRIVATE ${HOLMVARD_WARNINGS})
 gtest_discover_tests(holmvard_windows_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "windows."
@@ -75,11 +80,14 @@ add_executable(holmvard_e2e_tests
     tests/e2e/request_log.cpp
     tests/e2e/startup_test.cpp
     tests/e2e/settings_test.cpp
+    tests/e2e/smart_alert_test.cpp
+    tests/e2e/tray_test.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32)
+target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32)
 target_compile_definitions(holmvard_e2e_tests PRIVATE
-    HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work")
+    HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work"
+    HOLMVARD_E2E_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
 target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."

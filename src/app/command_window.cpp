@@ -1,25 +1,69 @@
 #include "app/command_window.h"
 
+#include "app/app_state.h"
+#include "app/context_help.h"
+#include "app/help_ids.h"
+#include "app/tray_icon.h"
+#include "drives/smart_alerts.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-void OnCommand(WORD command)
+void OnCommand(HWND window, WORD command)
 {
     switch (command) {
+    case IDM_HELP:
+        ShowWindowTopic(window, TrayHelpTopic);
+        break;
     case IDM_CLOSE:
         PostQuitMessage(0);
+        break;
+    case IDM_PROPERTIES:
+        // The property sheet opens here once it exists.
+        break;
+    }
+}
+
+void OnTimer(HWND window, UINT_PTR timer)
+{
+    switch (timer) {
+    case SMARTTimer:
+        CheckSMARTStatus(window);
+        UpdateTrayStatus(window);
+        break;
+    case FreeSpaceTimer:
+        UpdateTrayStatus(window);
+        break;
+    }
+}
+
+void OnTrayCallback(HWND window, WPARAM iconId, LPARAM mouseMessage)
+{
+    if (iconId != TrayIconId)
+        return;
+    switch (mouseMessage) {
+    case WM_RBUTTONUP:
+        ShowTrayMenu(window);
         break;
     }
 }
 
 }  // namespace
 
-INT_PTR CALLBACK CommandWindowProc(HWND, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // A re-created taskbar has lost the icon; the next status update restores its picture.
+    if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0)
+        NotifyTrayIcon(window, NormalIcon, NIM_ADD);
     switch (message) {
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
+        OnCommand(window, LOWORD(wParam));
+        break;
+    case WM_TIMER:
+        OnTimer(window, wParam);
+        break;
+    case TrayCallbackMessage:
+        OnTrayCallback(window, wParam, lParam);
         break;
     }
     return FALSE;

@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
+#include "resources/resource_ids.h"
 
 static_assert(TrayCallbackMessage == 0x8064);
 #ifdef _WIN64
@@ -26,6 +27,44 @@ BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
     data.hIcon = icon;
     CopyTextSized(data.szTip, 64, TrayTip);
     return Shell_NotifyIconA(action, &data);
+}
+
+void UpdateTrayStatus(HWND window)
+{
+    bool alertStands = ComposeTrayTip(TrayTip);
+    NotifyTrayIcon(window, alertStands ? ErrorIcon : NormalIcon, NIM_MODIFY);
+}
+
+HMENU LoadTrayMenu(HMENU &popup)
+{
+    HMENU menu = LoadMenuA(Instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
+    popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    if (popup)
+        SetMenuDefaultItem(popup, IDM_PROPERTIES, FALSE);
+    return menu;
+}
+
+void ShowTrayMenu(HWND window)
+{
+    HMENU popup = nullptr;
+    HMENU menu = LoadTrayMenu(popup);
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, window, nullptr);
+    SetForegroundWindow(window);
+    if (menu)
+        DestroyMenu(menu);
+}
+
+void DiscardPendingMessages(HWND window)
+{
+    MSG message;
+    for (int removed = 0; removed < 1000; removed++) {
+        if (!PeekMessageA(&message, window, 0, 0, PM_REMOVE))
+            break;
+    }
 }
 
 void ShutdownTray(HWND window)

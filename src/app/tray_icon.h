@@ -3,14 +3,29 @@
 
 #include <windows.h>
 
+#include "app/tray_status.h"
+
 constexpr UINT TrayIconId = 102;
 constexpr UINT TrayCallbackMessage = WM_APP + 100;
-constexpr int TrayTipSize = 64;
+constexpr UINT_PTR SMARTTimer = 1;
+constexpr UINT_PTR FreeSpaceTimer = 2;
 
 extern char TrayTip[TrayTipSize];
 
 // Adds, modifies or deletes (NIM_ADD, NIM_MODIFY, NIM_DELETE) the icon with TrayTip.
 BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action);
+
+// Recomposes TrayTip from the alert flags and switches the icon's picture.
+void UpdateTrayStatus(HWND window);
+
+// Menu 101's popup with "Properties" as its default item; the caller destroys the menu.
+HMENU LoadTrayMenu(HMENU &popup);
+
+// The tray menu at the mouse position; the choice arrives as WM_COMMAND.
+void ShowTrayMenu(HWND window);
+
+// Removes, without dispatching, at most 1000 messages pending for the window and its children.
+void DiscardPendingMessages(HWND window);
 
 // Deletes the icon, destroys the command window with every dialog it parents,
 // and releases the icons.

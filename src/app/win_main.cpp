@@ -3,13 +3,16 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/command_window.h"
 #include "app/discovery.h"
 #include "app/message_loop.h"
 #include "app/os_check.h"
+#include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "drives/drive_table.h"
+#include "drives/smart_alerts.h"
 #include "drives/smart_commands.h"
 #include "volumes/volume_table.h"
 #include "resources/resource_ids.h"
@@ -77,6 +80,14 @@ void PrepareVolumes()
     }
 }
 
+void StartPollingTimers()
+{
+    SetTimer(CommandWindow, SMARTTimer, PollingPeriods[ValidPollingIndex(GlobalSettings.SMARTPollingPeriod)].Milliseconds,
+             nullptr);
+    SetTimer(CommandWindow, FreeSpaceTimer,
+             PollingPeriods[ValidPollingIndex(GlobalSettings.FreeSpacePollingPeriod)].Milliseconds, nullptr);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -121,8 +132,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     PrepareVolumes();
     LoadGlobalSettings();
 
+    CopyText(TrayTip, InitialTrayTip);
+    NotifyTrayIcon(CommandWindow, NormalIcon, NIM_ADD);
+    // Alerts stored by an earlier run and never acknowledged come back here.
+    CheckSMARTStatus(CommandWindow);
+    UpdateTrayStatus(CommandWindow);
+    StartPollingTimers();
+
     RunMessageLoop();
 
+    KillTimer(CommandWindow, SMARTTimer);
+    KillTimer(CommandWindow, FreeSpaceTimer);
     ShutdownTray(CommandWindow);
     CloseDriveDevices(OsKind);
     return 1;

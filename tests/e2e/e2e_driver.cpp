@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include "resources/resource_ids.h"
@@ -297,6 +299,126 @@ HWND Program::WaitForWindow(const char *className, const char *caption, DWORD ti
             return nullptr;
         Sleep(50);
     }
+}
+
+HWND Program::WaitUntilStarted(const Scenario &scenario)
+{
+    HWND command = WaitForCommandWindow();
+    if (!command)
+        return nullptr;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(command, WM_NULL, 0, 0, SMTO_NORMAL, WindowTimeoutMs, &result);
+    size_t lines = ReadRequestLog(scenario).size();
+    for (int quiet = 0; quiet < 8;) {
+        Sleep(50);
+        size_t now = ReadRequestLog(scenario).size();
+        quiet = now == lines ? quiet + 1 : 0;
+        lines = now;
+    }
+    return command;
+}
+
+bool Program::WaitForWindowGone(const char *className, const char *caption, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (FindWindowNow(className, caption)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+bool RunTimer(HWND command, UINT_PTR timer)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(command, WM_TIMER, timer, 0, SMTO_NORMAL, 30000, &result) != 0;
+}
+
+void PostKey(HWND window, UINT virtualKey)
+{
+    UINT scan = MapVirtualKeyA(virtualKey, MAPVK_VK_TO_VSC);
+    PostMessageA(window, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageA(window, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+}
+
+bool TrayIconExists(HWND owner, UINT id)
+{
+    // Modifying nothing succeeds exactly when the shell knows the icon.
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = owner;
+    data.uID = id;
+    data.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+std::vector<uint32_t> CapturePixels(const RECT &area)
+{
+    int width = area.right - area.left;
+    int height = area.bottom - area.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width > 0 ? width : 0) * (height > 0 ? height : 0));
+    if (pixels.empty())
+        return pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    for (uint32_t &p : pixels)
+        p &= 0x00FFFFFF;
+    return pixels;
+}
+
+std::string SaveScreenshot(const char *name)
+{
+    RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    std::vector<uint32_t> pixels = CapturePixels(screen);
+    std::string folder = WindowsPath(HOLMVARD_E2E_ARTIFACTS);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string path = folder + "\\" + name + ".bmp";
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = screen.right;
+    header.biHeight = -screen.bottom;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    DWORD bytes = static_cast<DWORD>(pixels.size() * sizeof(uint32_t));
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + bytes;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char *>(&file), sizeof file);
+    out.write(reinterpret_cast<const char *>(&header), sizeof header);
+    out.write(reinterpret_cast<const char *>(pixels.data()), bytes);
+    return path;
+}
+
+int CountPixelsNear(const RECT &area, uint32_t rgb, int tolerance)
+{
+    int count = 0;
+    for (uint32_t p : CapturePixels(area)) {
+        int dr = static_cast<int>((p >> 16) & 0xFF) - static_cast<int>((rgb >> 16) & 0xFF);
+        int dg = static_cast<int>((p >> 8) & 0xFF) - static_cast<int>((rgb >> 8) & 0xFF);
+        int db = static_cast<int>(p & 0xFF) - static_cast<int>(rgb & 0xFF);
+        if (abs(dr) <= tolerance && abs(dg) <= tolerance && abs(db) <= tolerance)
+            count++;
+    }
+    return count;
 }
 
 std::vector<HWND> Program::VisibleWindows() const

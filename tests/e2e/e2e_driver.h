@@ -60,6 +60,13 @@ public:
     // A top-level window of this program with the class and caption, waited for.
     HWND WaitForWindow(const char *className, const char *caption, DWORD timeoutMs = WindowTimeoutMs);
     HWND WaitForCommandWindow() { return WaitForWindow("#32770", "HOLMVARD"); }
+    // Waits for the command window and then until start-up has finished: the
+    // program answers messages and its request log has stopped growing.
+    HWND WaitUntilStarted(const Scenario &scenario);
+    // The window if it exists right now, without waiting.
+    HWND FindWindowNow(const char *className, const char *caption) { return WaitForWindow(className, caption, 0); }
+    // Waits until no window of the class and caption is left.
+    bool WaitForWindowGone(const char *className, const char *caption, DWORD timeoutMs = WindowTimeoutMs);
     // Every visible top-level window of this program.
     std::vector<HWND> VisibleWindows() const;
 
@@ -73,6 +80,20 @@ private:
 void ExpectRefusal(Program &program, const char *caption, const char *text);
 // Chooses Close on the command window and expects exit code 1.
 void CloseProgram(Program &program);
+
+// Runs a command-window timer's work, as its tick would, and returns once it is done.
+bool RunTimer(HWND command, UINT_PTR timer);
+// Posts a key press (down and up) to a window of the program.
+void PostKey(HWND window, UINT virtualKey);
+// Whether the shell holds a notification icon of owner with the id.
+bool TrayIconExists(HWND owner, UINT id);
+
+// Screen pixels of a rectangle, row by row, as 0x00RRGGBB.
+std::vector<uint32_t> CapturePixels(const RECT &area);
+// The whole screen saved as a BMP test artefact under the build's artifacts folder.
+std::string SaveScreenshot(const char *name);
+// The count of pixels in the area whose colour is within tolerance of rgb.
+int CountPixelsNear(const RECT &area, uint32_t rgb, int tolerance);
 
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);

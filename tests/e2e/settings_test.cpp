@@ -28,12 +28,12 @@ protected:
     }
 };
 
-// The SMART commands sent after IDENTIFY, as "feature@drive number" per handle order.
+// The SMART state commands sent (enable, autosave, disable), as "handle:feature@drive number".
 std::vector<std::string> SmartCommands(const std::vector<Request> &requests)
 {
     std::vector<std::string> sent;
     for (const Request &r : Filter(requests, "IOCTL")) {
-        if (r.ioctl != 0x7C084)
+        if (r.ioctl != 0x7C084 || (r.Feature() != 0xD8 && r.Feature() != 0xD2 && r.Feature() != 0xD9))
             continue;
         char text[32];
         snprintf(text, sizeof text, "%02X@%d", r.Feature(), r.DriveNumber());

@@ -1,0 +1,13 @@
+#include "drives/drive_info_text.h"
+
+#include "app/bounded_text.h"
+
+void FormatDriveInfo(const DriveRecord &drive, DriveInfoTexts &texts)
+{
+    CopyText(texts.model, drive.Model);
+    CopyText(texts.serial, drive.Serial);
+    CopyText(texts.firmware, drive.FirmwareRev);
+    FormatInto(texts.geometry, "%d/%d/%d", drive.Cylinders, drive.Heads, drive.SectorsPerTrack);
+    FormatGroupedNumber(drive.LbaSectors, texts.lbaSectors);
+    FormatDecimalSize(static_cast<double>(drive.LbaSectors) * 512.0, texts.capacity);
+}

@@ -1,0 +1,15 @@
+// The SMART status check and its two alert dialogs.
+#pragma once
+
+#include <windows.h>
+
+// Asks every qualifying drive for its SMART status, raises new errors and keeps
+// an alert dialog open, with one beep, for every standing alert. owner becomes
+// the owner of the dialogs.
+void CheckSMARTStatus(HWND owner);
+
+// Fills fields 1001 to 1006 of the dialog with drive's IDE/ATA parameters.
+void ShowDriveInfo(HWND dialog, int drive);
+
+INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/tray_status.h"
+#include "drives/drive_table.h"
+#include "volumes/volume_table.h"
+
+namespace {
+
+class TrayStatus : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        memset(Drives, 0, sizeof Drives);
+        memset(Volumes, 0, sizeof Volumes);
+        DriveCount = 2;
+        VolumeCount = 2;
+    }
+    void TearDown() override
+    {
+        DriveCount = 0;
+        VolumeCount = 0;
+    }
+};
+
+TEST_F(TrayStatus, TipNamesEachKindOfStandingAlertOnceInFixedOrder)
+{
+    // Flags: real error on drive 0/1, simulated on drive 0/1, free space on volume 0/1.
+    const struct {
+        int smart0, smart1, simulated0, simulated1, space0, space1;
+        const char *tip;
+        bool error;
+    } cases[] = {
+        {0, 0, 0, 0, 0, 0, "HOLMVARD Status: OK", false},
+        {1, 0, 0, 0, 0, 0, "SMART Error", true},
+        {1, 1, 0, 0, 0, 0, "SMART Error", true},
+        {0, 0, 0, 1, 0, 0, "SMART Error (Simulated)", true},
+        {0, 0, 0, 0, 0, 1, "Free Space Error", true},
+        {0, 1, 0, 0, 1, 0, "SMART Error, Free Space Error", true},
+        {0, 0, 1, 1, 1, 1, "SMART Error (Simulated), Free Space Error", true},
+        {1, 0, 1, 0, 0, 0, "SMART Error, SMART Error (Simulated)", true},
+        {0, 1, 1, 0, 1, 1, "SMART Error, SMART Error (Simulated), Free Space Error", true},
+    };
+    for (const auto &c : cases) {
+        Drives[0].SMARTError = c.smart0;
+        Drives[1].SMARTError = c.smart1;
+        Drives[0].SimulateError = c.simulated0;
+        Drives[1].SimulateError = c.simulated1;
+        Volumes[0].FreeSpaceError = c.space0;
+        Volumes[1].FreeSpaceError = c.space1;
+        char tip[TrayTipSize];
+        memset(tip, 'x', sizeof tip);
+        EXPECT_EQ(ComposeTrayTip(tip), c.error) << c.tip;
+        EXPECT_STREQ(tip, c.tip);
+    }
+}
+
+TEST_F(TrayStatus, LongestTipFitsWithRoomToSpare)
+{
+    Drives[0].SMARTError = 1;
+    Drives[0].SimulateError = 1;
+    Volumes[0].FreeSpaceError = 1;
+    char tip[TrayTipSize];
+    ComposeTrayTip(tip);
+    EXPECT_EQ(strlen(tip), 54u);
+}
+
+TEST_F(TrayStatus, RecordsBeyondTheCountsAreIgnored)
+{
+    DriveCount = 1;
+    VolumeCount = 0;
+    Drives[1].SMARTError = 1;
+    Volumes[0].FreeSpaceError = 1;
+    char tip[TrayTipSize];
+    EXPECT_FALSE(ComposeTrayTip(tip));
+    EXPECT_STREQ(tip, "HOLMVARD Status: OK");
+}
+
+}  // namespace
