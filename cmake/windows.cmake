@@ -63,6 +63,7 @@ add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/smart_commands_test.cpp
+    tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
     src/drives/device_io_emulated.cpp
     ${HOLMVARD_RC}
@@ -82,6 +83,8 @@ add_executable(holmvard_e2e_tests
     tests/e2e/settings_test.cpp
     tests/e2e/smart_alert_test.cpp
     tests/e2e/tray_test.cpp
+    tests/e2e/help_test.cpp
+    src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32)

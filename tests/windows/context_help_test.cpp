@@ -12,6 +12,9 @@
 namespace {
 
 constexpr uint32_t ModelNumberTopic = 0x806B03E9;
+// Undocumented but long stable: what the system makes of an F1 key press before
+// it becomes WM_HELP. The SDK headers do not name it.
+constexpr UINT KeyF1Message = 0x004D;
 
 // Empty dialog template: the controls are added as child windows, so the
 // dialog is a real "#32770" with the system's dialog procedure around ours.
@@ -364,6 +367,17 @@ TEST_F(ContextHelp, F1OnTheFocusedControlShowsItsTopic)
     HWND popup = FindPopup();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(WindowText(popup), TopicText(FindHelpContext(1031)));
+}
+
+// What a driver in another process can post to any control, focusable or not:
+// the system turns it into WM_HELP for that control, which climbs to the dialog.
+TEST_F(ContextHelp, PostedF1MessageOnALabelShowsTheFieldsTopic)
+{
+    PostMessageA(modelLabel, KeyF1Message, 0, 0);
+    Pump(dialog, 200);
+    HWND popup = FindPopup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(WindowText(popup), TopicText(ModelNumberTopic));
 }
 
 TEST_F(ContextHelp, EditFieldOfADropDownListStandsForTheList)

@@ -1,0 +1,43 @@
+// The tray menu as the program's resources define it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "app/app_state.h"
+#include "app/tray_icon.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+TEST(TrayMenu, OffersPropertiesHelpAndCloseWithPropertiesAsDefault)
+{
+    Instance = GetModuleHandleA(nullptr);
+    HMENU popup = nullptr;
+    HMENU menu = LoadTrayMenu(popup);
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(popup, nullptr);
+    const struct {
+        UINT command;
+        const char *text;
+    } items[] = {{IDM_PROPERTIES, "Properties"}, {IDM_HELP, "Help"}, {IDM_CLOSE, "Close"}};
+    ASSERT_EQ(GetMenuItemCount(popup), 3);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(GetMenuItemID(popup, i), items[i].command);
+        char text[64] = "";
+        GetMenuStringA(popup, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].text);
+    }
+    EXPECT_EQ(GetMenuDefaultItem(popup, FALSE, 0), static_cast<UINT>(IDM_PROPERTIES));
+    DestroyMenu(menu);
+}
+
+TEST(TrayMenu, CommandIdsAndCallbackAreThoseTheShellAndTheMenuUse)
+{
+    EXPECT_EQ(TrayCallbackMessage, 0x8064u);
+    EXPECT_EQ(TrayIconId, 102u);
+    EXPECT_EQ(IDM_PROPERTIES, 40002);
+    EXPECT_EQ(IDM_HELP, 9);
+    EXPECT_EQ(IDM_CLOSE, 1000);
+}
+
+}  // namespace
