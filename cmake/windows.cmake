@@ -58,6 +58,10 @@ add_test(NAME icons.layout
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py --check ${HOLMVARD_ICONS})
 set_property(TEST icons.layout PROPERTY CROSSCOMPILING_EMULATOR "")
 
+add_test(NAME executables.import-only-system-dlls
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:holmvard> $<TARGET_FILE:holmvard-emulated>)
+set_property(TEST executables.import-only-system-dlls PROPERTY CROSSCOMPILING_EMULATOR "")
+
 # Windows tests of the shell, run under Wine against the emulated device layer.
 add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp

@@ -98,7 +98,11 @@ TEST_F(Startup, Windows9xWithoutSmartvsdShowsSmartDriverError)
     Scenario scenario = PrepareForThisTest("version 1 4 10 1998\nsmartvsd absent\ndrive 0\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    ExpectRefusal(program, "SMART Driver Error", nullptr);
+    ExpectRefusal(program, "SMART Driver Error",
+                  "There has been an error opening the\nSMART IOCTL driver. This is caused by\n"
+                  "a problem with the SMARTVSD.VXD driver.\nThe SMARTVSD.VXD driver must be present\n"
+                  "in the C:\\Windows\\System\\Iosubsys\nfolder and not have any conflicts in\n"
+                  "the SMART IOCTL driver subsystem.\n\nPlease press OK to continue");
 }
 
 TEST_F(Startup, Windows9xIdentifiesOnlyTheDrivesOfTheDriveMapThroughOneHandle)

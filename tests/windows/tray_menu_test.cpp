@@ -41,3 +41,29 @@ TEST(TrayMenu, CommandIdsAndCallbackAreThoseTheShellAndTheMenuUse)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DiscardPendingMessages, RemovesAtMostAThousandMessagesOfTheWindowAndLeavesOthers)
+{
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    HWND other = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    for (int i = 0; i < 1500; i++)
+        ASSERT_TRUE(PostMessageA(window, WM_USER, i, 0));
+    PostMessageA(other, WM_USER, 0, 0);
+    DiscardPendingMessages(window);
+    int left = 0;
+    MSG message;
+    while (PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE)) {
+        // The oldest thousand went first.
+        EXPECT_EQ(message.wParam, static_cast<WPARAM>(1000 + left));
+        left++;
+    }
+    EXPECT_EQ(left, 500);
+    EXPECT_TRUE(PeekMessageA(&message, other, WM_USER, WM_USER, PM_REMOVE)) << "another window's message stays";
+    DestroyWindow(window);
+    DestroyWindow(other);
+}
+
+}  // namespace
