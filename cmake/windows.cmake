@@ -88,6 +88,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/smart_alert_test.cpp
     tests/e2e/tray_test.cpp
     tests/e2e/help_test.cpp
+    tests/e2e/volume_discovery_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

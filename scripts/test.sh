@@ -21,6 +21,7 @@ trap 'exit 130' INT TERM
 
 start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
+"$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/windows/volume-fixtures"
 
 passed=0
 failed=0

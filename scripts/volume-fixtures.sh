@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Gives the test prefix $1 two extra fixed volumes, backed by folders under $2,
+# for the volume discovery tests: P: with a label and serial that fit, Q: with
+# a 12-character label, which the 12-byte label buffer cannot take.
+set -eu
+prefix=$1
+root=$2
+make_volume() {  # letter label serial
+    local folder=$root/$1
+    mkdir -p "$folder"
+    printf '%s\n' "$2" >"$folder/.windows-label"
+    printf '%s\n' "$3" >"$folder/.windows-serial"
+    ln -sfn "$folder" "$prefix/dosdevices/$1:"
+}
+make_volume p FIXTURE 1a2b3c4d
+make_volume q LABELTOOLONG 55667788
