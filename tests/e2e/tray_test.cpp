@@ -49,7 +49,7 @@ TEST_F(Tray, OtherMouseMessagesAndOtherIconsOpenNothing)
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitForCommandWindow();
+    HWND command = program.WaitUntilStarted(scenario);
     ASSERT_NE(command, nullptr);
     PostMessageA(command, TrayCallback, TrayIcon, WM_RBUTTONDOWN);
     PostMessageA(command, TrayCallback, TrayIcon, WM_LBUTTONDBLCLK);
@@ -64,7 +64,7 @@ TEST_F(Tray, TaskbarCreatedAddsTheIconAgain)
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitForCommandWindow();
+    HWND command = program.WaitUntilStarted(scenario);
     ASSERT_NE(command, nullptr);
     EXPECT_TRUE(TrayIconExists(command, TrayIcon));
 
@@ -101,7 +101,7 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     Scenario scenario = PrepareForThisTest("drive 0\nmodel TRAY\nserial T1\nstatus ok\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitForCommandWindow();
+    HWND command = program.WaitUntilStarted(scenario);
     ASSERT_NE(command, nullptr);
     Sleep(1000);
     SaveScreenshot("tray-normal");
