@@ -249,7 +249,7 @@ void StoreGlobalNumber(const char *name, uint32_t value)
     WriteNumber(key, name, value);
 }
 
-void StoreGlobalText(const char *name, const char (&text)[256])
+void StoreGlobalText(const char *name, const char (&text)[SettingsTextSize])
 {
     RegKey key;
     OpenSettingsKey(GlobalKeyPath, key);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/settings.h"
 #include "drives/drive_table.h"
 #include "volumes/volume_table.h"
 
@@ -25,4 +26,4 @@ void StoreVolumeFlagWithTime(const VolumeRecord &volume, const char *flagName, i
                              const char (&time)[TimeStampSize]);
 void StoreGlobalFlag(const char *name, int32_t value);
 void StoreGlobalNumber(const char *name, uint32_t value);
-void StoreGlobalText(const char *name, const char (&text)[256]);
+void StoreGlobalText(const char *name, const char (&text)[SettingsTextSize]);
