@@ -10,7 +10,11 @@ add_library(holmvard_core STATIC ${HOLMVARD_CORE_SOURCES})
 target_include_directories(holmvard_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
 
+add_library(holmvard_emulator STATIC ${HOLMVARD_EMULATOR_SOURCES})
+target_link_libraries(holmvard_emulator PUBLIC holmvard_core)
+target_compile_options(holmvard_emulator PRIVATE ${HOLMVARD_WARNINGS})
+
 add_executable(holmvard_native_tests ${HOLMVARD_NATIVE_TESTS})
-target_link_libraries(holmvard_native_tests PRIVATE holmvard_core GTest::gtest_main)
+target_link_libraries(holmvard_native_tests PRIVATE holmvard_emulator GTest::gtest_main)
 target_compile_options(holmvard_native_tests PRIVATE ${HOLMVARD_WARNINGS})
 gtest_discover_tests(holmvard_native_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "native.")

@@ -32,6 +32,13 @@ add_library(holmvard_shell STATIC
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
+# The emulated device layer and its portable logic, for holmvard-emulated.exe and the tests.
+# Object libraries: the shell calls into the device layer, so a static archive
+# linked after it would leave those calls unresolved.
+add_library(holmvard_emulator OBJECT ${HOLMVARD_EMULATOR_SOURCES} src/emulator/device_io_emulated.cpp)
+target_link_libraries(holmvard_emulator PUBLIC holmvard_shell)
+target_compile_options(holmvard_emulator PRIVATE ${HOLMVARD_WARNINGS})
+
 # Icons are drawn by a script from the project's own art.
 set(HOLMVARD_ICON_DIR ${CMAKE_BINARY_DIR}/resources)
 set(HOLMVARD_ICONS ${HOLMVARD_ICON_DIR}/holmvard.ico ${HOLMVARD_ICON_DIR}/holmvard_error.ico)
@@ -45,14 +52,18 @@ set_source_files_properties(${HOLMVARD_RC} PROPERTIES
     OBJECT_DEPENDS "${HOLMVARD_ICONS};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
 
 function(holmvard_executable name device_layer)
-    add_executable(${name} WIN32 src/app/win_main.cpp ${device_layer} ${HOLMVARD_RC})
+    add_executable(${name} WIN32 src/app/win_main.cpp ${HOLMVARD_RC})
     target_include_directories(${name} PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
-    target_link_libraries(${name} PRIVATE holmvard_shell)
+    target_link_libraries(${name} PRIVATE ${device_layer})
     target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
 endfunction()
 
-holmvard_executable(holmvard src/drives/device_io_system.cpp)
-holmvard_executable(holmvard-emulated src/drives/device_io_emulated.cpp)
+add_library(holmvard_system_devices OBJECT src/drives/device_io_system.cpp)
+target_link_libraries(holmvard_system_devices PUBLIC holmvard_shell)
+target_compile_options(holmvard_system_devices PRIVATE ${HOLMVARD_WARNINGS})
+
+holmvard_executable(holmvard holmvard_system_devices)
+holmvard_executable(holmvard-emulated holmvard_emulator)
 
 add_test(NAME icons.layout
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py --check ${HOLMVARD_ICONS})
@@ -69,11 +80,10 @@ add_executable(holmvard_windows_tests
     tests/windows/smart_commands_test.cpp
     tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
-    src/drives/device_io_emulated.cpp
     ${HOLMVARD_RC}
 )
 target_include_directories(holmvard_windows_tests PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
-target_link_libraries(holmvard_windows_tests PRIVATE holmvard_shell GTest::gtest_main)
+target_link_libraries(holmvard_windows_tests PRIVATE holmvard_emulator GTest::gtest_main)
 target_compile_options(holmvard_windows_tests PRIVATE ${HOLMVARD_WARNINGS})
 gtest_discover_tests(holmvard_windows_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "windows."
                      PROPERTIES RESOURCE_LOCK wine_emulated_files)

@@ -1,6 +1,7 @@
 #include "app/context_help.h"
 
 #include "app/help_ids.h"
+#include "base/guards.h"
 
 // The pair tables that HELP_WM_HELP and HELP_CONTEXTMENU take are DWORD pairs;
 // HelpIdTable is declared with the portable type of the same width.
@@ -22,31 +23,6 @@ constexpr COLORREF PopupTextColour = RGB(0, 0, 0);
 // The one pop-up on screen, or null. Cleared before the window is destroyed so
 // that the messages sent during destruction cannot close it a second time.
 HWND CurrentPopup = nullptr;
-
-struct WindowDC {
-    HWND window;
-    HDC dc;
-    explicit WindowDC(HWND owner) : window(owner), dc(GetDC(owner)) {}
-    WindowDC(const WindowDC &) = delete;
-    WindowDC &operator=(const WindowDC &) = delete;
-    ~WindowDC()
-    {
-        if (dc)
-            ReleaseDC(window, dc);
-    }
-};
-
-struct PopupMenu {
-    HMENU handle = CreatePopupMenu();
-    PopupMenu() = default;
-    PopupMenu(const PopupMenu &) = delete;
-    PopupMenu &operator=(const PopupMenu &) = delete;
-    ~PopupMenu()
-    {
-        if (handle)
-            DestroyMenu(handle);
-    }
-};
 
 HFONT PopupFont()
 {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 GlobalSettingsRecord GlobalSettings;
 

@@ -4,23 +4,11 @@
 
 #include <cstring>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
+#include "base/guards.h"
 #include "app/settings.h"
 
 namespace {
-
-struct RegKey {
-    HKEY handle = nullptr;
-    bool created = false;
-    RegKey() = default;
-    RegKey(const RegKey &) = delete;
-    RegKey &operator=(const RegKey &) = delete;
-    ~RegKey()
-    {
-        if (handle)
-            RegCloseKey(handle);
-    }
-};
 
 void OpenSettingsKey(const char *path, RegKey &key)
 {

@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "app/app_state.h"
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 #include "resources/resource_ids.h"
 
 static_assert(TrayCallbackMessage == 0x8064);

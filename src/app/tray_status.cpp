@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 #include "drives/drive_table.h"
 #include "volumes/volume_table.h"
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 #include "app/command_window.h"
 #include "app/discovery.h"
 #include "app/message_loop.h"

@@ -1,6 +1,6 @@
 #include "drives/drive_info_text.h"
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 void FormatDriveInfo(const DriveRecord &drive, DriveInfoTexts &texts)
 {

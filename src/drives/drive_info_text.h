@@ -2,7 +2,7 @@
 // the Drives page.
 #pragma once
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "drives/drive_table.h"
 
 struct DriveInfoTexts {

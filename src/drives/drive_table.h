@@ -4,11 +4,8 @@
 
 #include <cstdint>
 
-#include "app/text_format.h"
-
-struct HWND__;                      // the platform's window handle type
-using WindowHandle = HWND__ *;
-using DeviceHandle = void *;        // the platform's HANDLE
+#include "base/handles.h"
+#include "base/text_format.h"
 
 constexpr int MaxDrives = 4;
 constexpr int AtaModelLength = 40;

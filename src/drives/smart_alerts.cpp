@@ -4,7 +4,7 @@
 #include "app/context_help.h"
 #include "app/help_ids.h"
 #include "app/settings_store.h"
-#include "app/text_format.h"
+#include "base/text_format.h"
 #include "app/tray_icon.h"
 #include "drives/drive_info_text.h"
 #include "drives/drive_table.h"

@@ -1,6 +1,6 @@
 #include "volumes/volume_table.h"
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 VolumeRecord Volumes[MaxVolumes];
 uint8_t VolumeCount;

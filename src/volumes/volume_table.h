@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "drives/drive_table.h"
+#include "base/handles.h"
+#include "base/text_format.h"
 
 constexpr int MaxVolumes = 24;
 constexpr int VolumeNameSize = 12;

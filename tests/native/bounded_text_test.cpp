@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

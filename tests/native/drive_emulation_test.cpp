@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "drives/drive_emulation.h"
+#include "emulator/drive_emulation.h"
 #include "drives/drive_table.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_requests.h"

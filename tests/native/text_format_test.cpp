@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "app/text_format.h"
+#include "base/text_format.h"
 
 namespace {
 

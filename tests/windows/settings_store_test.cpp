@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
 

@@ -1,6 +1,6 @@
-#include "app/text_format.h"
+#include "base/text_format.h"
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 
 #include <cstdint>
 
-#include "app/bounded_text.h"
-#include "drives/drive_emulation.h"
+#include "base/bounded_text.h"
+#include "base/guards.h"
+#include "emulator/drive_emulation.h"
 
 static_assert(EmulatedErrorInvalidFunction == ERROR_INVALID_FUNCTION);
 static_assert(EmulatedErrorFileNotFound == ERROR_FILE_NOT_FOUND);
@@ -35,18 +36,6 @@ constexpr DWORD SharingRetryMilliseconds = 20;
 EmulatedHandleTable Handles;
 EmulatedBay Bay;
 char DescriptionText[DescriptionLimit + 1];
-
-struct FileHandle {
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    FileHandle() = default;
-    FileHandle(const FileHandle &) = delete;
-    FileHandle &operator=(const FileHandle &) = delete;
-    ~FileHandle()
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
-};
 
 // The full name of a file in the folder of the running exe; false when the path does not fit.
 bool NameBesideProgram(char (&path)[1024], const char *fileName)

@@ -1,8 +1,8 @@
-#include "drives/drive_emulation.h"
+#include "emulator/drive_emulation.h"
 
 #include <cstring>
 
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 namespace {
 

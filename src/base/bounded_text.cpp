@@ -1,4 +1,4 @@
-#include "app/bounded_text.h"
+#include "base/bounded_text.h"
 
 bool FormatIntoSizedV(char *buffer, size_t size, const char *format, va_list arguments)
 {
