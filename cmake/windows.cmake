@@ -28,6 +28,8 @@ add_library(holmvard_shell STATIC
     src/app/volume_discovery.cpp
     src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
+    src/volumes/free_space_alerts.cpp
+    src/app/alert_placement.cpp
 )
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
@@ -58,7 +60,7 @@ function(holmvard_executable name device_layer)
     target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
 endfunction()
 
-add_library(holmvard_system_devices OBJECT src/drives/device_io_system.cpp)
+add_library(holmvard_system_devices OBJECT src/drives/device_io_system.cpp src/volumes/volume_space_system.cpp)
 target_link_libraries(holmvard_system_devices PUBLIC holmvard_shell)
 target_compile_options(holmvard_system_devices PRIVATE ${HOLMVARD_WARNINGS})
 
@@ -76,6 +78,7 @@ set_property(TEST executables.import-only-system-dlls PROPERTY CROSSCOMPILING_EM
 # Windows tests of the shell, run under Wine against the emulated device layer.
 add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
+    tests/windows/dialog_text_fit_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/smart_commands_test.cpp
     tests/windows/tray_menu_test.cpp
@@ -99,6 +102,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/tray_test.cpp
     tests/e2e/help_test.cpp
     tests/e2e/volume_discovery_test.cpp
+    tests/e2e/free_space_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Gives the test prefix $1 two extra fixed volumes, backed by folders under $2,
-# for the volume discovery tests: P: with a label and serial that fit, Q: with
-# a 12-character label, which the 12-byte label buffer cannot take.
+# Gives the test prefix $1 three extra fixed volumes, backed by folders under $2,
+# for the volume tests: P: and R: with labels and serials that fit, Q: with a
+# 12-character label, which the 12-byte label buffer cannot take.
 set -eu
 prefix=$1
 root=$2
@@ -14,3 +14,4 @@ make_volume() {  # letter label serial
 }
 make_volume p FIXTURE 1a2b3c4d
 make_volume q LABELTOOLONG 55667788
+make_volume r SPARE 0badf00d

@@ -6,6 +6,7 @@
 #include "app/tray_icon.h"
 #include "drives/smart_alerts.h"
 #include "resources/resource_ids.h"
+#include "volumes/free_space_alerts.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ void OnTimer(HWND window, UINT_PTR timer)
         UpdateTrayStatus(window);
         break;
     case FreeSpaceTimer:
+        CheckFreeSpace(window);
         UpdateTrayStatus(window);
         break;
     }

@@ -14,6 +14,7 @@
 #include "drives/drive_table.h"
 #include "drives/smart_alerts.h"
 #include "drives/smart_commands.h"
+#include "volumes/free_space_alerts.h"
 #include "volumes/volume_table.h"
 #include "resources/resource_ids.h"
 
@@ -136,6 +137,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_ADD);
     // Alerts stored by an earlier run and never acknowledged come back here.
     CheckSMARTStatus(CommandWindow);
+    CheckFreeSpace(CommandWindow);
     UpdateTrayStatus(CommandWindow);
     StartPollingTimers();
 

@@ -1,5 +1,6 @@
 #include "drives/smart_alerts.h"
 
+#include "app/alert_placement.h"
 #include "app/app_state.h"
 #include "app/context_help.h"
 #include "app/help_ids.h"
@@ -38,6 +39,7 @@ void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive,
         return;
     ShowDriveInfo(dialog, drive);
     SetDlgItemTextA(dialog, timeField, time);
+    PlaceAlertDialog(dialog);
     ShowWindow(dialog, SW_SHOW);
 }
 

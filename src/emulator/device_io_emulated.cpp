@@ -1,8 +1,9 @@
-// The device layer of holmvard-emulated.exe. Drives come from emulated-drives.txt
-// in the program's folder, read again at every call so that a test can change a
-// drive between two checks; every call leaves one line in emulated-requests.log
-// in the same folder.
+// The device layer of holmvard-emulated.exe. Drives, and the space of the volumes
+// it describes, come from emulated-drives.txt in the program's folder, read again
+// at every call so that a test can change a drive or fill a volume between two
+// checks; every call leaves one line in emulated-requests.log in the same folder.
 #include "drives/device_io.h"
+#include "volumes/volume_space.h"
 
 #include <cstdint>
 
@@ -34,6 +35,8 @@ constexpr int SharingRetries = 5;
 constexpr DWORD SharingRetryMilliseconds = 20;
 
 EmulatedHandleTable Handles;
+// What a broken description answers for every volume.
+const EmulatedVolume BrokenVolume = {true, false, 0, 0, 0};
 EmulatedBay Bay;
 char DescriptionText[DescriptionLimit + 1];
 
@@ -236,4 +239,37 @@ BOOL QueryOsVersion(OSVERSIONINFOA *version)
     WriteLogLine(line);
     SetLastError(answered ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER);
     return answered ? TRUE : FALSE;
+}
+
+BOOL QueryVolumeSpace(const char *root, ULARGE_INTEGER *available, ULARGE_INTEGER *total, ULARGE_INTEGER *free)
+{
+    char line[RequestLogLineSize];
+    if (!LoadBay()) {
+        FormatSpaceLogLine(line, sizeof line, root, &BrokenVolume);
+        WriteLogLine(line);
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    const EmulatedVolume *volume = nullptr;
+    char letter = root ? root[0] : '\0';
+    if (letter >= 'a' && letter <= 'z')
+        letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter >= 'C' && letter <= 'Z')
+        volume = &Bay.volumes[letter - 'A'];
+    FormatSpaceLogLine(line, sizeof line, root, volume);
+    WriteLogLine(line);
+    if (!volume || !volume->defined)
+        return GetDiskFreeSpaceExA(root, available, total, free);
+    if (!volume->succeeds) {
+        SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    if (available)
+        available->QuadPart = volume->availableBytes;
+    if (total)
+        total->QuadPart = volume->totalBytes;
+    if (free)
+        free->QuadPart = volume->freeBytes;
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }

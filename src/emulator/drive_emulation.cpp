@@ -76,7 +76,7 @@ bool TokenIs(const Token &token, const char *word)
     return strlen(word) == token.length && memcmp(token.text, word, token.length) == 0;
 }
 
-constexpr int MaxArguments = 4;
+constexpr int MaxArguments = 8;
 
 // Splits the rest of a line into between least and most arguments.
 bool ReadArguments(ParseState &state, const KeywordRule &rule, const char *rest, const char *end, Token *arguments,
@@ -106,7 +106,7 @@ int HexDigitValue(char c)
 }
 
 // Decimal, or hexadecimal after 0x; no sign. False when not a number or above most.
-bool ReadNumber(const Token &token, uint32_t most, uint32_t &value)
+bool ReadNumber64(const Token &token, uint64_t most, uint64_t &value)
 {
     uint64_t total = 0;
     size_t i = 0;
@@ -121,11 +121,21 @@ bool ReadNumber(const Token &token, uint32_t most, uint32_t &value)
         int digit = HexDigitValue(token.text[i]);
         if (digit < 0 || static_cast<unsigned>(digit) >= base)
             return false;
-        total = total * base + static_cast<unsigned>(digit);
-        if (total > most)
+        // total * base + digit > most, without overflowing
+        if (static_cast<unsigned>(digit) > most || total > (most - static_cast<unsigned>(digit)) / base)
             return false;
+        total = total * base + static_cast<unsigned>(digit);
     }
-    value = static_cast<uint32_t>(total);
+    value = total;
+    return true;
+}
+
+bool ReadNumber(const Token &token, uint32_t most, uint32_t &value)
+{
+    uint64_t wide = 0;
+    if (!ReadNumber64(token, most, wide))
+        return false;
+    value = static_cast<uint32_t>(wide);
     return true;
 }
 
@@ -389,12 +399,60 @@ bool ApplyDataByte(ParseState &state, const KeywordRule &rule, const char *rest,
     return true;
 }
 
+// volume <letter> total <bytes> free <bytes> [available <bytes>], or volume <letter> fail
+bool ApplyVolume(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 2, 7, count))
+        return false;
+    char letter = arguments[0].length == 1 ? arguments[0].text[0] : '\0';
+    if (letter >= 'c' && letter <= 'z')
+        letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'C' || letter > 'Z')
+        return Fail(state, "'%.*s' is not a drive letter from C to Z for 'volume'", QuotedLength(arguments[0]),
+                    arguments[0].text);
+    EmulatedVolume &volume = state.bay.volumes[letter - 'A'];
+    volume = EmulatedVolume{};
+    volume.defined = true;
+    if (count == 2 && TokenIs(arguments[1], "fail"))
+        return true;
+    if (count % 2 == 0)
+        return Fail(state, "'volume' expects fail, or sizes in pairs of a name and a number");
+    bool haveTotal = false;
+    bool haveFree = false;
+    bool haveAvailable = false;
+    for (int i = 1; i < count; i += 2) {
+        static const char *const names[] = {"total", "free", "available"};
+        int which = ReadChoice(state, rule, arguments[i], names, 3, "total, free or available");
+        uint64_t value = 0;
+        if (which < 0)
+            return false;
+        if (!ReadNumber64(arguments[i + 1], UINT64_MAX, value))
+            return Fail(state, "'%.*s' is not a 64-bit number for 'volume'", QuotedLength(arguments[i + 1]),
+                        arguments[i + 1].text);
+        uint64_t *fields[] = {&volume.totalBytes, &volume.freeBytes, &volume.availableBytes};
+        bool *seen[] = {&haveTotal, &haveFree, &haveAvailable};
+        *fields[which] = value;
+        *seen[which] = true;
+    }
+    if (!haveTotal || !haveFree)
+        return Fail(state, "'volume' needs both total and free");
+    if (!haveAvailable)
+        volume.availableBytes = volume.freeBytes;
+    if (volume.freeBytes > volume.totalBytes || volume.availableBytes > volume.freeBytes)
+        return Fail(state, "'volume' needs available <= free <= total");
+    volume.succeeds = true;
+    return true;
+}
+
 const KeywordRule KeywordRules[] = {
     {"version", false, ApplyVersion, nullptr, nullptr, nullptr},
     {"smartvsd", false, ApplySmartvsd, nullptr, nullptr, nullptr},
     {"drivemap", false, ApplyDriveMap, nullptr, nullptr, nullptr},
     {"getversion", false, ApplyGetVersion, nullptr, nullptr, nullptr},
     {"drive", false, ApplyDrive, nullptr, nullptr, nullptr},
+    {"volume", false, ApplyVolume, nullptr, nullptr, nullptr},
     {"model", true, ApplyModel, nullptr, nullptr, nullptr},
     {"serial", true, ApplySerial, nullptr, nullptr, nullptr},
     {"firmware", true, ApplyFirmware, nullptr, nullptr, nullptr},
@@ -1012,4 +1070,22 @@ void FormatErrorLogLine(char *line, size_t size, const char *text)
 {
     CopyTextSized(line, size, "ERROR ");
     AppendPrintable(line, size, text ? text : "", RequestLogLineSize);
+}
+
+void FormatSpaceLogLine(char *line, size_t size, const char *root, const EmulatedVolume *volume)
+{
+    CopyTextSized(line, size, "SPACE ");
+    AppendPrintable(line, size, root ? root : "", 8);
+    if (!volume || !volume->defined) {
+        AppendTextSized(line, size, " -> system");
+        return;
+    }
+    if (volume->succeeds) {
+        char sizes[96];
+        FormatInto(sizes, " total=%llu free=%llu available=%llu", static_cast<unsigned long long>(volume->totalBytes),
+                   static_cast<unsigned long long>(volume->freeBytes),
+                   static_cast<unsigned long long>(volume->availableBytes));
+        AppendTextSized(line, size, sizes);
+    }
+    AppendOutcome(line, size, volume->succeeds);
 }

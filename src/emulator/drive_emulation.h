@@ -67,6 +67,18 @@ struct EmulatedDrive {
     uint16_t offlineSeconds;
 };
 
+// A volume whose space the description gives; a volume it does not describe is
+// answered by the system.
+struct EmulatedVolume {
+    bool defined;
+    bool succeeds;
+    uint64_t totalBytes;
+    uint64_t freeBytes;
+    uint64_t availableBytes;
+};
+
+constexpr int EmulatedVolumeLetters = 26;   // indexed by letter - 'A'; only C to Z are described
+
 struct EmulatedBay {
     bool versionSucceeds;
     uint32_t platformId;
@@ -78,6 +90,7 @@ struct EmulatedBay {
     uint8_t driveMap;
     bool getVersionSucceeds;
     EmulatedDrive drives[EmulatedDriveCount];
+    EmulatedVolume volumes[EmulatedVolumeLetters];
 };
 
 struct DescriptionError {
@@ -181,3 +194,6 @@ void FormatIoctlLogLine(char *line, size_t size, uint32_t handleNumber, uint32_t
                         uint32_t inputLength, uint32_t outputLength, bool ok);
 void FormatCloseLogLine(char *line, size_t size, uint32_t handleNumber, bool ok);
 void FormatErrorLogLine(char *line, size_t size, const char *text);
+// "SPACE C:\ total=<n> free=<n> available=<n> -> ok", "SPACE C:\ -> FAIL", or
+// "SPACE C:\ -> system" for a volume the description leaves to the system.
+void FormatSpaceLogLine(char *line, size_t size, const char *root, const EmulatedVolume *volume);

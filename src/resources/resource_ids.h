@@ -14,6 +14,7 @@
 #define IDD_COMMAND_WINDOW 103
 #define IDD_SMART_ERROR 104
 #define IDD_SIMULATED_SMART_ERROR 112
+#define IDD_FREE_SPACE_ERROR 113
 
 // IDE/ATA parameter fields and their labels (alert dialogs, Drives page, off-line test)
 #define IDC_MODEL 1001
@@ -48,6 +49,35 @@
 #define IDC_SIMULATED_CANCEL 1038
 #define IDC_SIMULATED_HELP 1039
 #define IDC_SIMULATED_ERROR_TIME 1106
+
+// Volume information group and its labels (free-space error dialog, Volumes page)
+#define IDC_VOLUME_GROUP 1042
+#define IDC_VOLUME_LABEL 1044
+#define IDC_VOLUME_TITLE 1045
+#define IDC_VOLUME_SERIAL_LABEL 1046
+#define IDC_VOLUME_SERIAL 1047
+#define IDC_FILE_SYSTEM_LABEL 1048
+#define IDC_FILE_SYSTEM 1049
+#define IDC_TOTAL_SPACE_LABEL 1050
+#define IDC_TOTAL_SPACE 1051
+#define IDC_USED_SPACE_LABEL 1052
+#define IDC_USED_SPACE 1053
+#define IDC_FREE_SPACE_LABEL 1054
+#define IDC_FREE_SPACE 1055
+#define IDC_MINIMUM_TEXT 1064
+
+// Free-space error dialog (113)
+#define IDC_FREE_SPACE_OK 1056
+#define IDC_FREE_SPACE_CANCEL 1057
+#define IDC_FREE_SPACE_HELP 1058
+#define IDC_FREE_SPACE_STATUS_GROUP 1059
+#define IDC_FREE_SPACE_WARNING 1060
+#define IDC_FREE_SPACE_ACKNOWLEDGE 1061
+#define IDC_MINIMUM_LABEL 1063
+#define IDC_VOLUME_SETTINGS_GROUP 1068
+#define IDC_FREE_SPACE_TIME_LABEL 1090
+#define IDC_FREE_SPACE_TIME 1091
+#define IDC_NEW_MINIMUM 1092
 
 // Tray menu commands
 #define IDM_HELP 9

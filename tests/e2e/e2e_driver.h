@@ -25,6 +25,7 @@ Scenario PrepareScenario(const char *name, const char *program, const char *driv
 Scenario PrepareForThisTest(const char *drives, const char *program = "holmvard-emulated.exe");
 
 // Rewrites the drive description between two requests of a running program.
+// Volumes C:, P: and R: that it does not describe get ample free space.
 void WriteDrives(const Scenario &scenario, const char *drives);
 
 // HKLM\Software\Tessmere and everything below it removed.

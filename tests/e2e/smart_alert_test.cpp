@@ -207,6 +207,11 @@ TEST_F(SmartAlerts, StoredErrorsOpenTheirDialogsAtStartEvenWithMonitoringOff)
     EXPECT_EQ(ControlText(simulated, IDC_SIMULATED_ERROR_TIME), "Friday, March 01, 2002 10:00:00");
     EXPECT_EQ(ControlText(simulated, IDC_MODEL), "ABC-1234");
     EXPECT_EQ(StatusRequests(scenario), 0);
+    RECT a;
+    RECT b;
+    GetWindowRect(real, &a);
+    GetWindowRect(simulated, &b);
+    EXPECT_TRUE(a.left != b.left && a.top != b.top) << "one dialog hides the other";
 
     // Acknowledging the simulated error clears only that one.
     ClickButton(simulated, IDC_SIMULATED_ACKNOWLEDGE);

@@ -98,7 +98,9 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     int greenBefore = CountPixelsNear(tray, green, 40);
     int redBefore = CountPixelsNear(tray, red, 40);
 
-    Scenario scenario = PrepareForThisTest("drive 0\nmodel TRAY\nserial T1\nstatus ok\n");
+    // The longest model a drive reports shows whole.
+    const char *drive = "drive 0\nmodel WDC WD2500JB-00GVC0 SPECIAL EDITION ABCD\nserial WD-WMAEP1234567890AB\n";
+    Scenario scenario = PrepareForThisTest((std::string(drive) + "status ok\n").c_str());
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND command = program.WaitUntilStarted(scenario);
@@ -107,7 +109,7 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     SaveScreenshot("tray-normal");
     EXPECT_GT(CountPixelsNear(tray, green, 40), greenBefore) << "the normal icon is not in the tray";
 
-    WriteDrives(scenario, "drive 0\nmodel TRAY\nserial T1\nstatus exceeded\n");
+    WriteDrives(scenario, (std::string(drive) + "status exceeded\n").c_str());
     ASSERT_TRUE(RunTimer(command, 1));
     HWND dialog = program.WaitForWindow("#32770", "SMART Error Detected");
     ASSERT_NE(dialog, nullptr);

@@ -318,6 +318,13 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
         {"drive 0\nsector 0g", 2, "'sector' holds a character that is not a hex digit: 'g'"},
         {longSector, 2, "'sector' holds more than 1024 hex digits"},
         {"drive 0\nheads 1\0\n"sv, 2, "the line holds a NUL byte"},
+        {"volume B total 1 free 1", 1, "'B' is not a drive letter from C to Z for 'volume'"},
+        {"volume C", 1, "missing value for 'volume'"},
+        {"volume C total", 1, "'volume' expects fail, or sizes in pairs of a name and a number"},
+        {"volume C total 10 used 5", 1, "'volume' expects total, free or available, not 'used'"},
+        {"volume C free 5 available 5", 1, "'volume' needs both total and free"},
+        {"volume C total 10 free 11", 1, "'volume' needs available <= free <= total"},
+        {"volume C total 18446744073709551616 free 0", 1, "'18446744073709551616' is not a 64-bit number for 'volume'"},
     };
     for (const ErrorCase &c : cases) {
         EmulatedBay bay;
@@ -345,6 +352,37 @@ TEST(DriveDescription, FaultTextForTheLogNamesTheFileAndLine)
 
 // ---------------------------------------------------------------------------
 // Sectors
+
+TEST(DriveDescription, VolumesTakeTheirSpaceOrFailAndTheLogNamesTheAnswer)
+{
+    const std::string text = "volume p total 18446744073709551615 free 0x100 available 7\nvolume Z fail\n"
+                             "volume D total 10240000000 free 1300000000\n";
+    EmulatedBay bay;
+    DescriptionError error;
+    ASSERT_TRUE(ParseDriveDescription(text.data(), text.size(), bay, error)) << error.message;
+    const EmulatedVolume &p = bay.volumes['P' - 'A'];
+    EXPECT_TRUE(p.defined && p.succeeds);
+    EXPECT_EQ(p.totalBytes, UINT64_MAX);
+    EXPECT_EQ(p.freeBytes, 256u);
+    EXPECT_EQ(p.availableBytes, 7u);
+    EXPECT_TRUE(bay.volumes['Z' - 'A'].defined);
+    EXPECT_FALSE(bay.volumes['Z' - 'A'].succeeds);
+    EXPECT_FALSE(bay.volumes['C' - 'A'].defined);
+
+    const struct {
+        const EmulatedVolume *volume;
+        const char *line;
+    } lines[] = {
+        {&bay.volumes['D' - 'A'], "SPACE D:\\ total=10240000000 free=1300000000 available=1300000000 -> ok"},
+        {&bay.volumes['Z' - 'A'], "SPACE D:\\ -> FAIL"},
+        {&bay.volumes['C' - 'A'], "SPACE D:\\ -> system"},
+    };
+    for (const auto &l : lines) {
+        char line[RequestLogLineSize];
+        FormatSpaceLogLine(line, sizeof line, "D:\\", l.volume);
+        EXPECT_STREQ(line, l.line);
+    }
+}
 
 TEST(IdentifySector, BuiltFromTheFieldsWithAtaStringsSwappedAndPadded)
 {

@@ -1,0 +1,57 @@
+#include "app/alert_placement.h"
+
+#include "app/alert_cascade.h"
+#include "drives/drive_table.h"
+#include "volumes/volume_table.h"
+
+namespace {
+
+constexpr int MostAlerts = MaxDrives * 2 + MaxVolumes;
+
+void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
+{
+    RECT frame;
+    if (open && open != placed && IsWindow(open) && GetWindowRect(open, &frame) && count < MostAlerts)
+        points[count++] = {frame.left, frame.top};
+}
+
+}  // namespace
+
+void PlaceAlertDialog(HWND dialog)
+{
+    ScreenPoint open[MostAlerts];
+    int openCount = 0;
+    for (uint8_t i = 0; i < DriveCount; i++) {
+        NoteOpenAlert(Drives[i].ErrorDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].SimulatedErrorDialog, dialog, open, openCount);
+    }
+    for (uint8_t i = 0; i < VolumeCount; i++)
+        NoteOpenAlert(Volumes[i].ErrorDialog, dialog, open, openCount);
+
+    RECT area;
+    RECT frame;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(dialog, &frame))
+        return;
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    // One caption's height per step leaves each earlier caption in sight.
+    int step = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    if (step < 8)
+        step = 8;
+    ScreenPoint first = {area.left + (area.right - area.left - width) / 2,
+                         area.top + (area.bottom - area.top - height) / 2};
+    // Only as many steps as stay inside the work area.
+    int room = (area.bottom - first.y - height) / step;
+    int across = (area.right - first.x - width) / step;
+    if (across < room)
+        room = across;
+    int slots = room < 1 ? 1 : room + 1;
+    if (slots > MostAlerts)
+        slots = MostAlerts;
+    if (first.x < area.left)
+        first.x = area.left;
+    if (first.y < area.top)
+        first.y = area.top;
+    ScreenPoint place = ChooseAlertPosition(open, openCount, first, step, slots);
+    SetWindowPos(dialog, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

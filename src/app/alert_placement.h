@@ -1,0 +1,8 @@
+// Placing alert dialogs on screen.
+#pragma once
+
+#include <windows.h>
+
+// Moves a new alert dialog, not yet shown, to the centre of the work area, or
+// further down and right while another open alert dialog already sits there.
+void PlaceAlertDialog(HWND dialog);

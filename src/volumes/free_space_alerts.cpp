@@ -1,0 +1,215 @@
+#include "volumes/free_space_alerts.h"
+
+#include <commctrl.h>
+
+#include "app/alert_placement.h"
+#include "app/app_state.h"
+#include "app/context_help.h"
+#include "app/help_ids.h"
+#include "app/settings_store.h"
+#include "app/tray_icon.h"
+#include "base/text_format.h"
+#include "resources/resource_ids.h"
+#include "volumes/free_space_check.h"
+#include "volumes/volume_space.h"
+#include "volumes/volume_table.h"
+#include "volumes/volume_texts.h"
+
+namespace {
+
+HWND CheckOwner;
+
+bool AskVolumeSpace(int volume, uint64_t &available, uint64_t &total, uint64_t &free)
+{
+    ULARGE_INTEGER availableBytes = {};
+    ULARGE_INTEGER totalBytes = {};
+    ULARGE_INTEGER freeBytes = {};
+    if (!QueryVolumeSpace(Volumes[volume].RootPath, &availableBytes, &totalBytes, &freeBytes))
+        return false;
+    available = availableBytes.QuadPart;
+    total = totalBytes.QuadPart;
+    free = freeBytes.QuadPart;
+    return true;
+}
+
+// The alert e-mail, sent only when the user asked for free-space e-mails.
+void MailFreeSpaceErrorIfAsked(HWND, int)
+{
+}
+
+// The error log's record of a new free-space error.
+void LogNewFreeSpaceError(HWND, int)
+{
+}
+
+// The error log's record of an acknowledgement.
+void LogFreeSpaceAcknowledgement(HWND, int)
+{
+}
+
+// An open property sheet keeps the acknowledged setting in its saved copy and
+// shows it on its Volumes page; nothing to do while no sheet exists.
+void ReflectInPropertySheet(int)
+{
+}
+
+void RaiseFreeSpaceError(int volume)
+{
+    VolumeRecord &record = Volumes[volume];
+    FormatTimeStamp(record.FreeSpaceErrorTime, sizeof record.FreeSpaceErrorTime);
+    StoreVolumeFlagWithTime(record, "FreeSpaceError", 1, "FreeSpaceErrorTime", record.FreeSpaceErrorTime);
+    MailFreeSpaceErrorIfAsked(CheckOwner, volume);
+    LogNewFreeSpaceError(CheckOwner, volume);
+}
+
+void ShowFreeSpaceErrorDialog(int volume)
+{
+    OpenFreeSpaceErrorDialog(CheckOwner, volume);
+}
+
+void Beep()
+{
+    MessageBeep(MB_ICONEXCLAMATION);
+}
+
+// The volume whose dialog field holds the window; -1 while the dialog is still
+// being created, because the field is set only when creation returns.
+int FindVolumeByDialog(HWND dialog)
+{
+    for (uint8_t i = 0; i < VolumeCount; i++) {
+        if (Volumes[i].ErrorDialog == dialog)
+            return i;
+    }
+    return -1;
+}
+
+void ShowMinimumText(HWND dialog, int volume, int percent)
+{
+    char text[MinimumTextSize];
+    FormatMinimumText(Volumes[volume].TotalBytes, static_cast<uint32_t>(percent), text);
+    SetDlgItemTextA(dialog, IDC_MINIMUM_TEXT, text);
+}
+
+void AcknowledgeFreeSpaceError(HWND dialog, int volume)
+{
+    VolumeRecord &record = Volumes[volume];
+    record.FreeSpaceError = 0;
+    UpdateTrayStatus(CommandWindow);
+    StoreVolumeFlag(record, "FreeSpaceError", 0);
+    LogFreeSpaceAcknowledgement(dialog, volume);
+    HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
+    if (IsWindowEnabled(slider)) {
+        record.FreeSpaceMin = static_cast<uint32_t>(SendMessageA(slider, TBM_GETPOS, 0, 0));
+        ReflectInPropertySheet(volume);
+        StoreVolumeNumber(record, "FreeSpaceMin", record.FreeSpaceMin);
+    } else {
+        record.SpaceCheckEnabled = 0;
+        ReflectInPropertySheet(volume);
+        StoreVolumeFlag(record, "SpaceCheckEnabled", 0);
+    }
+}
+
+void CloseFreeSpaceErrorDialog(HWND dialog, int volume)
+{
+    DestroyWindow(dialog);
+    Volumes[volume].ErrorDialog = nullptr;
+}
+
+INT_PTR OnFreeSpaceCommand(HWND dialog, int volume, WORD id)
+{
+    switch (id) {
+    case IDC_FREE_SPACE_ACKNOWLEDGE:
+        return TRUE;
+    case IDC_FREE_SPACE_OK:
+        if (IsDlgButtonChecked(dialog, IDC_FREE_SPACE_ACKNOWLEDGE) == BST_CHECKED)
+            AcknowledgeFreeSpaceError(dialog, volume);
+        CloseFreeSpaceErrorDialog(dialog, volume);
+        return TRUE;
+    case IDC_FREE_SPACE_CANCEL:
+    case IDCANCEL:
+        CloseFreeSpaceErrorDialog(dialog, volume);
+        return TRUE;
+    case IDC_FREE_SPACE_HELP:
+        return ShowWindowTopic(dialog, FreeSpaceErrorTopic);
+    }
+    return FALSE;
+}
+
+INT_PTR OnNewMinimumScroll(HWND dialog, int volume, WORD code)
+{
+    if (code > TB_BOTTOM)
+        return FALSE;
+    HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
+    int position = static_cast<int>(SendMessageA(slider, TBM_GETPOS, 0, 0));
+    int clamped = ClampNewMinimum(Volumes[volume], position);
+    if (clamped != position)
+        SendMessageA(slider, TBM_SETPOS, TRUE, clamped);
+    ShowMinimumText(dialog, volume, clamped);
+    return TRUE;
+}
+
+}  // namespace
+
+void CheckFreeSpace(HWND owner)
+{
+    CheckOwner = owner;
+    const FreeSpaceCheckSteps steps = {AskVolumeSpace, RaiseFreeSpaceError, ShowFreeSpaceErrorDialog, Beep};
+    RunFreeSpaceCheck(steps);
+}
+
+void ShowVolumeInfo(HWND dialog, int volume)
+{
+    VolumeInfoTexts texts;
+    FormatVolumeInfo(Volumes[volume], texts);
+    SetDlgItemTextA(dialog, IDC_VOLUME_TITLE, texts.title);
+    SetDlgItemTextA(dialog, IDC_VOLUME_SERIAL, texts.serial);
+    SetDlgItemTextA(dialog, IDC_FILE_SYSTEM, texts.fileSystem);
+    SetDlgItemTextA(dialog, IDC_TOTAL_SPACE, texts.total);
+    SetDlgItemTextA(dialog, IDC_USED_SPACE, texts.used);
+    SetDlgItemTextA(dialog, IDC_FREE_SPACE, texts.free);
+}
+
+void OpenFreeSpaceErrorDialog(HWND owner, int volume)
+{
+    VolumeRecord &record = Volumes[volume];
+    if (record.ErrorDialog && IsWindow(record.ErrorDialog))
+        return;
+    HWND dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_FREE_SPACE_ERROR), owner, FreeSpaceErrorDlgProc, 0);
+    record.ErrorDialog = dialog;
+    if (!dialog)
+        return;
+    SetDlgItemTextA(dialog, IDC_FREE_SPACE_TIME, record.FreeSpaceErrorTime);
+    ShowVolumeInfo(dialog, volume);
+    MinimumProposal proposal = ProposeMinimum(record);
+    if (proposal.disableMonitoring) {
+        SetDlgItemTextA(dialog, IDC_FREE_SPACE_ACKNOWLEDGE, "&Acknowledge error and disable Free Space Monitoring");
+        EnableWindow(GetDlgItem(dialog, IDC_NEW_MINIMUM), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_MINIMUM_LABEL), FALSE);
+        EnableWindow(GetDlgItem(dialog, IDC_MINIMUM_TEXT), FALSE);
+    }
+    HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
+    SendMessageA(slider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+    SendMessageA(slider, TBM_SETTICFREQ, 10, 0);
+    SendMessageA(slider, TBM_SETPOS, TRUE, proposal.percent);
+    ShowMinimumText(dialog, volume, proposal.percent);
+    PlaceAlertDialog(dialog);
+    ShowWindow(dialog, SW_SHOW);
+}
+
+INT_PTR CALLBACK FreeSpaceErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    int volume = FindVolumeByDialog(dialog);
+    if (volume < 0)
+        return FALSE;
+    switch (message) {
+    case WM_HELP:
+        return AnswerHelp(reinterpret_cast<const HELPINFO *>(lParam));
+    case WM_CONTEXTMENU:
+        return AnswerContextMenu(reinterpret_cast<HWND>(wParam));
+    case WM_COMMAND:
+        return OnFreeSpaceCommand(dialog, volume, LOWORD(wParam));
+    case WM_HSCROLL:
+        return OnNewMinimumScroll(dialog, volume, LOWORD(wParam));
+    }
+    return FALSE;
+}
