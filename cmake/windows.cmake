@@ -29,9 +29,12 @@ add_library(holmvard_shell STATIC
     src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
     src/volumes/free_space_alerts.cpp
+    src/alerts/alert_mail.cpp
+    src/alerts/error_log.cpp
+    src/alerts/smtp_client.cpp
     src/app/alert_placement.cpp
 )
-target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
+target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32 ws2_32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
 # The emulated device layer and its portable logic, for holmvard-emulated.exe and the tests.

@@ -1,9 +1,12 @@
 #include "drives/smart_alerts.h"
 
+#include "alerts/alert_mail.h"
+#include "alerts/error_log.h"
 #include "app/alert_placement.h"
 #include "app/app_state.h"
 #include "app/context_help.h"
 #include "app/help_ids.h"
+#include "app/settings.h"
 #include "app/settings_store.h"
 #include "base/text_format.h"
 #include "app/tray_icon.h"
@@ -27,6 +30,9 @@ void RaiseSMARTError(int drive)
     DriveRecord &record = Drives[drive];
     FormatTimeStamp(record.SMARTErrorTime, sizeof record.SMARTErrorTime);
     StoreDriveFlagWithTime(record, "SMARTError", 1, "SMARTErrorTime", record.SMARTErrorTime);
+    if (GlobalSettings.EmailSMARTErrors)
+        MailSMARTError(CheckOwner, drive);
+    LogSMARTError(CheckOwner, drive);
 }
 
 // Creates the alert dialog unless the drive still has one open.
@@ -80,20 +86,22 @@ void CloseAlertDialog(HWND dialog, HWND &field)
     field = nullptr;
 }
 
-void AcknowledgeSMARTError(int drive)
+void AcknowledgeSMARTError(HWND dialog, int drive)
 {
     DriveRecord &record = Drives[drive];
     record.SMARTError = 0;
     UpdateTrayStatus(CommandWindow);
     StoreDriveFlag(record, "SMARTError", 0);
+    LogSMARTErrorAcknowledged(dialog, drive);
 }
 
-void AcknowledgeSimulatedSMARTError(int drive)
+void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
 {
     DriveRecord &record = Drives[drive];
     record.SimulateError = 0;
     UpdateTrayStatus(CommandWindow);
     StoreDriveFlag(record, "SimulateError", 0);
+    LogSimulatedSMARTErrorAcknowledged(dialog, drive);
 }
 
 struct AlertControls {
@@ -118,9 +126,9 @@ INT_PTR OnAlertCommand(HWND dialog, int drive, bool simulated, WORD id)
     if (id == controls.ok) {
         if (IsDlgButtonChecked(dialog, controls.acknowledge) == BST_CHECKED) {
             if (simulated)
-                AcknowledgeSimulatedSMARTError(drive);
+                AcknowledgeSimulatedSMARTError(dialog, drive);
             else
-                AcknowledgeSMARTError(drive);
+                AcknowledgeSMARTError(dialog, drive);
         }
         CloseAlertDialog(dialog, field);
         return TRUE;

@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include "alerts/alert_mail.h"
+#include "alerts/error_log.h"
 #include "app/alert_placement.h"
 #include "app/app_state.h"
 #include "app/context_help.h"
 #include "app/help_ids.h"
+#include "app/settings.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "base/text_format.h"
@@ -32,21 +35,6 @@ bool AskVolumeSpace(int volume, uint64_t &available, uint64_t &total, uint64_t &
     return true;
 }
 
-// The alert e-mail, sent only when the user asked for free-space e-mails.
-void MailFreeSpaceErrorIfAsked(HWND, int)
-{
-}
-
-// The error log's record of a new free-space error.
-void LogNewFreeSpaceError(HWND, int)
-{
-}
-
-// The error log's record of an acknowledgement.
-void LogFreeSpaceAcknowledgement(HWND, int)
-{
-}
-
 // An open property sheet keeps the acknowledged setting in its saved copy and
 // shows it on its Volumes page; nothing to do while no sheet exists.
 void ReflectInPropertySheet(int)
@@ -58,8 +46,9 @@ void RaiseFreeSpaceError(int volume)
     VolumeRecord &record = Volumes[volume];
     FormatTimeStamp(record.FreeSpaceErrorTime, sizeof record.FreeSpaceErrorTime);
     StoreVolumeFlagWithTime(record, "FreeSpaceError", 1, "FreeSpaceErrorTime", record.FreeSpaceErrorTime);
-    MailFreeSpaceErrorIfAsked(CheckOwner, volume);
-    LogNewFreeSpaceError(CheckOwner, volume);
+    if (GlobalSettings.EmailFreeSpaceErrors)
+        MailFreeSpaceError(CheckOwner, volume);
+    LogFreeSpaceError(CheckOwner, volume);
 }
 
 void ShowFreeSpaceErrorDialog(int volume)
@@ -96,7 +85,7 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
     record.FreeSpaceError = 0;
     UpdateTrayStatus(CommandWindow);
     StoreVolumeFlag(record, "FreeSpaceError", 0);
-    LogFreeSpaceAcknowledgement(dialog, volume);
+    LogFreeSpaceErrorAcknowledged(dialog, volume);
     HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
     if (IsWindowEnabled(slider)) {
         record.FreeSpaceMin = static_cast<uint32_t>(SendMessageA(slider, TBM_GETPOS, 0, 0));

@@ -1,0 +1,36 @@
+#include "alerts/alert_mail.h"
+
+#include "alerts/mail_texts.h"
+#include "alerts/smtp_client.h"
+
+namespace {
+
+void Deliver(HWND owner, const char *subject, const char *body)
+{
+    char result[MailResultSize];
+    if (!SendMail(subject, body, result, sizeof result))
+        ShowMailError(owner, subject, body, result);
+}
+
+}  // namespace
+
+void MailSMARTError(HWND owner, int drive)
+{
+    char body[MailBodySize];
+    FormatSMARTErrorBody(Drives[drive], false, body);
+    Deliver(owner, SMARTErrorSubject, body);
+}
+
+void MailSimulatedSMARTError(HWND owner, int drive)
+{
+    char body[MailBodySize];
+    FormatSMARTErrorBody(Drives[drive], true, body);
+    Deliver(owner, SimulatedSMARTErrorSubject, body);
+}
+
+void MailFreeSpaceError(HWND owner, int volume)
+{
+    char body[MailBodySize];
+    FormatFreeSpaceErrorBody(Volumes[volume], body);
+    Deliver(owner, FreeSpaceErrorSubject, body);
+}

@@ -1,0 +1,75 @@
+#include "alerts/error_log.h"
+
+#include "alerts/log_records.h"
+#include "app/settings.h"
+#include "base/guards.h"
+#include "base/text_format.h"
+
+namespace {
+
+void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind)
+{
+    char now[TimeStampSize] = "";
+    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged)
+        FormatTimeStamp(now, sizeof now);
+    char record[LogRecordSize];
+    FormatDriveLogRecord(kind, Drives[drive], now, record);
+    AppendToErrorLog(owner, record);
+}
+
+void AppendVolumeRecord(HWND owner, int volume, VolumeLogRecord kind)
+{
+    char now[TimeStampSize] = "";
+    if (kind == VolumeLogRecord::FreeSpaceErrorAcknowledged)
+        FormatTimeStamp(now, sizeof now);
+    char record[LogRecordSize];
+    FormatVolumeLogRecord(kind, Volumes[volume], now, record);
+    AppendToErrorLog(owner, record);
+}
+
+}  // namespace
+
+void AppendToErrorLog(HWND owner, const char *text)
+{
+    // No sharing: a reader never sees a record half written.
+    FileHandle log(CreateFileA(GlobalSettings.ErrorLogFilePath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (log.handle == INVALID_HANDLE_VALUE) {
+        MessageBoxA(owner, "Error opening log file", "Log File Write Error", MB_ICONWARNING | MB_OK);
+        return;
+    }
+    SetFilePointer(log.handle, 0, nullptr, FILE_END);
+    DWORD written = 0;
+    if (!WriteFile(log.handle, text, static_cast<DWORD>(strlen(text)), &written, nullptr))
+        MessageBoxA(owner, "Error writing to log file", "Log File Write Error", MB_ICONWARNING | MB_OK);
+}
+
+void LogSMARTError(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTError);
+}
+
+void LogSimulatedSMARTError(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTError);
+}
+
+void LogSMARTErrorAcknowledged(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTErrorAcknowledged);
+}
+
+void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTErrorAcknowledged);
+}
+
+void LogFreeSpaceError(HWND owner, int volume)
+{
+    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceError);
+}
+
+void LogFreeSpaceErrorAcknowledged(HWND owner, int volume)
+{
+    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceErrorAcknowledged);
+}

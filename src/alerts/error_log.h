@@ -1,0 +1,15 @@
+// The error log file: one record appended per raised alert and per acknowledgement.
+#pragma once
+
+#include <windows.h>
+
+// Appends text to the file named by ErrorLogFilePath. A file that cannot be
+// opened or written is reported in a "Log File Write Error" box owned by owner.
+void AppendToErrorLog(HWND owner, const char *text);
+
+void LogSMARTError(HWND owner, int drive);
+void LogSimulatedSMARTError(HWND owner, int drive);
+void LogFreeSpaceError(HWND owner, int volume);
+void LogSMARTErrorAcknowledged(HWND owner, int drive);
+void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive);
+void LogFreeSpaceErrorAcknowledged(HWND owner, int volume);

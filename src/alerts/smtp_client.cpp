@@ -1,0 +1,211 @@
+#define HOLMVARD_SOCKET_GUARDS
+#include <winsock2.h>
+
+#include "alerts/smtp_client.h"
+
+static_assert(sizeof(SOCKET) == sizeof(UINT_PTR));
+
+#include "app/settings.h"
+#include "base/bounded_text.h"
+#include "base/guards.h"
+#include "base/text_format.h"
+
+namespace {
+
+// Waits until the socket can be read (or written); false on a time-out or an error.
+bool WaitForSocket(SOCKET socket, bool forWriting)
+{
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    timeval limit = {SmtpTimeoutSeconds, 0};
+    int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
+    return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
+}
+
+// A blocking connect could hang for minutes on an unreachable server: connect
+// without blocking and wait for the outcome as long as for any reply.
+bool ConnectWithTimeout(SOCKET socket, uint32_t address)
+{
+    sockaddr_in server = {};
+    server.sin_family = AF_INET;
+    server.sin_port = htons(SmtpPort);
+    server.sin_addr.s_addr = address;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
+        return false;
+    bool connected = connect(socket, reinterpret_cast<const sockaddr *>(&server), sizeof server) == 0;
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true)) {
+        int error = 0;
+        int length = sizeof error;
+        connected = getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) == 0 &&
+                    error == 0;
+    }
+    u_long blocking = 0;
+    return ioctlsocket(socket, FIONBIO, &blocking) == 0 && connected;
+}
+
+// The server's IPv4 address in network order: a dotted address as it is, a
+// name through the resolver. False when the name cannot be resolved.
+bool ResolveServer(const char *server, uint32_t &address)
+{
+    if (ParseDottedIPv4(server, address))
+        return true;
+    hostent *host = gethostbyname(server);
+    if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list || !host->h_addr_list[0])
+        return false;
+    memcpy(&address, host->h_addr_list[0], 4);
+    return true;
+}
+
+void FormatNowForMail(char (&date)[48])
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    TIME_ZONE_INFORMATION zoneInfo;
+    DWORD zoneKind = GetTimeZoneInformation(&zoneInfo);
+    int32_t standardBias = zoneKind == TIME_ZONE_ID_INVALID ? 0 : zoneInfo.Bias + zoneInfo.StandardBias;
+    char zone[8];
+    FormatZone(standardBias, zoneKind == TIME_ZONE_ID_DAYLIGHT, zone);
+    struct tm local = {};
+    local.tm_year = now.wYear - 1900;
+    local.tm_mon = now.wMonth - 1;
+    local.tm_mday = now.wDay;
+    local.tm_wday = now.wDayOfWeek;
+    local.tm_hour = now.wHour;
+    local.tm_min = now.wMinute;
+    local.tm_sec = now.wSecond;
+    FormatMailDate(local, zone, date);
+}
+
+// Sends a command and reads its reply.
+bool Converse(SOCKET socket, char (&buffer)[SmtpBufferSize], const char *command)
+{
+    return SendText(socket, command) && ReadReply(socket, buffer);
+}
+
+// The exchange itself; returns the step that failed, or 0 when the message went out.
+MailStep Exchange(const char *subject, const char *body)
+{
+    const GlobalSettingsRecord &settings = GlobalSettings;
+    MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
+    if (refused != static_cast<MailStep>(0))
+        return refused;
+
+    WinsockSession winsock;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return MailStep::Startup;
+    winsock.started = true;
+
+    char hostName[256];
+    if (gethostname(hostName, sizeof hostName) != 0)
+        return MailStep::LocalHostName;
+    hostName[sizeof hostName - 1] = '\0';
+
+    SocketHandle socket;
+    socket.handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (socket.handle == INVALID_SOCKET)
+        return MailStep::SocketCreation;
+
+    uint32_t address = 0;
+    if (!ResolveServer(settings.EmailServer, address))
+        return MailStep::ServerLookup;
+    if (!ConnectWithTimeout(socket.handle, address))
+        return MailStep::Connect;
+
+    char buffer[SmtpBufferSize];
+    if (!ReadReply(socket.handle, buffer))
+        return MailStep::Welcome;
+    FormatInto(buffer, "HELO %s\r\n", hostName);
+    if (!Converse(socket.handle, buffer, buffer))
+        return MailStep::Helo;
+    FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
+    if (!Converse(socket.handle, buffer, buffer))
+        return MailStep::MailFrom;
+    FormatInto(buffer, "RCPT TO:<%s>\r\n", settings.EmailTo);
+    if (!Converse(socket.handle, buffer, buffer))
+        return MailStep::RcptTo;
+    if (!Converse(socket.handle, buffer, "DATA\r\n"))
+        return MailStep::Data;
+
+    char headers[SmtpBufferSize];
+    char date[48];
+    FormatNowForMail(date);
+    if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, headers, sizeof headers) ||
+        !SendText(socket.handle, headers) || !SendText(socket.handle, "\r\n"))
+        return MailStep::Header;
+    // A body longer than the buffer is refused rather than sent cut short.
+    char stuffed[SmtpBufferSize];
+    if (!DotStuff(body, stuffed, sizeof stuffed) || !SendText(socket.handle, stuffed) ||
+        !Converse(socket.handle, buffer, "\r\n.\r\n"))
+        return MailStep::Body;
+    if (!Converse(socket.handle, buffer, "QUIT\r\n"))
+        return MailStep::Quit;
+    return static_cast<MailStep>(0);
+}
+
+}  // namespace
+
+BOOL SendText(UINT_PTR socket, const char *text)
+{
+    size_t length = strlen(text);
+    size_t sent = 0;
+    while (sent < length) {
+        if (!WaitForSocket(socket, true))
+            return FALSE;
+        int count = send(socket, text + sent, static_cast<int>(length - sent), 0);
+        if (count == SOCKET_ERROR)
+            return FALSE;
+        sent += static_cast<size_t>(count);
+    }
+    return TRUE;
+}
+
+BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
+{
+    // A reply may arrive in pieces: receive until its final line is complete,
+    // while the buffer has room and the server keeps answering in time.
+    size_t length = 0;
+    buffer[0] = '\0';
+    while (length < sizeof buffer - 1) {
+        if (!WaitForSocket(socket, false))
+            return FALSE;
+        int count = recv(socket, buffer + length, static_cast<int>(sizeof buffer - 1 - length), 0);
+        if (count == SOCKET_ERROR || count == 0)
+            return FALSE;
+        length += static_cast<size_t>(count);
+        buffer[length] = '\0';
+        switch (ExamineReply(buffer, length)) {
+        case ReplyState::Accepted:
+            return TRUE;
+        case ReplyState::Rejected:
+            return FALSE;
+        case ReplyState::Incomplete:
+            break;
+        }
+    }
+    return FALSE;
+}
+
+BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)
+{
+    MailStep failed = Exchange(subject, body);
+    if (failed != static_cast<MailStep>(0)) {
+        CopyTextSized(result, resultSize, MailStepErrorText(failed));
+        return FALSE;
+    }
+    CopyTextSized(result, resultSize, MailSentText);
+    return TRUE;
+}
+
+void ShowMailError(HWND owner, const char *subject, const char *body, const char *error)
+{
+    char text[MailErrorTextSize];
+    FormatMailErrorText(error, GlobalSettings.EmailFrom, GlobalSettings.EmailTo, GlobalSettings.EmailServer, subject,
+                        body, text);
+    MessageBoxA(owner, text, "HOLMVARD Email Error", MB_ICONINFORMATION | MB_OK);
+}

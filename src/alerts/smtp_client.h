@@ -1,0 +1,27 @@
+// The SMTP client: one plain-text message to the server, sender and recipient
+// of the e-mail settings, over one TCP connection to port 25.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "alerts/smtp_dialogue.h"
+
+// Runs the whole dialogue. Returns TRUE when the server took the message;
+// either way writes "Email successfully sent!" or the failing step's error
+// text into result. A setting or subject holding a line break is refused with
+// the error text of the step that would carry it, before anything is sent.
+BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize);
+
+// The socket routines take a SOCKET, which is a UINT_PTR, so this header needs
+// no <winsock2.h>.
+
+// Sends the whole text; FALSE on a socket error or when the server stops taking data.
+BOOL SendText(UINT_PTR socket, const char *text);
+
+// Receives one reply into buffer; TRUE when it is complete and of class 1 to 3.
+BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize]);
+
+// The "HOLMVARD Email Error" box with the error, the settings and the message.
+void ShowMailError(HWND owner, const char *subject, const char *body, const char *error);
