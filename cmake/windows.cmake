@@ -106,13 +106,15 @@ add_executable(holmvard_e2e_tests
     tests/e2e/help_test.cpp
     tests/e2e/volume_discovery_test.cpp
     tests/e2e/free_space_test.cpp
+    tests/e2e/mail_and_log_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32)
+target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32 ws2_32)
 target_compile_definitions(holmvard_e2e_tests PRIVATE
     HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work"
-    HOLMVARD_E2E_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
+    HOLMVARD_E2E_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts"
+    HOLMVARD_E2E_MAIL="${CMAKE_BINARY_DIR}/mail")
 target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."

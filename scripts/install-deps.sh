@@ -3,7 +3,7 @@
 # Does nothing when everything is already there.
 set -eu
 packages=(
-    cmake ninja-build g++ googletest python3
+    cmake ninja-build g++ googletest python3 python3-aiosmtpd
     g++-mingw-w64-x86-64 wine64 wine
     xvfb x11-utils xdotool imagemagick
 )

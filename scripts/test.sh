@@ -12,9 +12,12 @@ cd "$root"
 
 . "$root/scripts/xvfb.sh"
 . "$root/scripts/wine-env.sh" "$root/build/windows/wineprefix"
+mail_folder="$root/build/windows/mail"
+sink_pid=""
 cleanup() {
     wineserver -k >/dev/null 2>&1
     stop_xvfb
+    [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null && wait "$sink_pid" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -22,6 +25,14 @@ trap 'exit 130' INT TERM
 start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/windows/volume-fixtures"
+# The mail server the alert e-mails go to, on loopback port 25 (the program's only port).
+rm -rf "$mail_folder"
+/usr/bin/python3 "$root/scripts/smtp-sink.py" 127.0.0.1 25 "$mail_folder" &
+sink_pid=$!
+for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null && break
+    sleep 0.2
+done
 
 passed=0
 failed=0

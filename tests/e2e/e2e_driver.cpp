@@ -389,6 +389,19 @@ std::vector<uint32_t> CapturePixels(const RECT &area)
     return pixels;
 }
 
+std::string MailFolder()
+{
+    return WindowsPath(HOLMVARD_E2E_MAIL);
+}
+
+std::string ReadWholeFile(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 std::string SaveScreenshot(const char *name)
 {
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

@@ -89,6 +89,12 @@ void PostKey(HWND window, UINT virtualKey);
 // Whether the shell holds a notification icon of owner with the id.
 bool TrayIconExists(HWND owner, UINT id);
 
+// Where the test command's mail server saves what it receives: <n>.eml holds
+// a message as sent, <n>.envelope its HELO, MAIL FROM and RCPT TO.
+std::string MailFolder();
+// A file's bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::string &path);
+
 // Screen pixels of a rectangle, row by row, as 0x00RRGGBB.
 std::vector<uint32_t> CapturePixels(const RECT &area);
 // The whole screen saved as a BMP test artefact under the build's artifacts folder.

@@ -1,0 +1,362 @@
+// Alert e-mails and the error log, through the real program: against the test
+// command's mail server on 127.0.0.1:25, and against a scripted server on
+// 127.0.0.2:25 that fails one step of the dialogue.
+#include <winsock2.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "e2e/e2e_driver.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char Dialog[] = "#32770";
+const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
+const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
+const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
+const char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
+const char SMARTSubject[] = "HOLMVARD Alert! SMART error detected";
+
+std::vector<std::string> Messages()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            names.push_back(MailFolder() + "\\" + entry.cFileName);
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Messages that arrived since before, waited for up to a few seconds.
+std::vector<std::string> NewMessages(size_t before, size_t expected)
+{
+    for (int i = 0; i < 50 && Messages().size() < before + expected; i++)
+        Sleep(100);
+    std::vector<std::string> all = Messages();
+    return std::vector<std::string>(all.begin() + static_cast<long>(std::min(before, all.size())), all.end());
+}
+
+std::string SMARTBody(const std::string &time)
+{
+    return "HOLMVARD has detected a SMART error condition\r\nreported by this drive:\r\n\r\n"
+           "Model number: ABC-1234\r\nSerial number: XYZ98765\r\nDrive size: 40.02GB\r\n\r\n"
+           "Occurred on: " + time + ".\r\n\r\nWARNING: Immediately back-up the data and replace this\r\n"
+           "hard disk drive. A failure may be imminent.\r\n";
+}
+
+class MailAndLog : public ::testing::Test {
+protected:
+    void SetUp() override { CleanRegistry(); }
+
+    // The e-mail settings, with the log in the scenario's folder unless told otherwise.
+    static void Configure(const Scenario &scenario, const char *server, int smart, int freeSpace,
+                          const char *logPath = nullptr)
+    {
+        WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", smart);
+        WriteRegistryFlag(GlobalKey, "EmailFreeSpaceErrors", freeSpace);
+        WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
+        WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
+        WriteRegistryText(GlobalKey, "EmailServer", server);
+        WriteRegistryText(GlobalKey, "ErrorLogFilePath",
+                          logPath ? logPath : (scenario.folder + "\\ErrorLog.txt").c_str());
+    }
+
+    static std::string StoredText(const char *key, const char *name)
+    {
+        std::string text;
+        EXPECT_TRUE(ReadRegistryText(key, name, text));
+        return text;
+    }
+};
+
+TEST_F(MailAndLog, SMARTErrorIsMailedThenLoggedAndItsAcknowledgementOnlyLogged)
+{
+    Scenario scenario = PrepareForThisTest(FailingDrive);
+    Configure(scenario, "127.0.0.1", 1, 0);
+    size_t before = Messages().size();
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND dialog = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(dialog, nullptr);
+    std::string time = StoredText(DriveKey, "SMARTErrorTime");
+
+    std::vector<std::string> mails = NewMessages(before, 1);
+    ASSERT_EQ(mails.size(), 1u);
+    std::string message = ReadWholeFile(mails[0]);
+    size_t headersEnd = message.find("\r\n\r\n");
+    ASSERT_NE(headersEnd, std::string::npos);
+    std::string headers = message.substr(0, headersEnd + 2);
+    ASSERT_EQ(headers.rfind("Date: ", 0), 0u) << headers;
+    size_t from = headers.find("\r\n") + 2;
+    EXPECT_EQ(headers.substr(from), "From: holmvard@example.com\r\nSubject: HOLMVARD Alert! SMART error detected\r\n"
+                                    "To: admin@example.com\r\nX-Mailer: HOLMVARD V1.0\r\n");
+    // "Date: Tue, 08 Dec 2026 05:37:27 +0000": English names and a signed zone.
+    std::string date = headers.substr(6, from - 8);
+    EXPECT_EQ(date.size(), 31u) << date;
+    EXPECT_TRUE(date[26] == '+' || date[26] == '-') << date;
+    // The body's own last line end, then the empty line the terminator "\r\n.\r\n" closes.
+    EXPECT_EQ(message.substr(headersEnd + 4), SMARTBody(time) + "\r\n");
+    std::string envelope = ReadWholeFile(mails[0].substr(0, mails[0].size() - 4) + ".envelope");
+    EXPECT_NE(envelope.find("MAIL FROM holmvard@example.com\nRCPT TO admin@example.com"),
+              std::string::npos)
+        << envelope;
+
+    std::string raised = "SMART error condition detected\r\nModel number: ABC-1234\r\nSerial number: XYZ98765\r\n"
+                         "Drive size: 40.02GB\r\nOccurred on: " + time + "\r\n\r\n";
+    EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt"), raised);
+
+    ClickButton(dialog, IDC_ACKNOWLEDGE);
+    ClickButton(dialog, IDC_ERROR_OK);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
+    std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+    ASSERT_EQ(log.rfind(raised, 0), 0u);
+    std::string acknowledged = log.substr(raised.size());
+    std::string head = "SMART error condition acknowledged\r\nModel number: ABC-1234\r\nSerial number: XYZ98765\r\n"
+                       "Drive size: 40.02GB\r\nOccurred on: " + time + "\r\nAcknowledged: ";
+    EXPECT_EQ(acknowledged.rfind(head, 0), 0u) << acknowledged;
+    EXPECT_EQ(acknowledged.substr(acknowledged.size() - 4), "\r\n\r\n");
+    CloseProgram(program);
+    EXPECT_EQ(Messages().size(), before + 1) << "an acknowledgement sends no mail";
+}
+
+TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
+{
+    Scenario scenario = PrepareForThisTest((std::string(FailingDrive) + "volume P total 10240000000 free 1300000000\n").c_str());
+    Configure(scenario, "127.0.0.1", 0, 1);
+    size_t before = Messages().size();
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
+    std::vector<std::string> mails = NewMessages(before, 1);
+    ASSERT_EQ(mails.size(), 1u);
+    std::string message = ReadWholeFile(mails[0]);
+    EXPECT_NE(message.find("\r\nSubject: HOLMVARD Alert! Free space error detected\r\n"), std::string::npos);
+    std::string time = StoredText(KeyP, "FreeSpaceErrorTime");
+    EXPECT_NE(message.find("\r\n\r\nHOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
+                           "Volume name: P: FIXTURE\r\nSerial number: 1A2B-3C4D\r\n"
+                           "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\n\r\nOccurred on: " + time + ".\r\n"),
+              std::string::npos)
+        << message;
+    std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+    size_t smart = log.find("SMART error condition detected\r\n");
+    size_t space = log.find("Free space error condition detected\r\nVolume name: P: FIXTURE\r\n");
+    EXPECT_NE(smart, std::string::npos);
+    EXPECT_NE(space, std::string::npos);
+    EXPECT_LT(smart, space) << "the SMART check runs first";
+    CloseProgram(program);
+    EXPECT_EQ(Messages().size(), before + 1) << "no SMART mail while its setting is off";
+}
+
+// One connection's dialogue, failing at one step: a 4xx or 5xx reply, a closed
+// connection, or silence.
+struct Script {
+    int failingStep;     // 6 greeting ... 13 QUIT
+    const char *reply;   // the failing reply; "close" or "silent"
+    bool clientClosed = false;
+};
+
+void SendLine(SOCKET client, const char *text)
+{
+    send(client, text, static_cast<int>(strlen(text)), 0);
+}
+
+// Answers the step as scripted; false once the script has failed it.
+bool Answer(SOCKET client, Script &script, int step, const char *normal)
+{
+    if (step != script.failingStep) {
+        SendLine(client, normal);
+        return true;
+    }
+    if (strcmp(script.reply, "close") == 0) {
+        closesocket(client);
+        return false;
+    }
+    if (strcmp(script.reply, "silent") != 0)
+        SendLine(client, script.reply);
+    // The client must give up and close its end.
+    char rest[512];
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(client, &readable);
+    timeval limit = {60, 0};
+    while (select(0, &readable, nullptr, nullptr, &limit) > 0 && recv(client, rest, sizeof rest, 0) > 0) {
+    }
+    script.clientClosed = true;
+    closesocket(client);
+    return false;
+}
+
+DWORD WINAPI ServeOnce(void *parameter)
+{
+    auto *script = static_cast<Script *>(parameter);
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, 0);
+    BOOL reuse = TRUE;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&reuse), sizeof reuse);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(25);
+    address.sin_addr.s_addr = htonl(0x7F000002);
+    if (bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 || listen(listener, 1) != 0) {
+        closesocket(listener);
+        return 1;
+    }
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(listener, &readable);
+    timeval limit = {20, 0};
+    SOCKET client = select(0, &readable, nullptr, nullptr, &limit) > 0 ? accept(listener, nullptr, nullptr)
+                                                                        : INVALID_SOCKET;
+    closesocket(listener);
+    if (client == INVALID_SOCKET)
+        return 1;
+    if (!Answer(client, *script, 6, "220 fake ready\r\n"))
+        return 0;
+    std::string pending;
+    bool inData = false;
+    char piece[4096];
+    for (;;) {
+        int count = recv(client, piece, sizeof piece, 0);
+        if (count <= 0)
+            break;
+        pending.append(piece, static_cast<size_t>(count));
+        for (;;) {
+            if (inData) {
+                size_t end = pending.find("\r\n.\r\n");
+                if (end == std::string::npos)
+                    break;
+                pending.erase(0, end + 5);
+                inData = false;
+                if (!Answer(client, *script, 12, "250 queued\r\n"))
+                    return 0;
+                continue;
+            }
+            size_t end = pending.find("\r\n");
+            if (end == std::string::npos)
+                break;
+            std::string line = pending.substr(0, end);
+            pending.erase(0, end + 2);
+            const struct {
+                const char *verb;
+                int step;
+                const char *normal;
+            } commands[] = {{"HELO ", 7, "250 hello\r\n"}, {"MAIL FROM:", 8, "250 ok\r\n"},
+                            {"RCPT TO:", 9, "250 ok\r\n"}, {"DATA", 10, "354 go ahead\r\n"},
+                            {"QUIT", 13, "221 bye\r\n"}};
+            for (const auto &c : commands) {
+                if (line.rfind(c.verb, 0) != 0)
+                    continue;
+                if (!Answer(client, *script, c.step, c.normal))
+                    return 0;
+                inData = c.step == 10;
+            }
+        }
+    }
+    closesocket(client);
+    return 0;
+}
+
+TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogged)
+{
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    const struct {
+        int step;
+        const char *reply;
+        const char *error;
+    } cases[] = {
+        {6, "421 busy\r\n", "Server welcome error"},
+        {6, "close", "Server welcome error"},
+        {7, "554 no\r\n", "Server email connect error"},
+        {8, "451 later\r\n", "Server MAIL FROM: error"},
+        {9, "550-no such\r\n550 user\r\n", "Server RCPT TO: error"},
+        {10, "554 no\r\n", "Server DATA command error"},
+        {10, "close", "Server DATA command error"},
+        {12, "452 full\r\n", "Server email body error"},
+        {12, "close", "Server email body error"},
+        {13, "421 bye\r\n", "Server QUIT command error"},
+        {7, "silent", "Server email connect error"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.step) + " " + c.reply);
+        CleanRegistry();
+        Scenario scenario = PrepareForThisTest(FailingDrive);
+        Configure(scenario, "127.0.0.2", 1, 0);
+        Script script = {c.step, c.reply};
+        HANDLE server = CreateThread(nullptr, 0, ServeOnce, &script, 0, nullptr);
+        ASSERT_NE(server, nullptr);
+        Sleep(100);
+        Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        HWND box = program.WaitForWindow(Dialog, "HOLMVARD Email Error", 45000);
+        ASSERT_NE(box, nullptr);
+        std::string text = MessageBoxText(box);
+        std::string expected = std::string("An error has occurred sending an email message.\n\nError: ") + c.error +
+                               "\nFrom: holmvard@example.com\nTo: admin@example.com\n"
+                               "Server: 127.0.0.2\n\nSubject:\n" + SMARTSubject + "\n\nEmail message:\n" +
+                               SMARTBody(StoredText(DriveKey, "SMARTErrorTime"));
+        EXPECT_EQ(text, expected);
+        // Registry first, then the e-mail, then the log.
+        uint32_t flag = 0;
+        EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SMARTError", flag) && flag == 1);
+        EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt"), "");
+        DismissMessageBox(box);
+        ASSERT_NE(program.WaitForWindow(Dialog, "SMART Error Detected"), nullptr);
+        EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt").rfind("SMART error condition detected\r\n", 0), 0u);
+        EXPECT_EQ(WaitForSingleObject(server, 60000), WAIT_OBJECT_0);
+        CloseHandle(server);
+        if (strcmp(c.reply, "close") != 0) {
+            EXPECT_TRUE(script.clientClosed);
+        }
+        CloseProgram(program);
+    }
+    WSACleanup();
+}
+
+TEST_F(MailAndLog, ALogThatCannotBeOpenedIsReportedAtEachRecordAndChangesNothingElse)
+{
+    for (bool held : {false, true}) {
+        SCOPED_TRACE(held ? "held exclusively" : "missing folder");
+        CleanRegistry();
+        Scenario scenario = PrepareForThisTest(FailingDrive);
+        std::string path = scenario.folder + (held ? "\\ErrorLog.txt" : "\\missing\\ErrorLog.txt");
+        Configure(scenario, "127.0.0.1", 0, 0, path.c_str());
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (held)
+            holder = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        for (int record = 0; record < 2; record++) {
+            HWND box = program.WaitForWindow(Dialog, "Log File Write Error");
+            ASSERT_NE(box, nullptr) << record;
+            EXPECT_EQ(MessageBoxText(box), "Error opening log file");
+            DismissMessageBox(box);
+            ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Log File Write Error"));
+            if (record == 1)
+                break;
+            HWND dialog = program.WaitForWindow(Dialog, "SMART Error Detected");
+            ASSERT_NE(dialog, nullptr);
+            ClickButton(dialog, IDC_ACKNOWLEDGE);
+            ClickButton(dialog, IDC_ERROR_OK);
+        }
+        ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
+        uint32_t flag = 99;
+        EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SMARTError", flag));
+        EXPECT_EQ(flag, 0u);
+        if (holder != INVALID_HANDLE_VALUE) {
+            CloseHandle(holder);
+            EXPECT_EQ(ReadWholeFile(path), "");
+        }
+        CloseProgram(program);
+    }
+}
+
+}  // namespace
