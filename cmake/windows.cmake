@@ -33,6 +33,10 @@ add_library(holmvard_shell STATIC
     src/alerts/error_log.cpp
     src/alerts/smtp_client.cpp
     src/app/alert_placement.cpp
+    src/drives/drives_page.cpp
+    src/drives/offline_test_dialog.cpp
+    src/properties/page_protocol.cpp
+    src/properties/property_sheet.cpp
 )
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32 ws2_32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
@@ -107,6 +111,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/volume_discovery_test.cpp
     tests/e2e/free_space_test.cpp
     tests/e2e/mail_and_log_test.cpp
+    tests/e2e/property_sheet_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int MostAlerts = MaxDrives * 2 + MaxVolumes;
+constexpr int MostAlerts = MaxDrives * 3 + MaxVolumes;
 
 void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
 {
@@ -24,6 +24,7 @@ void PlaceAlertDialog(HWND dialog)
     for (uint8_t i = 0; i < DriveCount; i++) {
         NoteOpenAlert(Drives[i].ErrorDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].SimulatedErrorDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].OfflineTestDialog, dialog, open, openCount);
     }
     for (uint8_t i = 0; i < VolumeCount; i++)
         NoteOpenAlert(Volumes[i].ErrorDialog, dialog, open, openCount);

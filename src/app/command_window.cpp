@@ -5,6 +5,7 @@
 #include "app/help_ids.h"
 #include "app/tray_icon.h"
 #include "drives/smart_alerts.h"
+#include "properties/property_sheet.h"
 #include "resources/resource_ids.h"
 #include "volumes/free_space_alerts.h"
 
@@ -20,7 +21,7 @@ void OnCommand(HWND window, WORD command)
         PostQuitMessage(0);
         break;
     case IDM_PROPERTIES:
-        // The property sheet opens here once it exists.
+        OpenProperties(window);
         break;
     }
 }
@@ -46,6 +47,9 @@ void OnTrayCallback(HWND window, WPARAM iconId, LPARAM mouseMessage)
     switch (mouseMessage) {
     case WM_RBUTTONUP:
         ShowTrayMenu(window);
+        break;
+    case WM_LBUTTONUP:
+        OpenProperties(window);
         break;
     }
 }

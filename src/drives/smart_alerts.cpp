@@ -12,8 +12,11 @@
 #include "app/tray_icon.h"
 #include "drives/drive_info_text.h"
 #include "drives/drive_table.h"
+#include "drives/drives_page.h"
 #include "drives/smart_check.h"
 #include "drives/smart_commands.h"
+#include "properties/page_protocol.h"
+#include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -98,8 +101,12 @@ void AcknowledgeSMARTError(HWND dialog, int drive)
 void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
 {
     DriveRecord &record = Drives[drive];
+    // An open sheet's Cancel must not bring the error back, nor its OK count it as a change.
+    SettingsSnapshot.SimulateError[drive] = 0;
     record.SimulateError = 0;
     UpdateTrayStatus(CommandWindow);
+    if (PropertiesOpen && drive == CurrentDrive)
+        ShowDriveSettings(DrivesPageWindow, drive);
     StoreDriveFlag(record, "SimulateError", 0);
     LogSimulatedSMARTErrorAcknowledged(dialog, drive);
 }

@@ -13,8 +13,10 @@
 // Dialog templates
 #define IDD_COMMAND_WINDOW 103
 #define IDD_SMART_ERROR 104
+#define IDD_DRIVES_PAGE 107
 #define IDD_SIMULATED_SMART_ERROR 112
 #define IDD_FREE_SPACE_ERROR 113
+#define IDD_OFFLINE_TEST 114
 
 // IDE/ATA parameter fields and their labels (alert dialogs, Drives page, off-line test)
 #define IDC_MODEL 1001
@@ -49,6 +51,29 @@
 #define IDC_SIMULATED_CANCEL 1038
 #define IDC_SIMULATED_HELP 1039
 #define IDC_SIMULATED_ERROR_TIME 1106
+
+// Drives page (107)
+#define IDC_SMART_STATUS 1007
+#define IDC_DRIVE_LIST 1009
+#define IDC_DRIVE_SUMMARY 1012
+#define IDC_ENABLE_MONITORING 1014
+#define IDC_SELECT_DRIVE_LABEL 1017
+#define IDC_SUMMARY_GROUP 1019
+#define IDC_SMART_STATUS_LABEL 1026
+#define IDC_SIMULATE_ERROR 1028
+#define IDC_DRIVE_SETTINGS_GROUP 1067
+#define IDC_RUN_OFFLINE_TEST 1112
+
+// Off-line test dialog (114)
+#define IDC_TEST_PROGRESS_GROUP 1114
+#define IDC_TEST_PROGRESS_LABEL 1115
+#define IDC_TEST_STATUS_LABEL 1116
+#define IDC_TEST_STATUS 1117
+#define IDC_TEST_PROGRESS 1118
+#define IDC_TEST_OK 1119
+#define IDC_TEST_CANCEL 1120
+#define IDC_TEST_TIME 1121
+#define IDC_TEST_DRIVE_GROUP 1122
 
 // Volume information group and its labels (free-space error dialog, Volumes page)
 #define IDC_VOLUME_GROUP 1042

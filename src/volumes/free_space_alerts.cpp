@@ -12,6 +12,7 @@
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "base/text_format.h"
+#include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
 #include "volumes/free_space_check.h"
 #include "volumes/volume_space.h"
@@ -35,10 +36,12 @@ bool AskVolumeSpace(int volume, uint64_t &available, uint64_t &total, uint64_t &
     return true;
 }
 
-// An open property sheet keeps the acknowledged setting in its saved copy and
-// shows it on its Volumes page; nothing to do while no sheet exists.
-void ReflectInPropertySheet(int)
+// An acknowledged setting goes into the property sheet's saved copy too, so
+// the sheet's Cancel keeps it and its OK finds nothing to write.
+void ReflectInPropertySheet(int volume)
 {
+    SettingsSnapshot.SpaceCheckEnabled[volume] = Volumes[volume].SpaceCheckEnabled;
+    SettingsSnapshot.FreeSpaceMin[volume] = Volumes[volume].FreeSpaceMin;
 }
 
 void RaiseFreeSpaceError(int volume)

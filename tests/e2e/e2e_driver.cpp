@@ -160,7 +160,7 @@ void WriteDrives(const Scenario &scenario, const char *drives)
     // Volumes a scenario leaves open get ample space, so how full the host's
     // disk is never raises a free-space alert in a test.
     std::string text = drives;
-    for (const char *letter : {"C", "P", "R"}) {
+    for (const char *letter : {"C", "P", "R", "Z"}) {
         if (text.find(std::string("volume ") + letter) == std::string::npos)
             text += std::string("\nvolume ") + letter + " total 100000000000 free 60000000000\n";
     }
@@ -387,6 +387,31 @@ std::vector<uint32_t> CapturePixels(const RECT &area)
     for (uint32_t &p : pixels)
         p &= 0x00FFFFFF;
     return pixels;
+}
+
+namespace {
+
+struct ControlSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchControl(HWND child, LPARAM parameter)
+{
+    auto *search = reinterpret_cast<ControlSearch *>(parameter);
+    if (GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND FindControl(HWND root, int id)
+{
+    ControlSearch search = {id, nullptr};
+    EnumChildWindows(root, MatchControl, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 std::string MailFolder()

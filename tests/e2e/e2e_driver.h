@@ -25,7 +25,7 @@ Scenario PrepareScenario(const char *name, const char *program, const char *driv
 Scenario PrepareForThisTest(const char *drives, const char *program = "holmvard-emulated.exe");
 
 // Rewrites the drive description between two requests of a running program.
-// Volumes C:, P: and R: that it does not describe get ample free space.
+// Volumes C:, P:, R: and Z: that it does not describe get ample free space.
 void WriteDrives(const Scenario &scenario, const char *drives);
 
 // HKLM\Software\Tessmere and everything below it removed.
@@ -88,6 +88,9 @@ bool RunTimer(HWND command, UINT_PTR timer);
 void PostKey(HWND window, UINT virtualKey);
 // Whether the shell holds a notification icon of owner with the id.
 bool TrayIconExists(HWND owner, UINT id);
+
+// A control anywhere below root, such as a property page's control under its sheet.
+HWND FindControl(HWND root, int id);
 
 // Where the test command's mail server saves what it receives: <n>.eml holds
 // a message as sent, <n>.envelope its HELO, MAIL FROM and RCPT TO.

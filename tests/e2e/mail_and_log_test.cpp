@@ -114,6 +114,8 @@ TEST_F(MailAndLog, SMARTErrorIsMailedThenLoggedAndItsAcknowledgementOnlyLogged)
                          "Drive size: 40.02GB\r\nOccurred on: " + time + "\r\n\r\n";
     EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt"), raised);
 
+    dialog = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(GetDlgItem(dialog, IDC_ACKNOWLEDGE), nullptr);
     ClickButton(dialog, IDC_ACKNOWLEDGE);
     ClickButton(dialog, IDC_ERROR_OK);
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));

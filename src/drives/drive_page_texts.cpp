@@ -1,0 +1,26 @@
+#include "drives/drive_page_texts.h"
+
+DrivePageState DrivePageStateOf(const DriveRecord &drive)
+{
+    DrivePageState state;
+    if (!drive.SMARTSupported)
+        state = {"Not Supported", false, false};
+    else if (!drive.SMARTEnabled)
+        state = {"Disabled", false, true};
+    else
+        state = {drive.SMARTError ? "Failure Likely" : "OK", true, true};
+    if (drive.SimulateError)
+        state.status = "Failure Likely (Simulated)";
+    return state;
+}
+
+const char *DriveSummaryText()
+{
+    bool simulated = false;
+    for (uint8_t i = 0; i < DriveCount; i++) {
+        if (Drives[i].SMARTError)
+            return "Failure Likely";
+        simulated = simulated || Drives[i].SimulateError;
+    }
+    return simulated ? "Failure Likely (Simulated)" : "All Drives OK";
+}

@@ -1,0 +1,139 @@
+#include "properties/property_sheet.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "alerts/alert_mail.h"
+#include "alerts/error_log.h"
+#include "app/app_state.h"
+#include "app/settings.h"
+#include "app/settings_store.h"
+#include "app/tray_icon.h"
+#include "base/text_format.h"
+#include "drives/drives_page.h"
+#include "drives/smart_alerts.h"
+#include "drives/smart_commands.h"
+#include "properties/page_protocol.h"
+#include "properties/settings_snapshot.h"
+#include "resources/resource_ids.h"
+#include "volumes/free_space_alerts.h"
+
+namespace {
+
+struct PageRow {
+    int templateId;
+    DLGPROC procedure;
+};
+
+// In tab order; the sheet opens on the first.
+const PageRow Pages[] = {
+    {IDD_DRIVES_PAGE, DrivesPageProc},
+};
+constexpr int PageCount = sizeof Pages / sizeof Pages[0];
+
+HWND CommitOwner;
+
+void StoreEmailTexts()
+{
+    StoreGlobalText("EmailFrom", GlobalSettings.EmailFrom);
+    StoreGlobalText("EmailTo", GlobalSettings.EmailTo);
+    StoreGlobalText("EmailServer", GlobalSettings.EmailServer);
+}
+
+// The results of the commands are not examined: the stored setting stands.
+void ApplySMARTEnabled(int drive)
+{
+    DriveRecord &record = Drives[drive];
+    StoreDriveFlag(record, "SMARTEnabled", record.SMARTEnabled);
+    if (record.SMARTEnabled == 1) {
+        EnableSMART(record.Device, record.DriveNumber);
+        EnableAttributeAutosave(record.Device, record.DriveNumber);
+    } else {
+        DisableSMART(record.Device, record.DriveNumber);
+    }
+}
+
+void ApplySimulateError(int drive)
+{
+    DriveRecord &record = Drives[drive];
+    if (!record.SimulateError) {
+        StoreDriveFlag(record, "SimulateError", 0);
+        return;
+    }
+    FormatTimeStamp(record.SimulateErrorTime, sizeof record.SimulateErrorTime);
+    StoreDriveFlagWithTime(record, "SimulateError", record.SimulateError, "SimulateErrorTime",
+                           record.SimulateErrorTime);
+    if (GlobalSettings.EmailSMARTErrors)
+        MailSimulatedSMARTError(CommitOwner, drive);
+    LogSimulatedSMARTError(CommitOwner, drive);
+}
+
+void StoreVolumeFlagOf(int volume, const char *name, int32_t value)
+{
+    StoreVolumeFlag(Volumes[volume], name, value);
+}
+
+void StoreVolumeNumberOf(int volume, const char *name, uint32_t value)
+{
+    StoreVolumeNumber(Volumes[volume], name, value);
+}
+
+void StartPollingTimer(HWND window, UINT_PTR timer, uint32_t index)
+{
+    SetTimer(window, timer, PollingPeriods[ValidPollingIndex(index)].Milliseconds, nullptr);
+}
+
+}  // namespace
+
+void OpenProperties(HWND commandWindow)
+{
+    if (PropertiesOpen) {
+        SetForegroundWindow(PropertySheetWindow);
+        return;
+    }
+    KillTimer(commandWindow, SMARTTimer);
+    KillTimer(commandWindow, FreeSpaceTimer);
+
+    PropertiesOpen = 1;
+    PropertiesCancelled = 0;
+    HPROPSHEETPAGE pages[PageCount];
+    int created = 0;
+    for (const PageRow &row : Pages) {
+        PROPSHEETPAGEA page = {};
+        page.dwSize = sizeof page;
+        page.dwFlags = PSP_HASHELP;
+        page.hInstance = Instance;
+        page.pszTemplate = MAKEINTRESOURCEA(row.templateId);
+        page.pfnDlgProc = row.procedure;
+        HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page);
+        if (handle)
+            pages[created++] = handle;
+    }
+    PROPSHEETHEADERA sheet = {};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_USEHICON | PSH_NOAPPLYNOW;
+    sheet.hwndParent = commandWindow;
+    sheet.hInstance = Instance;
+    sheet.hIcon = NormalIcon;
+    sheet.pszCaption = "HOLMVARD Properties";
+    sheet.nPages = static_cast<UINT>(created);
+    sheet.nStartPage = 0;
+    sheet.phpage = pages;
+    TakeSettingsSnapshot();
+    PropertySheetA(&sheet);
+    PropertiesOpen = 0;
+
+    if (PropertiesCancelled) {
+        RestoreSettingsSnapshot();
+    } else {
+        CommitOwner = commandWindow;
+        const CommitSteps steps = {StoreGlobalNumber, StoreGlobalFlag,   StoreEmailTexts,    ApplySMARTEnabled,
+                                   ApplySimulateError, StoreVolumeFlagOf, StoreVolumeNumberOf};
+        CommitSettings(steps);
+    }
+    CheckSMARTStatus(commandWindow);
+    CheckFreeSpace(commandWindow);
+    UpdateTrayStatus(commandWindow);
+    StartPollingTimer(commandWindow, SMARTTimer, GlobalSettings.SMARTPollingPeriod);
+    StartPollingTimer(commandWindow, FreeSpaceTimer, GlobalSettings.FreeSpacePollingPeriod);
+}

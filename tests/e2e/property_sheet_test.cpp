@@ -1,0 +1,263 @@
+// The property sheet, its Drives page and the off-line test, through the real
+// program, its registry and its request log.
+#include <gtest/gtest.h>
+
+#include "e2e/e2e_driver.h"
+#include "e2e/request_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char Dialog[] = "#32770";
+const char SheetCaption[] = "HOLMVARD Properties";
+const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
+const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
+const char OneDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\n";
+constexpr UINT TrayCallback = 0x8064;
+
+// SMART requests of one feature (0xD8 enable, 0xD9 disable, 0xDA return status) per drive number.
+int Requests(const Scenario &scenario, int feature, int drive = -1)
+{
+    int count = 0;
+    for (const Request &r : Filter(ParseRequests(ReadRequestLog(scenario)), "IOCTL")) {
+        if (r.ioctl == 0x7C084 && r.Feature() == feature && (drive < 0 || r.DriveNumber() == drive))
+            count++;
+    }
+    return count;
+}
+
+class Properties : public ::testing::Test {
+protected:
+    void SetUp() override { CleanRegistry(); }
+
+    static HWND OpenSheet(Program &program, HWND command)
+    {
+        PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);
+        HWND sheet = program.WaitForWindow(Dialog, SheetCaption);
+        // The page is filled once its dialog has been created.
+        for (int i = 0; i < 50 && sheet && !FindControl(sheet, IDC_DRIVE_LIST); i++)
+            Sleep(100);
+        return sheet;
+    }
+
+    static void CloseSheet(Program &program, HWND sheet, int button)
+    {
+        PostMessageA(GetDlgItem(sheet, button), BM_CLICK, 0, 0);
+        PostMessageA(sheet, WM_NULL, 0, 0);
+        ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
+    }
+
+    static void Click(HWND sheet, int id) { PostMessageA(FindControl(sheet, id), BM_CLICK, 0, 0); }
+
+    static bool Checked(HWND sheet, int id)
+    {
+        return SendMessageA(FindControl(sheet, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
+
+    static void SelectDrive(HWND sheet, int index)
+    {
+        HWND list = FindControl(sheet, IDC_DRIVE_LIST);
+        SendMessageA(list, CB_SETCURSEL, index, 0);
+        SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_DRIVE_LIST, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(list));
+    }
+
+    static bool HasValue(const char *key, const char *name)
+    {
+        std::string text;
+        return ReadRegistryText(key, name, text);
+    }
+};
+
+TEST_F(Properties, OkWritesOnlyChangesWithTheirCommandsAndCancelRestoresEverything)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    ASSERT_NE(command, nullptr);
+    // Values the commit rewrites come back; the others stay away.
+    for (const char *name : {"EmailFrom", "EmailTo", "EmailServer", "SMARTPollingPeriod"})
+        RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, GlobalKey, name);
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, DriveKey, "SMARTEnabled");
+
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_MODEL)), "ABC-1234");
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), "OK");
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_DRIVE_SUMMARY)), "All Drives OK");
+    EXPECT_TRUE(Checked(sheet, IDC_ENABLE_MONITORING));
+    SaveScreenshot("drives-page");
+    // A second click only raises the open sheet.
+    PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);
+    Sleep(300);
+    int sheets = 0;
+    for (HWND window : program.VisibleWindows())
+        sheets += WindowText(window) == SheetCaption;
+    EXPECT_EQ(sheets, 1);
+    int asked = Requests(scenario, 0xDA);
+    CloseSheet(program, sheet, IDOK);
+    EXPECT_TRUE(HasValue(GlobalKey, "EmailFrom") && HasValue(GlobalKey, "EmailTo") && HasValue(GlobalKey, "EmailServer"));
+    uint32_t value = 99;
+    EXPECT_FALSE(ReadRegistryNumber(GlobalKey, "SMARTPollingPeriod", value));
+    EXPECT_FALSE(ReadRegistryNumber(DriveKey, "SMARTEnabled", value));
+    EXPECT_EQ(Requests(scenario, 0xD9), 0);
+    EXPECT_EQ(Requests(scenario, 0xDA), asked + 1) << "the check runs when the sheet closes";
+
+    // Unticking monitoring: OK stores 0 and disables SMART on the drive.
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, IDC_ENABLE_MONITORING);
+    Sleep(200);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), "Disabled");
+    CloseSheet(program, sheet, IDOK);
+    ASSERT_TRUE(ReadRegistryNumber(DriveKey, "SMARTEnabled", value));
+    EXPECT_EQ(value, 0u);
+    EXPECT_EQ(Requests(scenario, 0xD9), 1);
+
+    // Ticking it again and cancelling writes nothing, sends nothing and restores the memory.
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(Checked(sheet, IDC_ENABLE_MONITORING));
+    Click(sheet, IDC_ENABLE_MONITORING);
+    Click(sheet, IDC_SIMULATE_ERROR);
+    Sleep(200);
+    EXPECT_TRUE(Checked(sheet, IDC_SIMULATE_ERROR));
+    CloseSheet(program, sheet, IDCANCEL);
+    EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SMARTEnabled", value) && value == 0);
+    EXPECT_EQ(Requests(scenario, 0xD8), 1) << "only the one at start-up";
+    EXPECT_EQ(program.FindWindowNow(Dialog, "SMART Error Detected (Simulated)"), nullptr);
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_FALSE(Checked(sheet, IDC_ENABLE_MONITORING));
+    EXPECT_FALSE(Checked(sheet, IDC_SIMULATE_ERROR));
+    CloseSheet(program, sheet, IDCANCEL);
+    CloseProgram(program);
+}
+
+TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvivesCancel)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", 1);
+    WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.1");
+    WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
+    WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    ASSERT_NE(command, nullptr);
+
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, IDC_SIMULATE_ERROR);
+    Sleep(200);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), "Failure Likely (Simulated)");
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_DRIVE_SUMMARY)), "Failure Likely (Simulated)");
+    CloseSheet(program, sheet, IDOK);
+    HWND alert = program.WaitForWindow(Dialog, "SMART Error Detected (Simulated)");
+    ASSERT_NE(alert, nullptr);
+    uint32_t value = 0;
+    EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SimulateError", value) && value == 1);
+    std::string time;
+    DWORD size = 0;
+    ASSERT_TRUE(ReadRegistryText(DriveKey, "SimulateErrorTime", time, &size));
+    EXPECT_EQ(size, 40u);
+    EXPECT_EQ(WindowText(GetDlgItem(alert, IDC_SIMULATED_ERROR_TIME)), time);
+    std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+    EXPECT_EQ(log, "SMART error condition detected (Simulated)\r\nModel number: ABC-1234\r\nSerial number: XYZ98765\r\n"
+                   "Drive size: 40.02GB\r\nOccurred on: " + time + "\r\n\r\n");
+    bool mailed = false;
+    for (int i = 0; i < 50 && !mailed; i++, Sleep(100)) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
+        for (bool more = search != INVALID_HANDLE_VALUE; more && !mailed; more = FindNextFileA(search, &entry)) {
+            std::string message = ReadWholeFile(MailFolder() + "\\" + entry.cFileName);
+            mailed = message.find("Subject: HOLMVARD Alert! SMART error detected (Simulated)\r\n") != std::string::npos &&
+                     message.find("Occurred on: " + time + ".") != std::string::npos;
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+    }
+    EXPECT_TRUE(mailed);
+
+    // Acknowledged while the sheet is open: the page follows, and Cancel does not bring it back.
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(Checked(sheet, IDC_SIMULATE_ERROR));
+    ClickButton(alert, IDC_SIMULATED_ACKNOWLEDGE);
+    ClickButton(alert, IDC_SIMULATED_OK);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected (Simulated)"));
+    EXPECT_FALSE(Checked(sheet, IDC_SIMULATE_ERROR));
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), "OK");
+    CloseSheet(program, sheet, IDCANCEL);
+    EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SimulateError", value) && value == 0);
+    EXPECT_EQ(program.WaitForWindow(Dialog, "SMART Error Detected (Simulated)", 500), nullptr);
+    log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+    EXPECT_NE(log.find("SMART error condition acknowledged (Simulated)\r\n"), std::string::npos);
+    CloseProgram(program);
+}
+
+TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
+{
+    // Windows 98: requests carry the drive number, so the log tells the drives apart.
+    Scenario scenario = PrepareForThisTest("version 1 4 10 1998\n"
+                                           "drive 0\nmodel DONE\noffline-status 0x82\noffline-seconds 1\n"
+                                           "drive 1\nmodel INTERRUPTED\noffline-status 4\noffline-seconds 1\n"
+                                           "drive 2\nmodel NOTEST\noffline-seconds 0\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    ASSERT_NE(command, nullptr);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    for (int drive = 0; drive < 3; drive++) {
+        SelectDrive(sheet, drive);
+        Click(sheet, IDC_RUN_OFFLINE_TEST);
+        Sleep(300);
+    }
+    Click(sheet, IDC_RUN_OFFLINE_TEST);   // a second press for drive 2 opens no second dialog
+    Sleep(300);
+    HWND tests[3] = {};
+    for (HWND window : program.VisibleWindows()) {
+        if (WindowText(window) != "SMART Off-Line Test")
+            continue;
+        std::string model = WindowText(GetDlgItem(window, IDC_MODEL));
+        int index = model == "DONE" ? 0 : model == "INTERRUPTED" ? 1 : model == "NOTEST" ? 2 : -1;
+        ASSERT_GE(index, 0) << model;
+        EXPECT_EQ(tests[index], nullptr) << "two dialogs for " << model;
+        tests[index] = window;
+    }
+    ASSERT_TRUE(tests[0] && tests[1] && tests[2]);
+    EXPECT_EQ(WindowText(GetDlgItem(tests[2], IDC_TEST_STATUS)), "Test not supported");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tests[2], IDC_TEST_OK)));
+    SaveScreenshot("offline-tests");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tests[0], IDC_TEST_OK)));
+    CloseSheet(program, sheet, IDOK);
+    // The check run by the sheet's closing leaves the two running drives alone.
+    EXPECT_EQ(Requests(scenario, 0xDA, 0), 1);
+    EXPECT_EQ(Requests(scenario, 0xDA, 1), 1);
+    EXPECT_EQ(Requests(scenario, 0xDA, 2), 2);
+
+    // Announced 1 second, timed as 10: polled on the first tick after that.
+    for (int i = 0; i < 150 && IsWindowEnabled(GetDlgItem(tests[0], IDC_TEST_OK)) == FALSE; i++)
+        Sleep(100);
+    Sleep(1500);
+    EXPECT_EQ(WindowText(GetDlgItem(tests[0], IDC_TEST_STATUS)), "No errors encountered");
+    EXPECT_EQ(WindowText(GetDlgItem(tests[0], IDC_TEST_TIME)), "Test completed");
+    EXPECT_EQ(WindowText(GetDlgItem(tests[1], IDC_TEST_STATUS)), "Testing . . . (Attempt 2)");
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tests[1], IDC_TEST_OK)));
+    ASSERT_TRUE(RunTimer(command, 1));
+    EXPECT_EQ(Requests(scenario, 0xDA, 0), 2) << "a finished test gives its drive back";
+    EXPECT_EQ(Requests(scenario, 0xDA, 1), 1);
+    ClickButton(tests[1], IDC_TEST_CANCEL);
+    for (int i = 0; i < 50 && IsWindow(tests[1]); i++)
+        Sleep(100);
+    ASSERT_TRUE(RunTimer(command, 1));
+    EXPECT_EQ(Requests(scenario, 0xDA, 1), 2) << "Cancel gives its drive back";
+    CloseProgram(program);
+}
+
+}  // namespace
