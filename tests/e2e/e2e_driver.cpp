@@ -292,11 +292,11 @@ void Program::Kill()
     running_ = false;
 }
 
-HWND Program::WaitForWindow(const char *className, const char *caption, DWORD timeoutMs)
+HWND Program::WaitForWindow(const char *className, const char *caption, DWORD timeoutMs, bool visibleOnly)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        WindowSearch search{info_.dwProcessId, className, caption, false, {}};
+        WindowSearch search{info_.dwProcessId, className, caption, visibleOnly, {}};
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
         if (!search.found.empty())
             return search.found.front();

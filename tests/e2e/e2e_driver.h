@@ -58,9 +58,12 @@ public:
     bool WaitForExit(DWORD timeoutMs, DWORD &exitCode);
     void Kill();
 
-    // A top-level window of this program with the class and caption, waited for.
-    HWND WaitForWindow(const char *className, const char *caption, DWORD timeoutMs = WindowTimeoutMs);
-    HWND WaitForCommandWindow() { return WaitForWindow("#32770", "HOLMVARD"); }
+    // A visible top-level window of this program with the class and caption,
+    // waited for: a dialog is shown only once it is filled.
+    HWND WaitForWindow(const char *className, const char *caption, DWORD timeoutMs = WindowTimeoutMs,
+                       bool visibleOnly = true);
+    // The hidden command window.
+    HWND WaitForCommandWindow() { return WaitForWindow("#32770", "HOLMVARD", WindowTimeoutMs, false); }
     // Waits for the command window and then until start-up has finished: the
     // program answers messages and its request log has stopped growing.
     HWND WaitUntilStarted(const Scenario &scenario);
