@@ -37,6 +37,9 @@ add_library(holmvard_shell STATIC
     src/drives/offline_test_dialog.cpp
     src/properties/page_protocol.cpp
     src/properties/property_sheet.cpp
+    src/properties/about_page.cpp
+    src/volumes/volumes_page.cpp
+    src/alerts/alerts_page.cpp
 )
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32 ws2_32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})

@@ -105,7 +105,7 @@ void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
     SettingsSnapshot.SimulateError[drive] = 0;
     record.SimulateError = 0;
     UpdateTrayStatus(CommandWindow);
-    if (PropertiesOpen && drive == CurrentDrive)
+    if (PropertiesOpen && drive == CurrentDrive && DrivesPageWindow)
         ShowDriveSettings(DrivesPageWindow, drive);
     StoreDriveFlag(record, "SimulateError", 0);
     LogSimulatedSMARTErrorAcknowledged(dialog, drive);

@@ -4,6 +4,7 @@
 #include <prsht.h>
 
 #include "alerts/alert_mail.h"
+#include "alerts/alerts_page.h"
 #include "alerts/error_log.h"
 #include "app/app_state.h"
 #include "app/settings.h"
@@ -13,10 +14,12 @@
 #include "drives/drives_page.h"
 #include "drives/smart_alerts.h"
 #include "drives/smart_commands.h"
+#include "properties/about_page.h"
 #include "properties/page_protocol.h"
 #include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
 #include "volumes/free_space_alerts.h"
+#include "volumes/volumes_page.h"
 
 namespace {
 
@@ -28,6 +31,9 @@ struct PageRow {
 // In tab order; the sheet opens on the first.
 const PageRow Pages[] = {
     {IDD_DRIVES_PAGE, DrivesPageProc},
+    {IDD_VOLUMES_PAGE, VolumesPageProc},
+    {IDD_ALERTS_PAGE, AlertsPageProc},
+    {IDD_ABOUT_PAGE, AboutPageProc},
 };
 constexpr int PageCount = sizeof Pages / sizeof Pages[0];
 
@@ -96,6 +102,9 @@ void OpenProperties(HWND commandWindow)
 
     PropertiesOpen = 1;
     PropertiesCancelled = 0;
+    // A page records its window when first shown; until then no old window may be refreshed.
+    DrivesPageWindow = nullptr;
+    VolumesPageWindow = nullptr;
     HPROPSHEETPAGE pages[PageCount];
     int created = 0;
     for (const PageRow &row : Pages) {
@@ -120,6 +129,7 @@ void OpenProperties(HWND commandWindow)
     sheet.nStartPage = 0;
     sheet.phpage = pages;
     TakeSettingsSnapshot();
+    TestEmailDialog = nullptr;
     PropertySheetA(&sheet);
     PropertiesOpen = 0;
 

@@ -12,12 +12,14 @@
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "base/text_format.h"
+#include "properties/page_protocol.h"
 #include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
 #include "volumes/free_space_check.h"
 #include "volumes/volume_space.h"
 #include "volumes/volume_table.h"
 #include "volumes/volume_texts.h"
+#include "volumes/volumes_page.h"
 
 namespace {
 
@@ -37,11 +39,14 @@ bool AskVolumeSpace(int volume, uint64_t &available, uint64_t &total, uint64_t &
 }
 
 // An acknowledged setting goes into the property sheet's saved copy too, so
-// the sheet's Cancel keeps it and its OK finds nothing to write.
+// the sheet's Cancel keeps it and its OK finds nothing to write, and an open
+// Volumes page showing the volume follows it.
 void ReflectInPropertySheet(int volume)
 {
     SettingsSnapshot.SpaceCheckEnabled[volume] = Volumes[volume].SpaceCheckEnabled;
     SettingsSnapshot.FreeSpaceMin[volume] = Volumes[volume].FreeSpaceMin;
+    if (PropertiesOpen && volume == CurrentVolume && VolumesPageWindow)
+        ShowVolumeSettings(VolumesPageWindow, volume);
 }
 
 void RaiseFreeSpaceError(int volume)

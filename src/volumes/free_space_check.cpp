@@ -68,3 +68,19 @@ int ClampNewMinimum(const VolumeRecord &volume, int position)
         return whole < 1 ? 1 : whole;
     return position;
 }
+
+uint32_t PageMinimumOf(int position)
+{
+    if (position < 1)
+        return 1;
+    return position > 100 ? 100u : static_cast<uint32_t>(position);
+}
+
+const char *VolumeSummaryText()
+{
+    for (uint8_t i = 0; i < VolumeCount; i++) {
+        if (Volumes[i].FreeSpaceError)
+            return "Free Space Error";
+    }
+    return "All Volumes OK";
+}

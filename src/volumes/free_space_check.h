@@ -40,3 +40,10 @@ MinimumProposal ProposeMinimum(const VolumeRecord &volume);
 // A slider position clamped to 1 .. the whole free percentage. Never below 1: a
 // minimum of 0 would silence the volume for good.
 int ClampNewMinimum(const VolumeRecord &volume, int position);
+
+// The Volumes page's minimum for a slider position: 1 to 100, not capped at
+// the free percentage.
+uint32_t PageMinimumOf(int position);
+
+// "Free Space Error" while any volume has a pending error, else "All Volumes OK".
+const char *VolumeSummaryText();

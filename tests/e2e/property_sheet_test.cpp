@@ -261,3 +261,143 @@ TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
 }
 
 }  // namespace
+
+namespace {
+
+const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
+const char KeyR[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\0BAD-F00D";
+
+// Switches the sheet to a page and waits until one of its controls exists.
+void ShowPage(HWND sheet, int index, int control)
+{
+    PostMessageA(sheet, WM_USER + 101, index, 0);
+    for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, control)); i++)
+        Sleep(100);
+}
+
+int SliderOf(HWND sheet, int id)
+{
+    return static_cast<int>(SendMessageA(FindControl(sheet, id), WM_USER, 0, 0));   // TBM_GETPOS
+}
+
+void DragSlider(HWND sheet, int id, int position)
+{
+    HWND slider = FindControl(sheet, id);
+    SendMessageA(slider, WM_USER + 5, TRUE, position);   // TBM_SETPOS
+    SendMessageA(GetParent(slider), WM_HSCROLL, MAKEWPARAM(4, position), reinterpret_cast<LPARAM>(slider));
+}
+
+TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgement)
+{
+    Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 10240000000 free 1300000000\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND alert = program.WaitForWindow(Dialog, "Free Space Error Detected");
+    ASSERT_NE(alert, nullptr);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    // Opens on the volume in error.
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_TITLE)), "P: FIXTURE");
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_STATUS)), "Free Space Error");
+    EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 15);
+    Click(sheet, IDC_ENABLE_SPACE_CHECK);
+    Sleep(200);
+    EXPECT_FALSE(IsWindowEnabled(FindControl(sheet, IDC_PAGE_MINIMUM)));
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_STATUS)), "Free Space Error");
+    Click(sheet, IDC_ENABLE_SPACE_CHECK);
+    Sleep(200);
+    DragSlider(sheet, IDC_PAGE_MINIMUM, 0);
+    EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 1);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_MINIMUM_TEXT)), "1%, 97.66MB");
+    SaveScreenshot("volumes-page");
+
+    // Acknowledged with a new minimum while the page shows the volume: the page follows, Cancel keeps it.
+    DragSlider(alert, IDC_NEW_MINIMUM, 11);
+    ClickButton(alert, IDC_FREE_SPACE_ACKNOWLEDGE);
+    ClickButton(alert, IDC_FREE_SPACE_OK);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Free Space Error Detected"));
+    EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 11);
+    CloseSheet(program, sheet, IDCANCEL);
+    uint32_t value = 0;
+    EXPECT_TRUE(ReadRegistryNumber(KeyP, "FreeSpaceMin", value) && value == 11);
+
+    // No cap on the page: 100 % on the healthy R: raises its error when the sheet closes with OK.
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 11);
+    HWND list = FindControl(sheet, IDC_VOLUME_LIST);
+    LRESULT r = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("R: SPARE"));
+    ASSERT_GE(r, 0);
+    SendMessageA(list, CB_SETCURSEL, r, 0);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_VOLUME_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    DragSlider(sheet, IDC_PAGE_MINIMUM, 100);
+    CloseSheet(program, sheet, IDOK);
+    EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceMin", value) && value == 100);
+    EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceError", value) && value == 1);
+    EXPECT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
+    CloseProgram(program);
+}
+
+TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheServer)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 2, IDC_EMAIL_SERVER);
+    EXPECT_FALSE(IsWindowEnabled(FindControl(sheet, IDC_EMAIL_SERVER)));
+    EXPECT_FALSE(IsWindowEnabled(FindControl(sheet, IDC_SEND_TEST_EMAIL)));
+    Click(sheet, IDC_EMAIL_SMART);
+    Sleep(200);
+    EXPECT_TRUE(IsWindowEnabled(FindControl(sheet, IDC_EMAIL_SERVER)));
+    EXPECT_TRUE(IsWindowEnabled(FindControl(sheet, IDC_EMAIL_FROM_LABEL)));
+    SaveScreenshot("alerts-page");
+
+    const struct {
+        const char *server;
+        const char *status;
+    } tests[] = {{"127.0.0.1", "Email successfully sent!"}, {"127.0.0.3", "Server connect error"}};
+    for (const auto &t : tests) {
+        SendMessageA(FindControl(sheet, IDC_EMAIL_SERVER), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(t.server));
+        Click(sheet, IDC_SEND_TEST_EMAIL);
+        HWND test = program.WaitForWindow(Dialog, "Sending Test Email", 45000);
+        ASSERT_NE(test, nullptr);
+        for (int i = 0; i < 400 && !IsWindowEnabled(GetDlgItem(test, IDC_TEST_MAIL_OK)); i++)
+            Sleep(100);
+        EXPECT_EQ(WindowText(GetDlgItem(test, IDC_TEST_MAIL_STATUS)), t.status);
+        EXPECT_EQ(WindowText(GetDlgItem(test, IDC_TEST_MAIL_SERVER)), t.server);
+        ClickButton(test, IDC_TEST_MAIL_OK);
+        ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Sending Test Email"));
+    }
+    // The first polling period, then Cancel: nothing of it stays.
+    HWND periods = FindControl(sheet, IDC_SMART_PERIOD);
+    SendMessageA(periods, CB_SETCURSEL, 0, 0);
+    SendMessageA(GetParent(periods), WM_COMMAND, MAKEWPARAM(IDC_SMART_PERIOD, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(periods));
+    CloseSheet(program, sheet, IDCANCEL);
+    std::string server;
+    EXPECT_TRUE(ReadRegistryText(GlobalKey, "EmailServer", server));
+    EXPECT_EQ(server, "mail.example.com");
+    sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 2, IDC_EMAIL_SERVER);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_EMAIL_SERVER)), "mail.example.com");
+    EXPECT_FALSE(Checked(sheet, IDC_EMAIL_SMART));
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_PERIOD)), "Every Hour");
+    // Chosen again and kept with OK.
+    periods = FindControl(sheet, IDC_SMART_PERIOD);
+    SendMessageA(periods, CB_SETCURSEL, 0, 0);
+    SendMessageA(GetParent(periods), WM_COMMAND, MAKEWPARAM(IDC_SMART_PERIOD, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(periods));
+    CloseSheet(program, sheet, IDOK);
+    uint32_t value = 99;
+    EXPECT_TRUE(ReadRegistryNumber(GlobalKey, "SMARTPollingPeriod", value) && value == 0);
+    CloseProgram(program);
+}
+
+}  // namespace

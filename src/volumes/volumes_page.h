@@ -1,0 +1,9 @@
+// The Volumes page of the property sheet.
+#pragma once
+
+#include <windows.h>
+
+INT_PTR CALLBACK VolumesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Refreshes the page for the volume: its information, settings and the status over all volumes.
+void ShowVolumeSettings(HWND page, int volume);
