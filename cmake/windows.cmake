@@ -40,8 +40,9 @@ add_library(holmvard_shell STATIC
     src/properties/about_page.cpp
     src/volumes/volumes_page.cpp
     src/alerts/alerts_page.cpp
+    src/alerts/logging_page.cpp
 )
-target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32 ws2_32)
+target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shell32 user32 gdi32 advapi32 ws2_32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
 # The emulated device layer and its portable logic, for holmvard-emulated.exe and the tests.

@@ -5,6 +5,7 @@
 
 #include "alerts/alert_mail.h"
 #include "alerts/alerts_page.h"
+#include "alerts/logging_page.h"
 #include "alerts/error_log.h"
 #include "app/app_state.h"
 #include "app/settings.h"
@@ -33,6 +34,7 @@ const PageRow Pages[] = {
     {IDD_DRIVES_PAGE, DrivesPageProc},
     {IDD_VOLUMES_PAGE, VolumesPageProc},
     {IDD_ALERTS_PAGE, AlertsPageProc},
+    {IDD_LOGGING_PAGE, LoggingPageProc},
     {IDD_ABOUT_PAGE, AboutPageProc},
 };
 constexpr int PageCount = sizeof Pages / sizeof Pages[0];

@@ -401,3 +401,57 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> ListRows(HWND list)
+{
+    std::vector<std::string> rows;
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; i++) {
+        // Across processes Wine hands list texts over whole only in UTF-16.
+        wchar_t text[256] = L"";
+        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+        rows.push_back(std::string(text, text + wcslen(text)));
+    }
+    return rows;
+}
+
+TEST_F(Properties, LoggingPageListsTheLogInPiecesAndClearsItOnlyAfterConfirmation)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    std::string path = scenario.folder + "\\ErrorLog.txt";
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+    const std::string longLine(100, 'x');
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string text = "first\r\n\r\n" + longLine + "\r\nlast";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 3, IDC_LOG_LIST);
+    HWND list = FindControl(sheet, IDC_LOG_LIST);
+    std::vector<std::string> expected = {"first", " ", std::string(79, 'x'), std::string(21, 'x'), "last"};
+    EXPECT_EQ(ListRows(list), expected);
+    SaveScreenshot("logging-page");
+
+    for (int answer : {IDCANCEL, IDOK}) {
+        Click(sheet, IDC_CLEAR_LOG);
+        HWND box = program.WaitForWindow(Dialog, "Confirm Clear Log");
+        ASSERT_NE(box, nullptr);
+        PostMessageA(box, WM_COMMAND, answer, 0);
+        ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Confirm Clear Log"));
+        Sleep(200);
+        EXPECT_EQ(ReadWholeFile(path), answer == IDOK ? "" : text);
+        EXPECT_EQ(ListRows(list).size(), answer == IDOK ? 0u : expected.size());
+    }
+    CloseSheet(program, sheet, IDOK);
+    CloseProgram(program);
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+#include "alerts/logging_page.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <prsht.h>
+
+#include <cstring>
+
+#include "alerts/log_reading.h"
+#include "app/app_state.h"
+#include "app/context_help.h"
+#include "app/help_ids.h"
+#include "app/settings.h"
+#include "base/guards.h"
+#include "properties/page_protocol.h"
+#include "resources/resource_ids.h"
+
+HWND PrintingDialog;
+BOOL ContinuePrinting;
+
+namespace {
+
+constexpr DWORD ReadBlockSize = 65536;
+
+HANDLE OpenLogForReading()
+{
+    return CreateFileA(GlobalSettings.ErrorLogFilePath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Creates an empty log when there is none; FALSE when it cannot be created or opened.
+BOOL CreateLogIfMissing()
+{
+    FileHandle log(CreateFileA(GlobalSettings.ErrorLogFilePath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    return log.handle != INVALID_HANDLE_VALUE;
+}
+
+// Hands every piece of the open log to sink, from the file's start.
+void ReadLog(HANDLE file, LogPieceSink sink, void *context)
+{
+    static char block[ReadBlockSize];
+    LogPieceReader reader;
+    StartLogPieces(reader);
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, block, sizeof block, &read, nullptr) || read == 0)
+            break;
+        ReadLogPieces(reader, block, read, false, sink, context);
+    }
+    ReadLogPieces(reader, block, 0, true, sink, context);
+}
+
+void AddListRow(void *context, const char *piece)
+{
+    // A blank line of the log shows as a blank row.
+    SendMessageA(static_cast<HWND>(context), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(piece[0] ? piece : " "));
+}
+
+void ClearLog(HWND page)
+{
+    if (MessageBoxA(page,
+                    "This command will erase all errors\nrecorded in the log file up to this time.\n\n"
+                    "Are you sure you want to clear the log?",
+                    "Confirm Clear Log", MB_OKCANCEL | MB_ICONQUESTION) != IDOK)
+        return;
+    DeleteFileA(GlobalSettings.ErrorLogFilePath);
+    CreateLogIfMissing();
+    LoadLogList(page);
+}
+
+struct PrintJob {
+    HDC dc;
+    int lineHeight;
+    int linesPerPage;
+    int y;
+    int lines;          // on the open page
+    bool pageOpen;
+    bool printedAny;    // in this copy
+};
+
+void PrintPiece(void *context, const char *piece)
+{
+    PrintJob &job = *static_cast<PrintJob *>(context);
+    if (!job.pageOpen) {
+        StartPage(job.dc);
+        job.pageOpen = true;
+        job.y = 0;
+        job.lines = 0;
+    }
+    TextOutA(job.dc, 0, job.y, piece, static_cast<int>(strlen(piece)));
+    job.printedAny = true;
+    job.y += job.lineHeight;
+    // A full page ends here; the next page starts only when a line needs it.
+    if (++job.lines == job.linesPerPage) {
+        EndPage(job.dc);
+        job.pageOpen = false;
+    }
+}
+
+void PrintCopy(PrintJob &job, HANDLE file)
+{
+    job.pageOpen = false;
+    job.printedAny = false;
+    ReadLog(file, PrintPiece, &job);
+    if (!job.printedAny) {
+        // An empty log still gives its blank page.
+        StartPage(job.dc);
+        job.pageOpen = true;
+    }
+    if (job.pageOpen)
+        EndPage(job.dc);
+}
+
+void PrintLog(HWND page)
+{
+    FileHandle log(OpenLogForReading());
+    if (log.handle == INVALID_HANDLE_VALUE) {
+        MessageBoxA(page, "Error opening log file", "Print Log Error", MB_ICONINFORMATION | MB_OK);
+        return;
+    }
+    PRINTDLGA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = page;
+    choice.nCopies = 1;
+    choice.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE;
+    if (!PrintDlgA(&choice))
+        return;
+    if (choice.hDevMode)
+        GlobalFree(choice.hDevMode);
+    if (choice.hDevNames)
+        GlobalFree(choice.hDevNames);
+    HDC dc = choice.hDC;
+    DOCINFOA document = {};
+    document.cbSize = sizeof document;
+    document.lpszDocName = "Printing File";
+    StartDocA(dc, &document);
+
+    TEXTMETRICA metrics = {};
+    PrintJob job = {};
+    job.dc = dc;
+    job.lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight + metrics.tmExternalLeading : 0;
+    if (job.lineHeight <= 0)
+        job.lineHeight = DefaultPrintLineHeight;
+    job.linesPerPage = LinesPerPage(GetDeviceCaps(dc, VERTRES), job.lineHeight);
+
+    ContinuePrinting = TRUE;
+    SetAbortProc(dc, PrintLogAbortProc);
+    PrintingDialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_PRINTING), page, PrintingDlgProc, 0);
+    for (WORD copy = 0; copy < choice.nCopies; copy++)
+        PrintCopy(job, log.handle);
+    if (ContinuePrinting) {
+        if (PrintingDialog)
+            DestroyWindow(PrintingDialog);
+        PrintingDialog = nullptr;
+        EndDoc(dc);
+    } else {
+        // A cancelled job is dropped by the spooler, not left half made.
+        AbortDoc(dc);
+    }
+    DeleteDC(dc);
+}
+
+INT_PTR OnLoggingPageCommand(HWND page, WORD id)
+{
+    switch (id) {
+    case IDC_CLEAR_LOG:
+        ClearLog(page);
+        return TRUE;
+    case IDC_PRINT_LOG:
+        PrintLog(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+}  // namespace
+
+BOOL LoadLogList(HWND page)
+{
+    HWND list = GetDlgItem(page, IDC_LOG_LIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    FileHandle log(OpenLogForReading());
+    if (log.handle == INVALID_HANDLE_VALUE) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Error opening logging file"));
+        return FALSE;
+    }
+    // One redraw for the whole list, not one per row.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ReadLog(log.handle, AddListRow, list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    return TRUE;
+}
+
+BOOL CALLBACK PrintLogAbortProc(HDC, int)
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (PrintingDialog && IsDialogMessageA(PrintingDialog, &message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return ContinuePrinting;
+}
+
+INT_PTR CALLBACK PrintingDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL)
+        return FALSE;
+    ContinuePrinting = FALSE;
+    DestroyWindow(dialog);
+    PrintingDialog = nullptr;
+    return TRUE;
+}
+
+INT_PTR CALLBACK LoggingPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        if (CreateLogIfMissing())
+            LoadLogList(page);
+        else
+            SendDlgItemMessageA(page, IDC_LOG_LIST, LB_ADDSTRING, 0,
+                                reinterpret_cast<LPARAM>("Error opening or creating log file"));
+        return TRUE;
+    case WM_COMMAND:
+        return OnLoggingPageCommand(page, LOWORD(wParam));
+    case WM_NOTIFY:
+        return AnswerPageNotification(page, reinterpret_cast<const NMHDR *>(lParam), LoggingPageTopic, nullptr);
+    case WM_HELP:
+        return AnswerHelp(reinterpret_cast<const HELPINFO *>(lParam));
+    case WM_CONTEXTMENU:
+        return AnswerContextMenu(reinterpret_cast<HWND>(wParam));
+    }
+    return FALSE;
+}
