@@ -123,7 +123,8 @@ target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi
 target_compile_definitions(holmvard_e2e_tests PRIVATE
     HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work"
     HOLMVARD_E2E_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts"
-    HOLMVARD_E2E_MAIL="${CMAKE_BINARY_DIR}/mail")
+    HOLMVARD_E2E_MAIL="${CMAKE_BINARY_DIR}/mail"
+    HOLMVARD_E2E_PDF="${CMAKE_BINARY_DIR}/pdf")
 target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."

@@ -11,18 +11,23 @@ cd "$root"
 "$root/scripts/build.sh" || { echo "build failed"; echo "0 passed, 1 failed"; exit 1; }
 
 . "$root/scripts/xvfb.sh"
+. "$root/scripts/pdf-printer.sh"
 . "$root/scripts/wine-env.sh" "$root/build/windows/wineprefix"
 mail_folder="$root/build/windows/mail"
 sink_pid=""
 cleanup() {
     wineserver -k >/dev/null 2>&1
     stop_xvfb
+    stop_pdf_printer
     [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null && wait "$sink_pid" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
+# Before the prefix's first Wine process, which reads the printers once.
+rm -rf "$root/build/windows/pdf"
+start_pdf_printer "$root/build/windows/pdf" || { echo "no PDF printer"; echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/windows/volume-fixtures"
 # The mail server the alert e-mails go to, on loopback port 25 (the program's only port).

@@ -113,6 +113,29 @@ void PrintCopy(PrintJob &job, HANDLE file)
         EndPage(job.dc);
 }
 
+// The printer's own font, unless a full piece of the widest letters would run
+// off the page: then a fixed-pitch font narrow enough, so no character is lost.
+// Returns the font to delete after the job, or null.
+HFONT FitPiecesOnPage(HDC dc)
+{
+    char widest[LogPieceLength + 1];
+    memset(widest, 'W', LogPieceLength);
+    widest[LogPieceLength] = '\0';
+    int pageWidth = GetDeviceCaps(dc, HORZRES);
+    SIZE extent = {};
+    if (pageWidth <= 0 || (GetTextExtentPoint32A(dc, widest, LogPieceLength, &extent) && extent.cx <= pageWidth))
+        return nullptr;
+    LOGFONTA font = {};
+    font.lfWidth = pageWidth / static_cast<LONG>(LogPieceLength + 1);
+    font.lfHeight = -(font.lfWidth * 5 / 3);
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynA(font.lfFaceName, "Courier New", LF_FACESIZE);
+    HFONT fitting = CreateFontIndirectA(&font);
+    if (fitting)
+        SelectObject(dc, fitting);
+    return fitting;
+}
+
 void PrintLog(HWND page)
 {
     FileHandle log(OpenLogForReading());
@@ -137,6 +160,7 @@ void PrintLog(HWND page)
     document.lpszDocName = "Printing File";
     StartDocA(dc, &document);
 
+    HFONT fitting = FitPiecesOnPage(dc);
     TEXTMETRICA metrics = {};
     PrintJob job = {};
     job.dc = dc;
@@ -160,6 +184,8 @@ void PrintLog(HWND page)
         AbortDoc(dc);
     }
     DeleteDC(dc);
+    if (fitting)
+        DeleteObject(fitting);
 }
 
 INT_PTR OnLoggingPageCommand(HWND page, WORD id)

@@ -407,6 +407,11 @@ BOOL CALLBACK MatchControl(HWND child, LPARAM parameter)
 
 }  // namespace
 
+std::string WindowsPathOf(const char *unixPath)
+{
+    return WindowsPath(unixPath);
+}
+
 HWND FindControl(HWND root, int id)
 {
     ControlSearch search = {id, nullptr};

@@ -92,6 +92,9 @@ void PostKey(HWND window, UINT virtualKey);
 // Whether the shell holds a notification icon of owner with the id.
 bool TrayIconExists(HWND owner, UINT id);
 
+// The Windows path of a Unix path of the build, through Wine's Z: drive.
+std::string WindowsPathOf(const char *unixPath);
+
 // A control anywhere below root, such as a property page's control under its sheet.
 HWND FindControl(HWND root, int id);
 

@@ -454,4 +454,83 @@ TEST_F(Properties, LoggingPageListsTheLogInPiecesAndClearsItOnlyAfterConfirmatio
     CloseProgram(program);
 }
 
+// The text of each page of the one PDF the printer wrote, through poppler's pdftotext.
+std::vector<std::string> PrintedPages()
+{
+    std::string folder = WindowsPathOf(HOLMVARD_E2E_PDF);
+    std::string pdf;
+    for (int i = 0; i < 200 && pdf.empty(); i++, Sleep(100)) {
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((folder + "\\*.pdf").c_str(), &entry);
+        if (search != INVALID_HANDLE_VALUE) {
+            pdf = entry.cFileName;
+            FindClose(search);
+        }
+    }
+    if (pdf.empty())
+        return {};
+    Sleep(500);   // written out by now
+    std::string command = std::string("start.exe /wait /unix /usr/bin/pdftotext ") + HOLMVARD_E2E_PDF + "/" + pdf + " " +
+                          HOLMVARD_E2E_PDF + "/printed.txt";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return {};
+    WaitForSingleObject(process.hProcess, 30000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::string text;
+    for (int i = 0; i < 50 && text.empty(); i++, Sleep(100))
+        text = ReadWholeFile(folder + "\\printed.txt");
+    // Pages end in a form feed; blank lines and margins are the PDF's, not the log's.
+    std::vector<std::string> pages;
+    std::string page;
+    for (char c : text) {
+        if (c == '\f') {
+            pages.push_back(page);
+            page.clear();
+        } else if (c != '\n' || (!page.empty() && page.back() != '\n')) {
+            page += c;
+        }
+    }
+    return pages;
+}
+
+TEST_F(Properties, PrintingGivesTheLogOnceACopyEachOnItsOwnPage)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    std::string path = scenario.folder + "\\ErrorLog.txt";
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string text = "first\r\n\r\n" + std::string(100, 'x') + "\r\nlast\r\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 3, IDC_LOG_LIST);
+    Click(sheet, IDC_PRINT_LOG);
+    HWND print = program.WaitForWindow(Dialog, "Print");
+    if (!print)
+        GTEST_SKIP() << "no print dialog: the prefix has no printer";
+    SendMessageA(GetDlgItem(print, 0x482), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("2"));   // copies
+    ClickButton(print, IDOK);
+    std::vector<std::string> pages = PrintedPages();
+    std::string copy = "first\n" + std::string(79, 'x') + "\n" + std::string(21, 'x') + "\nlast\n";
+    ASSERT_EQ(pages.size(), 2u);
+    for (std::string &page : pages) {
+        while (!page.empty() && page[0] == '\n')
+            page.erase(0, 1);
+        EXPECT_EQ(page, copy);
+    }
+    EXPECT_EQ(program.FindWindowNow(Dialog, "Printing Error Log"), nullptr) << "gone once the job is done";
+    CloseSheet(program, sheet, IDOK);
+    CloseProgram(program);
+}
+
 }  // namespace
