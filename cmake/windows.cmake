@@ -38,6 +38,7 @@ add_library(holmvard_shell STATIC
     src/properties/page_protocol.cpp
     src/properties/property_sheet.cpp
     src/properties/about_page.cpp
+    src/app/splash.cpp
     src/volumes/volumes_page.cpp
     src/alerts/alerts_page.cpp
     src/alerts/logging_page.cpp
@@ -60,9 +61,16 @@ add_custom_command(
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py ${HOLMVARD_ICON_DIR}
     DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_icons.py
     COMMENT "Drawing the tray icons")
+# The splash picture likewise.
+set(HOLMVARD_SPLASH ${HOLMVARD_ICON_DIR}/splash.bmp)
+add_custom_command(
+    OUTPUT ${HOLMVARD_SPLASH}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_splash.py ${HOLMVARD_SPLASH}
+    DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_splash.py ${CMAKE_SOURCE_DIR}/scripts/make_icons.py
+    COMMENT "Drawing the splash picture")
 set(HOLMVARD_RC ${CMAKE_SOURCE_DIR}/src/resources/holmvard.rc)
 set_source_files_properties(${HOLMVARD_RC} PROPERTIES
-    OBJECT_DEPENDS "${HOLMVARD_ICONS};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
+    OBJECT_DEPENDS "${HOLMVARD_ICONS};${HOLMVARD_SPLASH};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
 
 function(holmvard_executable name device_layer)
     add_executable(${name} WIN32 src/app/win_main.cpp ${HOLMVARD_RC})
@@ -81,6 +89,8 @@ holmvard_executable(holmvard-emulated holmvard_emulator)
 add_test(NAME icons.layout
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py --check ${HOLMVARD_ICONS})
 set_property(TEST icons.layout PROPERTY CROSSCOMPILING_EMULATOR "")
+add_test(NAME splash.layout COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_splash.py --check ${HOLMVARD_SPLASH})
+set_property(TEST splash.layout PROPERTY CROSSCOMPILING_EMULATOR "")
 
 add_test(NAME executables.import-only-system-dlls
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:holmvard> $<TARGET_FILE:holmvard-emulated>)

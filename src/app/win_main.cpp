@@ -10,6 +10,7 @@
 #include "app/os_check.h"
 #include "app/settings.h"
 #include "app/settings_store.h"
+#include "app/splash.h"
 #include "app/tray_icon.h"
 #include "drives/drive_table.h"
 #include "drives/smart_alerts.h"
@@ -115,6 +116,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         ShutdownTray(CommandWindow);
         return 0;
     }
+    ShowSplash();
 
     if (!DiscoverDrives(OsKind)) {
         MessageBoxA(CommandWindow, SmartDriverErrorText, "SMART Driver Error", MB_ICONEXCLAMATION | MB_OK);

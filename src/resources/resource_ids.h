@@ -10,6 +10,9 @@
 #define IDI_NORMAL 102
 #define IDI_ERROR_STATE 115
 
+// Bitmaps
+#define IDB_SPLASH 116
+
 // Dialog templates
 #define IDD_COMMAND_WINDOW 103
 #define IDD_SMART_ERROR 104

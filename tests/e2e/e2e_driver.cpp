@@ -322,6 +322,11 @@ HWND Program::WaitUntilStarted(const Scenario &scenario)
         quiet = now == lines ? quiet + 1 : 0;
         lines = now;
     }
+    // Clicked away, as a user would, so it neither covers the screen nor counts as a window.
+    if (HWND splash = FindWindowNow("Splash", nullptr)) {
+        PostMessageA(splash, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+        WaitForWindowGone("Splash", nullptr);
+    }
     return command;
 }
 

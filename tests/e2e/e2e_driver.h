@@ -65,7 +65,8 @@ public:
     // The hidden command window.
     HWND WaitForCommandWindow() { return WaitForWindow("#32770", "HOLMVARD", WindowTimeoutMs, false); }
     // Waits for the command window and then until start-up has finished: the
-    // program answers messages and its request log has stopped growing.
+    // program answers messages and its request log has stopped growing. The
+    // splash is then clicked away.
     HWND WaitUntilStarted(const Scenario &scenario);
     // The window if it exists right now, without waiting.
     HWND FindWindowNow(const char *className, const char *caption) { return WaitForWindow(className, caption, 0); }

@@ -193,3 +193,36 @@ TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWine)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Splash, ShowsCentredAboveAllAndGoesAtAClickOrAfterFiveSeconds)
+{
+    e2e::Scenario scenario = e2e::PrepareForThisTest("drive 0\n");
+    for (bool click : {true, false}) {
+        e2e::Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        HWND splash = program.WaitForWindow("Splash", nullptr);
+        ASSERT_NE(splash, nullptr);
+        DWORD shown = GetTickCount();
+        RECT frame;
+        GetWindowRect(splash, &frame);
+        EXPECT_EQ(frame.right - frame.left, 480);
+        EXPECT_EQ(frame.bottom - frame.top, 320);
+        EXPECT_EQ(frame.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 240);
+        EXPECT_EQ(frame.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 160);
+        EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        if (click) {
+            Sleep(300);
+            e2e::SaveScreenshot("splash");
+            PostMessageA(splash, WM_RBUTTONDOWN, MK_RBUTTON, 0);
+            EXPECT_TRUE(program.WaitForWindowGone("Splash", nullptr, 2000));
+        } else {
+            EXPECT_TRUE(program.WaitForWindowGone("Splash", nullptr, 9000));
+            EXPECT_GE(GetTickCount() - shown, 4000u);
+        }
+        e2e::CloseProgram(program);
+    }
+}
+
+}  // namespace

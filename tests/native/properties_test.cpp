@@ -155,3 +155,28 @@ TEST(OfflineTest, OutcomesCountdownAndRestarts)
 }
 
 }  // namespace
+
+#include "app/splash_palette.h"
+
+namespace {
+
+TEST(SplashPalette, DefaultIsEightRedsFastestThenEightGreensThenFourBlues)
+{
+    const struct {
+        int k;
+        PaletteColour colour;
+    } cases[] = {{0, {0, 0, 0}}, {1, {32, 0, 0}}, {7, {224, 0, 0}}, {8, {0, 32, 0}},
+                 {63, {224, 224, 0}}, {64, {0, 0, 64}}, {255, {224, 224, 192}}};
+    for (const auto &c : cases) {
+        PaletteColour colour = DefaultPaletteColour(c.k);
+        EXPECT_EQ(colour.red, c.colour.red) << c.k;
+        EXPECT_EQ(colour.green, c.colour.green) << c.k;
+        EXPECT_EQ(colour.blue, c.colour.blue) << c.k;
+    }
+    const uint8_t entry[4] = {1, 2, 3, 4};   // blue, green, red, reserved
+    PaletteColour fromTable = PaletteColourOfTableEntry(entry);
+    EXPECT_EQ(fromTable.red, 3);
+    EXPECT_EQ(fromTable.blue, 1);
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+#include "app/splash.h"
+
+#include "app/app_state.h"
+#include "app/splash_palette.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr char SplashClassName[] = "Splash";
+constexpr UINT_PTR SplashTimer = 3;
+constexpr UINT SplashMilliseconds = 5000;
+constexpr int PaletteSize = 256;
+
+// A zero-filled LOGPALETTE with room for count entries, from global memory.
+LOGPALETTE *AllocatePalette(int count)
+{
+    auto *palette = static_cast<LOGPALETTE *>(
+        GlobalAlloc(GPTR, sizeof(LOGPALETTE) + sizeof(PALETTEENTRY) * static_cast<size_t>(count)));
+    if (!palette)
+        return nullptr;
+    palette->palVersion = 0x300;
+    palette->palNumEntries = static_cast<WORD>(count);
+    return palette;
+}
+
+HPALETTE CreateFromRecord(LOGPALETTE *record)
+{
+    HPALETTE palette = CreatePalette(record);
+    GlobalFree(record);
+    return palette;
+}
+
+void RepaintWithOwnPalette(HWND window)
+{
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
+}
+
+}  // namespace
+
+HPALETTE CreatePaletteFromColorTable(const RGBQUAD *table, int count)
+{
+    LOGPALETTE *record = AllocatePalette(count);
+    if (!record)
+        return nullptr;
+    for (int i = 0; i < count; i++) {
+        PaletteColour colour = PaletteColourOfTableEntry(reinterpret_cast<const uint8_t *>(&table[i]));
+        record->palPalEntry[i] = {colour.red, colour.green, colour.blue, 0};
+    }
+    return CreateFromRecord(record);
+}
+
+HPALETTE CreateDefaultPalette()
+{
+    LOGPALETTE *record = AllocatePalette(PaletteSize);
+    if (!record)
+        return nullptr;
+    for (int k = 0; k < PaletteSize; k++) {
+        PaletteColour colour = DefaultPaletteColour(k);
+        record->palPalEntry[k] = {colour.red, colour.green, colour.blue, 0};
+    }
+    return CreateFromRecord(record);
+}
+
+void PaintSplashBitmap(HWND window, int bitmapId)
+{
+    RECT client;
+    GetClientRect(window, &client);
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(Instance, MAKEINTRESOURCEA(bitmapId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bitmap)
+        return;
+    BITMAP size = {};
+    GetObjectA(bitmap, sizeof size, &size);
+    HDC dc = GetDC(window);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    RGBQUAD table[PaletteSize];
+    UINT entries = GetDIBColorTable(memory, 0, PaletteSize, table);
+    // The whole table is taken, as the bitmap declares 256 entries.
+    HPALETTE palette = entries ? CreatePaletteFromColorTable(table, PaletteSize) : CreateDefaultPalette();
+    HPALETTE oldPalette = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
+    RealizePalette(dc);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
+    SelectObject(memory, oldBitmap);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+    if (oldPalette)
+        SelectPalette(dc, oldPalette, FALSE);
+    ReleaseDC(window, dc);
+    if (palette)
+        DeleteObject(palette);
+}
+
+void ShowSplash()
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SplashWndProc;
+    windowClass.hInstance = Instance;
+    windowClass.hIcon = LoadIconA(Instance, SplashClassName);
+    windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = SplashClassName;
+    if (!RegisterClassA(&windowClass))
+        return;
+    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(Instance, MAKEINTRESOURCEA(IDB_SPLASH), IMAGE_BITMAP, 0, 0, 0));
+    BITMAP size = {};
+    if (bitmap) {
+        GetObjectA(bitmap, sizeof size, &size);
+        DeleteObject(bitmap);
+    }
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    HWND window = CreateWindowExA(0, SplashClassName, "", WS_POPUP | WS_BORDER, desktop.right / 2 - size.bmWidth / 2,
+                                  desktop.bottom / 2 - size.bmHeight / 2, size.bmWidth, size.bmHeight, nullptr,
+                                  nullptr, Instance, nullptr);
+    if (!window)
+        return;
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+}
+
+LRESULT CALLBACK SplashWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        SetTimer(window, SplashTimer, SplashMilliseconds, nullptr);
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        PaintSplashBitmap(window, IDB_SPLASH);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_TIMER:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        return 0;
+    case WM_PALETTECHANGED:
+        if (reinterpret_cast<HWND>(wParam) == window)
+            return 0;
+        RepaintWithOwnPalette(window);
+        return 1;
+    case WM_QUERYNEWPALETTE:
+        RepaintWithOwnPalette(window);
+        return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
