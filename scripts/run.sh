@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and starts holmvard-emulated.exe under Wine on its default emulated
 # drives. With a usable display it runs there; otherwise it runs under Xvfb in a
-# Wine virtual desktop, and a screenshot is saved to the file it names.
+# Wine virtual desktop, its tray icon is clicked to open the property sheet, and
+# a screenshot is saved to the file it names.
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -27,7 +28,11 @@ cleanup() { wineserver -k >/dev/null 2>&1; stop_xvfb; }
 trap cleanup EXIT
 start_xvfb || exit 1
 wine "$demo/holmvard-emulated.exe" >/dev/null 2>&1 &
+# The splash goes after five seconds; then a click on the tray icon, at the
+# right end of the virtual desktop's taskbar, opens the property sheet.
 sleep "${HOLMVARD_DEMO_SECONDS:-8}"
+xdotool mousemove 1012 756 click 1 >/dev/null 2>&1
+sleep 3
 shot=$root/build/run/screenshot.png
 import -window root "$shot"
 echo "Screenshot of the running program: $shot"

@@ -233,7 +233,6 @@ TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
     ASSERT_TRUE(tests[0] && tests[1] && tests[2]);
     EXPECT_EQ(WindowText(GetDlgItem(tests[2], IDC_TEST_STATUS)), "Test not supported");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(tests[2], IDC_TEST_OK)));
-    SaveScreenshot("offline-tests");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tests[0], IDC_TEST_OK)));
     CloseSheet(program, sheet, IDOK);
     // The check run by the sheet's closing leaves the two running drives alone.
@@ -249,6 +248,7 @@ TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
     EXPECT_EQ(WindowText(GetDlgItem(tests[0], IDC_TEST_TIME)), "Test completed");
     EXPECT_EQ(WindowText(GetDlgItem(tests[1], IDC_TEST_STATUS)), "Testing . . . (Attempt 2)");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(tests[1], IDC_TEST_OK)));
+    SaveScreenshot("offline-tests");
     ASSERT_TRUE(RunTimer(command, 1));
     EXPECT_EQ(Requests(scenario, 0xDA, 0), 2) << "a finished test gives its drive back";
     EXPECT_EQ(Requests(scenario, 0xDA, 1), 1);
@@ -394,6 +394,8 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
     SendMessageA(periods, CB_SETCURSEL, 0, 0);
     SendMessageA(GetParent(periods), WM_COMMAND, MAKEWPARAM(IDC_SMART_PERIOD, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(periods));
+    ShowPage(sheet, 4, IDC_WEBSITE);
+    SaveScreenshot("about-page");
     CloseSheet(program, sheet, IDOK);
     uint32_t value = 99;
     EXPECT_TRUE(ReadRegistryNumber(GlobalKey, "SMARTPollingPeriod", value) && value == 0);
