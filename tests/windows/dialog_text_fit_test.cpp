@@ -1,7 +1,7 @@
-// Every text of the alert dialogs shows whole with the longest value its
-// control can hold, measured with the dialog's own font: reading a control's
-// text back proves nothing, since it returns the whole text however little is
-// drawn.
+// Every text of the dialogs and pages shows whole, its own and the longest
+// value its control can hold, measured with the dialog's own font: reading a
+// control's text back proves nothing, since it returns the whole text however
+// little is drawn.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -20,24 +20,8 @@ INT_PTR CALLBACK NoDialogProc(HWND, UINT, WPARAM, LPARAM)
     return FALSE;
 }
 
-// The longest values the fields take.
-const char LongestStamp[] = "Wednesday, September 30, 2026 23:59:59";
-const char LongestModel[] = "WDC WD2500JB-00GVC0 SPECIAL EDITION ABCD";
-const char UnbrokenModel[] = "MAXTOR6Y080L0MAXTOR6Y080L0MAXTOR6Y080L0X";
-const char LongestSerial[] = "WD-WMAEP1234567890AB";
-const char LongestFirmware[] = "WWWWWWWW";
-const char LongestGeometry[] = "65535/65535/65535";
-const char LongestLbaSectors[] = "4,294,967,295";
-const char LongestCapacity[] = "2199.02GB";
-
-struct Fit {
-    int templateId;
-    int id;
-    const char *text;   // null: the template's own text
-    bool clipsInFixedLayout = false;   // the layout is given; reported, not failed
-};
-
-// How much of a control's width its text may use, by the control's kind.
+// How much of a control's width its text may use, by the control's kind; 0 for
+// controls whose text is not drawn by them (lists, edits, sliders).
 int TextRoom(HWND control, int &height, UINT &flags)
 {
     RECT client;
@@ -51,6 +35,8 @@ int TextRoom(HWND control, int &height, UINT &flags)
         flags |= DT_WORDBREAK | ((style & SS_NOPREFIX) ? DT_NOPREFIX : 0) | ((style & SS_EDITCONTROL) ? DT_EDITCONTROL : 0);
         return client.right;
     }
+    if (lstrcmpiA(className, "Button") != 0)
+        return 0;
     switch (style & BS_TYPEMASK) {
     case BS_AUTOCHECKBOX:
     case BS_CHECKBOX:
@@ -59,21 +45,19 @@ int TextRoom(HWND control, int &height, UINT &flags)
         // The caption sits between the corner and a gap at each end.
         return client.right - 16;
     }
+    if (style & BS_MULTILINE)
+        flags |= DT_WORDBREAK;
     return client.right - 8;
 }
 
 // Empty when the text fits its control; otherwise what was measured.
-std::string Measure(HWND dialog, const Fit &fit)
+std::string Measure(HWND control, const char *text)
 {
-    HWND control = GetDlgItem(dialog, fit.id);
-    if (!control)
-        return "no control";
-    char own[512] = "";
-    GetWindowTextA(control, own, sizeof own);
-    const char *text = fit.text ? fit.text : own;
     int height = 0;
     UINT flags = 0;
     int width = TextRoom(control, height, flags);
+    if (width == 0)
+        return "";
     WindowDC dc(control);
     HGDIOBJ old = SelectObject(dc.dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
     RECT need = {0, 0, width, 0};
@@ -86,97 +70,120 @@ std::string Measure(HWND dialog, const Fit &fit)
     return report;
 }
 
-class DialogTextFit : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&classes);
-    }
+// The longest values the fields take.
+const char LongestStamp[] = "Wednesday, September 30, 2026 23:59:59";
+const char LongestModel[] = "WDC WD2500JB-00GVC0 SPECIAL EDITION ABCD";
+const char UnbrokenModel[] = "MAXTOR6Y080L0MAXTOR6Y080L0MAXTOR6Y080L0X";
 
-    static void Check(const Fit *fits, size_t count)
-    {
-        for (size_t i = 0; i < count; i++) {
-            HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(fits[i].templateId), nullptr,
-                                             NoDialogProc, 0);
-            ASSERT_NE(dialog, nullptr) << fits[i].templateId;
-            std::string result = Measure(dialog, fits[i]);
-            if (fits[i].clipsInFixedLayout)
-                printf("template %d, control %d clips in its given place: %s\n", fits[i].templateId, fits[i].id,
-                       result.empty() ? "no longer" : result.c_str());
-            else
-                EXPECT_EQ(result, "") << "template " << fits[i].templateId << ", control " << fits[i].id;
-            DestroyWindow(dialog);
-        }
-    }
+struct Value {
+    int templateId;
+    int id;
+    const char *text;
 };
 
-TEST_F(DialogTextFit, SMARTAlertDialogsShowTheLongestValuesWhole)
+const Value Values[] = {
+    {IDD_SMART_ERROR, IDC_ERROR_TIME, LongestStamp},
+    {IDD_SIMULATED_SMART_ERROR, IDC_SIMULATED_ERROR_TIME, LongestStamp},
+    {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_TIME, LongestStamp},
+    {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_ACKNOWLEDGE, "&Acknowledge error and disable Free Space Monitoring"},
+    {IDD_DRIVES_PAGE, IDC_SMART_STATUS, "Failure Likely (Simulated)"},
+    {IDD_DRIVES_PAGE, IDC_DRIVE_SUMMARY, "Failure Likely (Simulated)"},
+    {IDD_OFFLINE_TEST, IDC_TEST_TIME, "Time remaining: 18:12:15"},
+    {IDD_OFFLINE_TEST, IDC_TEST_STATUS, "Aborted by host interruption"},
+    {IDD_OFFLINE_TEST, IDC_TEST_STATUS, "Testing . . . (Attempt 10)"},
+    {IDD_VOLUMES_PAGE, IDC_VOLUME_STATUS, "Free Space Error"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_STATUS, "Server email connect error"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_FROM, "holmvard@example.com"},
+};
+
+// Values every template with the drive parameters or the volume information shows.
+const Value DriveValues[] = {
+    {0, IDC_MODEL, LongestModel},         {0, IDC_MODEL, UnbrokenModel},     {0, IDC_SERIAL, "WD-WMAEP1234567890AB"},
+    {0, IDC_FIRMWARE, "WWWWWWWW"},        {0, IDC_GEOMETRY, "65535/65535/65535"},
+    {0, IDC_LBA_SECTORS, "4,294,967,295"}, {0, IDC_CAPACITY, "2199.02GB"},
+};
+const Value VolumeValues[] = {
+    {0, IDC_VOLUME_TITLE, "Z: WWWWWWWWWWW"},
+    {0, IDC_VOLUME_SERIAL, "FFFF-FFFF"},
+    {0, IDC_FILE_SYSTEM, "WWWWWWWW"},
+    {0, IDC_TOTAL_SPACE, "931.32GB, 999,999,999,999 bytes, 100%"},
+    {0, IDC_USED_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
+    {0, IDC_FREE_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
+    {0, IDC_MINIMUM_TEXT, "100%, 16763.81GB"},
+};
+
+// Where the layout is given, a text that does not fit it is reported, not failed.
+const Value ClipsInGivenLayout[] = {
+    {IDD_FREE_SPACE_ERROR, IDC_MINIMUM_LABEL, nullptr},
+    {IDD_VOLUMES_PAGE, IDC_MINIMUM_LABEL, nullptr},
+    {IDD_ALERTS_PAGE, IDC_EMAIL_FREE_SPACE, nullptr},
+};
+
+bool GivenLayoutClips(int templateId, int id)
 {
-    std::vector<Fit> fits;
-    for (int templateId : {IDD_SMART_ERROR, IDD_SIMULATED_SMART_ERROR}) {
-        bool real = templateId == IDD_SMART_ERROR;
-        const Fit own[] = {
-            {templateId, real ? IDC_ERROR_STATUS_GROUP : IDC_SIMULATED_STATUS_GROUP, nullptr},
-            {templateId, IDC_SMART_WARNING, nullptr},
-            {templateId, real ? IDC_ERROR_TIME_LABEL : IDC_SIMULATED_TIME_LABEL, nullptr},
-            {templateId, real ? IDC_ERROR_TIME : IDC_SIMULATED_ERROR_TIME, LongestStamp},
-            {templateId, IDC_PARAMETERS_GROUP, nullptr},
-            {templateId, IDC_MODEL_LABEL, nullptr},
-            {templateId, IDC_SERIAL_LABEL, nullptr},
-            {templateId, IDC_FIRMWARE_LABEL, nullptr},
-            {templateId, IDC_GEOMETRY_LABEL, nullptr},
-            {templateId, IDC_LBA_SECTORS_LABEL, nullptr},
-            {templateId, IDC_CAPACITY_LABEL, nullptr},
-            {templateId, IDC_MODEL, LongestModel},
-            {templateId, IDC_MODEL, UnbrokenModel},
-            {templateId, IDC_SERIAL, LongestSerial},
-            {templateId, IDC_FIRMWARE, LongestFirmware},
-            {templateId, IDC_GEOMETRY, LongestGeometry},
-            {templateId, IDC_LBA_SECTORS, LongestLbaSectors},
-            {templateId, IDC_CAPACITY, LongestCapacity},
-            {templateId, real ? IDC_ACKNOWLEDGE : IDC_SIMULATED_ACKNOWLEDGE, nullptr},
-            {templateId, real ? IDC_ERROR_OK : IDC_SIMULATED_OK, nullptr},
-            {templateId, real ? IDC_ERROR_CANCEL : IDC_SIMULATED_CANCEL, nullptr},
-            {templateId, real ? IDC_ERROR_HELP : IDC_SIMULATED_HELP, nullptr},
-        };
-        fits.insert(fits.end(), std::begin(own), std::end(own));
+    for (const Value &v : ClipsInGivenLayout) {
+        if (v.templateId == templateId && v.id == id)
+            return true;
     }
-    Check(fits.data(), fits.size());
+    return false;
 }
 
-TEST_F(DialogTextFit, FreeSpaceAlertDialogShowsItsTexts)
+struct Check {
+    int templateId;
+    std::vector<std::string> faults;
+};
+
+void Report(Check &check, HWND control, const char *text)
 {
-    const Fit fits[] = {
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_STATUS_GROUP, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_WARNING, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_TIME_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_TIME, LongestStamp},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_GROUP, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_SERIAL_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FILE_SYSTEM_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_TOTAL_SPACE_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_USED_SPACE_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_LABEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_TITLE, "Z: WWWWWWWWWWW"},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_SERIAL, "FFFF-FFFF"},
-        {IDD_FREE_SPACE_ERROR, IDC_FILE_SYSTEM, "WWWWWWWW"},
-        {IDD_FREE_SPACE_ERROR, IDC_TOTAL_SPACE, "931.32GB, 999,999,999,999 bytes, 100%"},
-        {IDD_FREE_SPACE_ERROR, IDC_USED_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
-        {IDD_FREE_SPACE_ERROR, IDC_USED_SPACE, "931.32GB, 999,999,999,999 bytes, 100.0%", true},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE, "931.32GB, 999,999,999,999 bytes, 100.0%", true},
-        {IDD_FREE_SPACE_ERROR, IDC_VOLUME_SETTINGS_GROUP, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_ACKNOWLEDGE, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_ACKNOWLEDGE, "&Acknowledge error and disable Free Space Monitoring"},
-        {IDD_FREE_SPACE_ERROR, IDC_MINIMUM_LABEL, nullptr, true},
-        {IDD_FREE_SPACE_ERROR, IDC_MINIMUM_TEXT, "100%, 16763.81GB"},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_OK, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_CANCEL, nullptr},
-        {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE_HELP, nullptr},
-    };
-    Check(fits, std::size(fits));
+    std::string fault = Measure(control, text);
+    if (fault.empty())
+        return;
+    int id = GetDlgCtrlID(control);
+    if (GivenLayoutClips(check.templateId, id))
+        printf("template %d, control %d clips in its given place: %s\n", check.templateId, id, fault.c_str());
+    else
+        check.faults.push_back("control " + std::to_string(id) + ": " + fault);
+}
+
+BOOL CALLBACK MeasureOwnText(HWND control, LPARAM parameter)
+{
+    char text[512] = "";
+    GetWindowTextA(control, text, sizeof text);
+    if (text[0] && strcmp(text, "N/A") != 0)
+        Report(*reinterpret_cast<Check *>(parameter), control, text);
+    return TRUE;
+}
+
+TEST(DialogTextFit, EveryTextOfEveryDialogAndPageShowsWhole)
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
+    // Pages are child templates: they need a parent to be created at all.
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
+    for (int templateId : {IDD_SMART_ERROR, IDD_TEST_EMAIL, IDD_PRINTING, IDD_DRIVES_PAGE, IDD_VOLUMES_PAGE,
+                           IDD_ALERTS_PAGE, IDD_LOGGING_PAGE, IDD_ABOUT_PAGE, IDD_SIMULATED_SMART_ERROR,
+                           IDD_FREE_SPACE_ERROR, IDD_OFFLINE_TEST}) {
+        HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent,
+                                         NoDialogProc, 0);
+        ASSERT_NE(dialog, nullptr) << templateId;
+        Check check = {templateId, {}};
+        EnumChildWindows(dialog, MeasureOwnText, reinterpret_cast<LPARAM>(&check));
+        for (const Value &v : Values) {
+            if (v.templateId == templateId)
+                Report(check, GetDlgItem(dialog, v.id), v.text);
+        }
+        for (const auto *group : {static_cast<const Value *>(DriveValues), static_cast<const Value *>(VolumeValues)}) {
+            size_t count = group == DriveValues ? std::size(DriveValues) : std::size(VolumeValues);
+            for (size_t i = 0; i < count; i++) {
+                if (HWND control = GetDlgItem(dialog, group[i].id))
+                    Report(check, control, group[i].text);
+            }
+        }
+        for (const std::string &fault : check.faults)
+            ADD_FAILURE() << "template " << templateId << ", " << fault;
+        DestroyWindow(dialog);
+    }
+    DestroyWindow(parent);
 }
 
 }  // namespace
