@@ -536,3 +536,41 @@ TEST_F(Properties, PrintingGivesTheLogOnceACopyEachOnItsOwnPage)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Properties, AboutPageButtonOpensTheWebSiteThroughTheShell)
+{
+    // The shell's handler for web addresses, pointed at a command that notes what it was given.
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    std::string noted = scenario.folder + "\\opened.txt";
+    std::string handler = "cmd.exe /c echo %1> \"" + noted + "\"";
+    // Wine's classes root reads the machine's classes only; the prefix's own handler comes back after.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Classes\\https\\shell\\open\\command", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    char before[512] = "";
+    DWORD beforeSize = sizeof before;
+    RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE *>(before), &beforeSize);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(handler.c_str()),
+                   static_cast<DWORD>(handler.size() + 1));
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 4, IDC_WEBSITE);
+    Click(sheet, IDC_WEBSITE);
+    std::string opened;
+    for (int i = 0; i < 100 && opened.empty(); i++, Sleep(100))
+        opened = ReadWholeFile(noted);
+    EXPECT_EQ(opened.rfind("https://", 0), 0u) << opened;
+    EXPECT_TRUE(IsWindow(sheet)) << "the page stays open";
+    CloseSheet(program, sheet, IDCANCEL);
+    CloseProgram(program);
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(before), static_cast<DWORD>(strlen(before) + 1));
+    RegCloseKey(key);
+}
+
+}  // namespace
