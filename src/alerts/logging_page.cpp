@@ -80,9 +80,20 @@ struct PrintJob {
     bool printedAny;    // in this copy
 };
 
+// Every spooler calls the abort procedure at its own pace, and some never:
+// after each page it is called here too, so Cancel acts at once everywhere.
+void EndPrintedPage(PrintJob &job)
+{
+    EndPage(job.dc);
+    job.pageOpen = false;
+    PrintLogAbortProc(job.dc, 0);
+}
+
 void PrintPiece(void *context, const char *piece)
 {
     PrintJob &job = *static_cast<PrintJob *>(context);
+    if (!ContinuePrinting)
+        return;
     if (!job.pageOpen) {
         StartPage(job.dc);
         job.pageOpen = true;
@@ -93,10 +104,8 @@ void PrintPiece(void *context, const char *piece)
     job.printedAny = true;
     job.y += job.lineHeight;
     // A full page ends here; the next page starts only when a line needs it.
-    if (++job.lines == job.linesPerPage) {
-        EndPage(job.dc);
-        job.pageOpen = false;
-    }
+    if (++job.lines == job.linesPerPage)
+        EndPrintedPage(job);
 }
 
 void PrintCopy(PrintJob &job, HANDLE file)
@@ -104,13 +113,15 @@ void PrintCopy(PrintJob &job, HANDLE file)
     job.pageOpen = false;
     job.printedAny = false;
     ReadLog(file, PrintPiece, &job);
+    if (!ContinuePrinting)
+        return;
     if (!job.printedAny) {
         // An empty log still gives its blank page.
         StartPage(job.dc);
         job.pageOpen = true;
     }
     if (job.pageOpen)
-        EndPage(job.dc);
+        EndPrintedPage(job);
 }
 
 // The printer's own font, unless a full piece of the widest letters would run

@@ -456,6 +456,16 @@ TEST_F(Properties, LoggingPageListsTheLogInPiecesAndClearsItOnlyAfterConfirmatio
     CloseProgram(program);
 }
 
+// Earlier jobs' PDFs out of the printer's folder.
+void RemovePrintedFiles()
+{
+    std::string pdfs = WindowsPathOf(HOLMVARD_E2E_PDF);
+    WIN32_FIND_DATAA entry;
+    for (HANDLE search = FindFirstFileA((pdfs + "\\*.pdf").c_str(), &entry); search != INVALID_HANDLE_VALUE;
+         search = FindNextFileA(search, &entry) ? search : (FindClose(search), INVALID_HANDLE_VALUE))
+        DeleteFileA((pdfs + "\\" + entry.cFileName).c_str());
+}
+
 // The text of each page of the one PDF the printer wrote, through poppler's pdftotext.
 std::vector<std::string> PrintedPages()
 {
@@ -509,6 +519,7 @@ TEST_F(Properties, PrintingGivesTheLogOnceACopyEachOnItsOwnPage)
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     CloseHandle(file);
+    RemovePrintedFiles();
 
     Program program;
     ASSERT_TRUE(program.Start(scenario));
@@ -571,6 +582,49 @@ TEST_F(Properties, AboutPageButtonOpensTheWebSiteThroughTheShell)
     CloseProgram(program);
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(before), static_cast<DWORD>(strlen(before) + 1));
     RegCloseKey(key);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Properties, PrintingDialogsCancelDropsTheJob)
+{
+    Scenario scenario = PrepareForThisTest(OneDrive);
+    std::string path = scenario.folder + "\\ErrorLog.txt";
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+    // Long enough that the job is still spooling when Cancel is pressed.
+    std::string text;
+    for (int i = 0; i < 20000; i++)
+        text += "Line " + std::to_string(i) + " of a long error log\r\n";
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    std::string pdfs = WindowsPathOf(HOLMVARD_E2E_PDF);
+    WIN32_FIND_DATAA entry;
+    RemovePrintedFiles();
+
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    ShowPage(sheet, 3, IDC_LOG_LIST);
+    Click(sheet, IDC_PRINT_LOG);
+    HWND print = program.WaitForWindow(Dialog, "Print");
+    if (!print)
+        GTEST_SKIP() << "no print dialog: the prefix has no printer";
+    ClickButton(print, IDOK);
+    HWND printing = program.WaitForWindow(Dialog, "Printing Error Log");
+    ASSERT_NE(printing, nullptr);
+    ClickButton(printing, IDCANCEL);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Printing Error Log"));
+    Sleep(3000);
+    EXPECT_EQ(FindFirstFileA((pdfs + "\\*.pdf").c_str(), &entry), INVALID_HANDLE_VALUE) << "a cancelled job prints nothing";
+    EXPECT_EQ(ReadWholeFile(path), text) << "the log is left as it was";
+    CloseSheet(program, sheet, IDCANCEL);
+    CloseProgram(program);
 }
 
 }  // namespace
