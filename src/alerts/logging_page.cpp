@@ -20,7 +20,7 @@ BOOL ContinuePrinting;
 
 namespace {
 
-constexpr DWORD ReadBlockSize = 65536;
+constexpr DWORD ReadBlockSize = 16384;
 
 HANDLE OpenLogForReading()
 {
@@ -39,7 +39,9 @@ BOOL CreateLogIfMissing()
 // Hands every piece of the open log to sink, from the file's start.
 void ReadLog(HANDLE file, LogPieceSink sink, void *context)
 {
-    static char block[ReadBlockSize];
+    // On the stack: a Clear that the abort procedure dispatches in the middle of
+    // printing reads the log again while the printing read is still going.
+    char block[ReadBlockSize];
     LogPieceReader reader;
     StartLogPieces(reader);
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
