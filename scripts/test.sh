@@ -61,6 +61,10 @@ echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j2 2>&1 | tee build/logs/native.txt
 count build/logs/native.txt
 
+echo "== fuzz targets, a fixed number of inputs each"
+ctest --test-dir build/fuzz --output-on-failure -j2 2>&1 | tee build/logs/fuzz.txt
+count build/logs/fuzz.txt
+
 echo "== Windows and end-to-end tests under Wine"
 ctest --test-dir build/windows --output-on-failure --timeout 300 2>&1 | tee build/logs/windows.txt
 count build/logs/windows.txt

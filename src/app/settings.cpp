@@ -46,3 +46,22 @@ bool BuildDefaultErrorLogPath(const char *modulePath, char (&path)[SettingsTextS
     memcpy(path, modulePath, folder);
     return AppendText(path, ErrorLogFileName);
 }
+
+bool InterpretFourBytes(const uint8_t *data, uint32_t size, uint8_t (&value)[4])
+{
+    if (size > sizeof value)
+        return false;
+    memset(value, 0, sizeof value);
+    memcpy(value, data, size);
+    return true;
+}
+
+bool InterpretText(const char *data, uint32_t size, char *field, uint32_t fieldSize)
+{
+    if (fieldSize == 0 || size > fieldSize)
+        return false;
+    uint32_t kept = size < fieldSize ? size : fieldSize - 1;
+    memset(field, 0, fieldSize);
+    memcpy(field, data, kept);
+    return true;
+}

@@ -53,3 +53,13 @@ bool BuildVolumeKeyPath(const char *volumeSerialText, char (&path)[RegistryPathS
 // The error log beside the program: the folder of modulePath followed by
 // ErrorLog.txt. False when the path does not fit.
 bool BuildDefaultErrorLogPath(const char *modulePath, char (&path)[SettingsTextSize]);
+
+// What a value read back from the registry means for a setting. A 4-byte
+// setting takes the first size bytes, zero-padded; false when the value is
+// wider than the setting, which then stays as it was.
+bool InterpretFourBytes(const uint8_t *data, uint32_t size, uint8_t (&value)[4]);
+
+// A text setting of fieldSize bytes takes at most fieldSize - 1 characters of
+// the size bytes read, always terminated, the rest zero; false when the value
+// is wider than the field.
+bool InterpretText(const char *data, uint32_t size, char *field, uint32_t fieldSize);

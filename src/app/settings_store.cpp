@@ -58,7 +58,9 @@ void ReadFourBytes(const RegKey &key, const char *name, T &setting)
     DWORD size = sizeof data;
     if (RegQueryValueExA(key.handle, name, nullptr, nullptr, data, &size) != ERROR_SUCCESS)
         return;
-    memcpy(&setting, data, sizeof data);
+    uint8_t value[4];
+    if (InterpretFourBytes(data, size, value))
+        memcpy(&setting, value, sizeof value);
 }
 
 // A text of at most size - 1 characters, always terminated. A value that does not
@@ -72,10 +74,7 @@ void ReadText(const RegKey &key, const char *name, char *field, DWORD size)
     if (RegQueryValueExA(key.handle, name, nullptr, nullptr, reinterpret_cast<BYTE *>(data), &length) !=
         ERROR_SUCCESS)
         return;
-    data[size - 1] = '\0';
-    if (length < size)
-        data[length] = '\0';
-    memcpy(field, data, size);
+    InterpretText(data, length, field, size);
 }
 
 void DefaultErrorLogPath(char (&path)[SettingsTextSize])
