@@ -126,6 +126,8 @@ add_executable(holmvard_e2e_tests
     tests/e2e/free_space_test.cpp
     tests/e2e/mail_and_log_test.cpp
     tests/e2e/property_sheet_test.cpp
+    tests/e2e/soak_test.cpp
+    tests/e2e/fault_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

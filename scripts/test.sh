@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both builds and runs every test: the native
-# unit tests, the Windows tests under Wine and the end-to-end tests, which drive
-# the real executables under Wine on a private Xvfb display. Ends with the line
-# "N passed, M failed".
+# Installs what is missing, builds the three builds and runs every test: the
+# native unit tests, the fuzz targets for a fixed number of inputs, the Windows
+# tests under Wine and the end-to-end tests, which drive the real executables
+# under Wine on a private Xvfb display. Ends with the line "N passed, M failed".
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"

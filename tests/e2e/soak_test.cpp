@@ -1,0 +1,128 @@
+// A long run: SMART and free-space checks posted to the running program while
+// the emulator's drives and volumes flap, alerts raised and acknowledged or
+// dismissed. Nothing may be lost or leak. HOLMVARD_SOAK_CHECKS sets the number
+// of checks (scripts/soak.sh asks for 10,000; the test command runs a few hundred).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "e2e/e2e_driver.h"
+#include "e2e/request_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char Dialog[] = "#32770";
+
+int Occurrences(const std::string &text, const std::string &what)
+{
+    int count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        count++;
+    return count;
+}
+
+// RssAnon in KiB of the Linux process that runs the program, found by its folder in its command line.
+long AnonymousMemory(const std::string &folderName)
+{
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    long found = -1;
+    for (bool more = search != INVALID_HANDLE_VALUE; more && found < 0; more = FindNextFileA(search, &entry)) {
+        if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
+            continue;
+        std::string process = std::string("Z:\\proc\\") + entry.cFileName;
+        std::string command = ReadWholeFile(process + "\\cmdline");
+        if (command.find(folderName) == std::string::npos || command.find("holmvard-emulated.exe") == std::string::npos)
+            continue;
+        std::string status = ReadWholeFile(process + "\\status");
+        size_t at = status.find("RssAnon:");
+        if (at != std::string::npos)
+            found = strtol(status.c_str() + at + 8, nullptr, 10);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return found;
+}
+
+int OpenDeviceHandles(const Scenario &scenario)
+{
+    int open = 0;
+    for (const Request &r : ParseRequests(ReadRequestLog(scenario))) {
+        if (r.verb == "OPEN" && r.ok)
+            open++;
+        else if (r.verb == "CLOSE" && r.ok)
+            open--;
+    }
+    return open;
+}
+
+TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
+{
+    const char *asked = getenv("HOLMVARD_SOAK_CHECKS");
+    int checks = asked ? atoi(asked) : 300;
+    CleanRegistry();
+    const std::string folderName = "Soak.ThousandsOfChecksLoseNoRecordAndLeakNothing";
+    Scenario scenario = PrepareForThisTest("drive 0\ndrive 1\n");
+    WriteRegistryText("Software\\Tessmere\\HOLMVARD\\Global", "ErrorLogFilePath",
+                      (scenario.folder + "\\ErrorLog.txt").c_str());
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    ASSERT_NE(command, nullptr);
+
+    int acknowledged = 0;
+    int dismissed = 0;
+    long memoryAtStart = 0;
+    size_t windowsAtStart = 0;
+    int handlesAtStart = OpenDeviceHandles(scenario);
+    for (int i = 0; i < checks; i++) {
+        // Drive 0 fails now and then; P: fills up once and stays pending; R: keeps changing size.
+        std::string description = std::string("drive 0\nstatus ") + (i % 7 == 3 ? "exceeded" : "ok") +
+                                  "\ndrive 1\nvolume P total 10240000000 free " +
+                                  (i >= 5 ? "1300000000" : "5000000000") + "\nvolume R total 100000000000 free " +
+                                  std::to_string(40000000000ull + static_cast<uint64_t>(i) * 1000) + "\n";
+        WriteDrives(scenario, description.c_str());
+        ASSERT_TRUE(RunTimer(command, 1 + i % 2)) << "check " << i;
+        if (HWND alert = program.FindWindowNow(Dialog, "SMART Error Detected")) {
+            ClickButton(alert, IDC_ACKNOWLEDGE);
+            ClickButton(alert, IDC_ERROR_OK);
+            ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
+            acknowledged++;
+        }
+        if (HWND alert = program.FindWindowNow(Dialog, "Free Space Error Detected")) {
+            ClickButton(alert, IDC_FREE_SPACE_CANCEL);
+            ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Free Space Error Detected"));
+            dismissed++;
+        }
+        if (i == 20) {
+            memoryAtStart = AnonymousMemory(folderName);
+            windowsAtStart = program.VisibleWindows().size();
+        }
+    }
+    long memoryAtEnd = AnonymousMemory(folderName);
+    size_t windowsAtEnd = program.VisibleWindows().size();
+    int handlesAtEnd = OpenDeviceHandles(scenario);
+    printf("soak: %d checks, %d SMART alerts raised and acknowledged, free-space dialog dismissed %d times\n", checks,
+           acknowledged, dismissed);
+    printf("soak: RssAnon %ld KiB after 20 checks, %ld KiB at the end; device handles open %d, then %d; "
+           "windows %zu, then %zu\n",
+           memoryAtStart, memoryAtEnd, handlesAtStart, handlesAtEnd, windowsAtStart, windowsAtEnd);
+
+    std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+    EXPECT_EQ(Occurrences(log, "SMART error condition detected\r\n"), acknowledged);
+    EXPECT_EQ(Occurrences(log, "SMART error condition acknowledged\r\n"), acknowledged);
+    EXPECT_EQ(Occurrences(log, "Free space error condition detected\r\n"), 1);
+    EXPECT_EQ(Occurrences(log, "\r\n\r\n"), 2 * acknowledged + 1) << "every record whole";
+    EXPECT_GT(acknowledged, checks / 20);
+    EXPECT_EQ(handlesAtEnd, handlesAtStart);
+    EXPECT_EQ(windowsAtEnd, windowsAtStart);
+    if (memoryAtStart > 0 && memoryAtEnd > 0) {
+        EXPECT_LT(memoryAtEnd - memoryAtStart, 2048) << "RssAnon grew by more than 2 MiB";
+    }
+    CloseProgram(program);
+}
+
+}  // namespace
