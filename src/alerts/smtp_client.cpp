@@ -45,7 +45,14 @@ bool ConnectWithTimeout(SOCKET socket, uint32_t address)
                     error == 0;
     }
     u_long blocking = 0;
-    return ioctlsocket(socket, FIONBIO, &blocking) == 0 && connected;
+    if (ioctlsocket(socket, FIONBIO, &blocking) != 0 || !connected)
+        return false;
+    // A send larger than the space the server leaves would otherwise block
+    // for as long as the server stops reading.
+    DWORD limit = SmtpTimeoutSeconds * 1000;
+    setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
+    setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
+    return true;
 }
 
 // The server's IPv4 address in network order: a dotted address as it is, a

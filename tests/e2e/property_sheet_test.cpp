@@ -406,6 +406,25 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
 
 namespace {
 
+// Starts the program on a log holding text and opens the sheet on its Logging page.
+HWND OpenOnLog(Program &program, const Scenario &scenario, const std::string &text)
+{
+    std::string path = scenario.folder + "\\ErrorLog.txt";
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+    if (!program.Start(scenario))
+        return nullptr;
+    HWND command = program.WaitUntilStarted(scenario);
+    PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);
+    HWND sheet = program.WaitForWindow(Dialog, SheetCaption);
+    if (sheet)
+        ShowPage(sheet, 3, IDC_LOG_LIST);
+    return sheet;
+}
+
 std::vector<std::string> ListRows(HWND list)
 {
     std::vector<std::string> rows;
@@ -423,20 +442,10 @@ TEST_F(Properties, LoggingPageListsTheLogInPiecesAndClearsItOnlyAfterConfirmatio
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     std::string path = scenario.folder + "\\ErrorLog.txt";
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
-    const std::string longLine(100, 'x');
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::string text = "first\r\n\r\n" + longLine + "\r\nlast";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-
+    std::string text = "first\r\n\r\n" + std::string(100, 'x') + "\r\nlast";
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
-    HWND sheet = OpenSheet(program, command);
+    HWND sheet = OpenOnLog(program, scenario, text);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 3, IDC_LOG_LIST);
     HWND list = FindControl(sheet, IDC_LOG_LIST);
     std::vector<std::string> expected = {"first", " ", std::string(79, 'x'), std::string(21, 'x'), "last"};
     EXPECT_EQ(ListRows(list), expected);
@@ -512,21 +521,10 @@ std::vector<std::string> PrintedPages()
 TEST_F(Properties, PrintingGivesTheLogOnceACopyEachOnItsOwnPage)
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
-    std::string path = scenario.folder + "\\ErrorLog.txt";
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    std::string text = "first\r\n\r\n" + std::string(100, 'x') + "\r\nlast\r\n";
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
     RemovePrintedFiles();
-
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
-    HWND sheet = OpenSheet(program, command);
+    HWND sheet = OpenOnLog(program, scenario, "first\r\n\r\n" + std::string(100, 'x') + "\r\nlast\r\n");
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 3, IDC_LOG_LIST);
     Click(sheet, IDC_PRINT_LOG);
     HWND print = program.WaitForWindow(Dialog, "Print");
     if (!print)
@@ -592,25 +590,16 @@ TEST_F(Properties, PrintingDialogsCancelDropsTheJob)
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     std::string path = scenario.folder + "\\ErrorLog.txt";
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
     // Long enough that the job is still spooling when Cancel is pressed.
     std::string text;
     for (int i = 0; i < 20000; i++)
         text += "Line " + std::to_string(i) + " of a long error log\r\n";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
     std::string pdfs = WindowsPathOf(HOLMVARD_E2E_PDF);
     WIN32_FIND_DATAA entry;
     RemovePrintedFiles();
-
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
-    HWND sheet = OpenSheet(program, command);
+    HWND sheet = OpenOnLog(program, scenario, text);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 3, IDC_LOG_LIST);
     Click(sheet, IDC_PRINT_LOG);
     HWND print = program.WaitForWindow(Dialog, "Print");
     if (!print)
