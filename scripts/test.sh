@@ -27,7 +27,7 @@ trap 'exit 130' INT TERM
 start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 # Before the prefix's first Wine process, which reads the printers once.
 rm -rf "$root/build/windows/pdf"
-start_pdf_printer "$root/build/windows/pdf" || { echo "no PDF printer"; echo "0 passed, 1 failed"; exit 1; }
+start_pdf_printer "$root/build/windows/pdf" || echo "warning: no PDF printer; the printing tests will fail" >&2
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/windows/volume-fixtures"
 # The mail server the alert e-mails go to, on loopback port 25 (the program's only port).
