@@ -1,6 +1,7 @@
 #include "alerts/log_records.h"
 
 #include "base/bounded_text.h"
+#include "drives/drive_info_text.h"
 #include "volumes/volume_texts.h"
 
 namespace {
@@ -25,7 +26,7 @@ void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const c
     bool simulated = kind == DriveLogRecord::SimulatedSMARTError || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged;
     const char(&occurred)[TimeStampSize] = simulated ? drive.SimulateErrorTime : drive.SMARTErrorTime;
     char size[SizeTextSize];
-    FormatDecimalSize(static_cast<double>(drive.LbaSectors) * 512.0, size);
+    FormatDriveCapacity(drive, size);
     FormatInto(record, "%s\r\nModel number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\nOccurred on: %.*s\r\n",
                Headings[static_cast<int>(kind)], AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                TimeLength(occurred), occurred);

@@ -1,6 +1,7 @@
 #include "alerts/mail_texts.h"
 
 #include "base/bounded_text.h"
+#include "drives/drive_info_text.h"
 #include "volumes/volume_texts.h"
 
 namespace {
@@ -24,17 +25,12 @@ const char FreeSpaceErrorFormat[] =
     "Volume name: %s\r\nSerial number: %.*s\r\nFree Space: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
     "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n";
 
-void FormatDriveSize(const DriveRecord &drive, char (&size)[SizeTextSize])
-{
-    FormatDecimalSize(static_cast<double>(drive.LbaSectors) * 512.0, size);
-}
-
 }  // namespace
 
 void FormatSMARTErrorBody(const DriveRecord &drive, bool simulated, char (&body)[MailBodySize])
 {
     char size[SizeTextSize];
-    FormatDriveSize(drive, size);
+    FormatDriveCapacity(drive, size);
     const char(&time)[TimeStampSize] = simulated ? drive.SimulateErrorTime : drive.SMARTErrorTime;
     FormatInto(body, simulated ? SimulatedSMARTErrorFormat : SMARTErrorFormat, AtaModelLength, drive.Model,
                AtaSerialLength, drive.Serial, size, static_cast<int>(BoundedLength(time, TimeStampSize)), time);
@@ -53,6 +49,6 @@ void FormatFreeSpaceErrorBody(const VolumeRecord &volume, char (&body)[MailBodyS
 void FormatTestMailBody(const DriveRecord &drive, const char *now, char (&body)[MailBodySize])
 {
     char size[SizeTextSize];
-    FormatDriveSize(drive, size);
+    FormatDriveCapacity(drive, size);
     FormatInto(body, TestMailFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size, now);
 }

@@ -94,12 +94,12 @@ bool Converse(SOCKET socket, char (&buffer)[SmtpBufferSize], const char *command
     return SendText(socket, command) && ReadReply(socket, buffer);
 }
 
-// The exchange itself; returns the step that failed, or 0 when the message went out.
+// The exchange itself; returns the step that failed, or MailStep::None when the message went out.
 MailStep Exchange(const char *subject, const char *body)
 {
     const GlobalSettingsRecord &settings = GlobalSettings;
     MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
-    if (refused != static_cast<MailStep>(0))
+    if (refused != MailStep::None)
         return refused;
 
     WinsockSession winsock;
@@ -152,7 +152,7 @@ MailStep Exchange(const char *subject, const char *body)
         return MailStep::Body;
     if (!Converse(socket.handle, buffer, "QUIT\r\n"))
         return MailStep::Quit;
-    return static_cast<MailStep>(0);
+    return MailStep::None;
 }
 
 }  // namespace
@@ -201,7 +201,7 @@ BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
 BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)
 {
     MailStep failed = Exchange(subject, body);
-    if (failed != static_cast<MailStep>(0)) {
+    if (failed != MailStep::None) {
         CopyTextSized(result, resultSize, MailStepErrorText(failed));
         return FALSE;
     }

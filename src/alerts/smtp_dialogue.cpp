@@ -62,7 +62,7 @@ MailStep FirstStepCarryingLineBreak(const char *server, const char *from, const 
         return MailStep::RcptTo;
     if (HasLineBreak(subject))
         return MailStep::Header;
-    return static_cast<MailStep>(0);
+    return MailStep::None;
 }
 
 bool ParseDottedIPv4(const char *text, uint32_t &address)

@@ -17,6 +17,7 @@ constexpr char MailSentText[] = "Email successfully sent!";
 constexpr int SmtpTimeoutSeconds = 30;
 
 enum class MailStep {
+    None = 0,   // no step failed
     Startup = 1,
     LocalHostName,
     SocketCreation,
@@ -49,7 +50,7 @@ ReplyState ExamineReply(const char *received, size_t length);
 
 // Which setting would put a line break on the wire, as the step that carries
 // it first: the server name, the sender, the recipient or the subject.
-// Returns 0 when none does.
+// MailStep::None when none does.
 MailStep FirstStepCarryingLineBreak(const char *server, const char *from, const char *to, const char *subject);
 
 // True for four decimal numbers 0-255 separated by dots, and nothing else;

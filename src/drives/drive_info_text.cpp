@@ -9,5 +9,10 @@ void FormatDriveInfo(const DriveRecord &drive, DriveInfoTexts &texts)
     CopyText(texts.firmware, drive.FirmwareRev);
     FormatInto(texts.geometry, "%d/%d/%d", drive.Cylinders, drive.Heads, drive.SectorsPerTrack);
     FormatGroupedNumber(drive.LbaSectors, texts.lbaSectors);
-    FormatDecimalSize(static_cast<double>(drive.LbaSectors) * 512.0, texts.capacity);
+    FormatDriveCapacity(drive, texts.capacity);
+}
+
+void FormatDriveCapacity(const DriveRecord &drive, char (&capacity)[SizeTextSize])
+{
+    FormatDecimalSize(static_cast<double>(drive.LbaSectors) * 512.0, capacity);
 }

@@ -15,3 +15,7 @@ struct DriveInfoTexts {
 };
 
 void FormatDriveInfo(const DriveRecord &drive, DriveInfoTexts &texts);
+
+// LBA sectors x 512 bytes, formed in double precision, in decimal units: the
+// drive size of the dialogs, the error log and the alert e-mails.
+void FormatDriveCapacity(const DriveRecord &drive, char (&capacity)[SizeTextSize]);

@@ -33,6 +33,17 @@ bool ReadOfflineInfo(const DriveRecord &drive, OfflineCollectionInfo &info)
     return read;
 }
 
+// Sends EXECUTE OFF-LINE IMMEDIATE when the drive can run the routine; null
+// when it runs, otherwise the status text that says why not.
+const char *StartOfflineRoutine(const DriveRecord &record, const OfflineCollectionInfo &info)
+{
+    if (!(info.capability & 1) || record.OfflineTestSeconds == 0)
+        return "Test not supported";
+    if (!ExecuteOfflineImmediate(record.Device, record.DriveNumber))
+        return "Error starting test";
+    return nullptr;
+}
+
 // Ends the test, or its start, with the status text and OK ready.
 void FinishTest(HWND dialog, int drive, const char *status, bool started)
 {
@@ -79,12 +90,8 @@ void PollOfflineTest(HWND dialog, int drive)
         FinishTest(dialog, drive, outcome, true);
         return;
     }
-    if (!(info.capability & 1) || record.OfflineTestSeconds == 0) {
-        FinishTest(dialog, drive, "Test not supported", true);
-        return;
-    }
-    if (!ExecuteOfflineImmediate(record.Device, record.DriveNumber)) {
-        FinishTest(dialog, drive, "Error starting test", true);
+    if (const char *refused = StartOfflineRoutine(record, info)) {
+        FinishTest(dialog, drive, refused, true);
         return;
     }
     record.OfflineTestSeconds = RestartSeconds(record.OfflineTestSeconds, record.OfflineTestAttempts);
@@ -133,12 +140,8 @@ void StartOfflineTest(int drive)
     OfflineCollectionInfo info;
     ReadOfflineInfo(record, info);
     record.OfflineTestSeconds = info.seconds;
-    if (!(info.capability & 1) || record.OfflineTestSeconds == 0) {
-        FinishTest(dialog, drive, "Test not supported", false);
-        return;
-    }
-    if (!ExecuteOfflineImmediate(record.Device, record.DriveNumber)) {
-        FinishTest(dialog, drive, "Error starting test", false);
+    if (const char *refused = StartOfflineRoutine(record, info)) {
+        FinishTest(dialog, drive, refused, false);
         return;
     }
     record.OfflineTestRunning = 1;

@@ -250,12 +250,7 @@ BOOL QueryVolumeSpace(const char *root, ULARGE_INTEGER *available, ULARGE_INTEGE
         SetLastError(ERROR_NOT_READY);
         return FALSE;
     }
-    const EmulatedVolume *volume = nullptr;
-    char letter = root ? root[0] : '\0';
-    if (letter >= 'a' && letter <= 'z')
-        letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter >= 'C' && letter <= 'Z')
-        volume = &Bay.volumes[letter - 'A'];
+    const EmulatedVolume *volume = EmulatedVolumeOf(Bay, root);
     FormatSpaceLogLine(line, sizeof line, root, volume);
     WriteLogLine(line);
     if (!volume || !volume->defined)

@@ -406,13 +406,12 @@ bool ApplyVolume(ParseState &state, const KeywordRule &rule, const char *rest, c
     int count = 0;
     if (!ReadArguments(state, rule, rest, end, arguments, 2, 7, count))
         return false;
-    char letter = arguments[0].length == 1 ? arguments[0].text[0] : '\0';
-    if (letter >= 'c' && letter <= 'z')
-        letter = static_cast<char>(letter - 'a' + 'A');
-    if (letter < 'C' || letter > 'Z')
+    char letter[2] = {arguments[0].length == 1 ? arguments[0].text[0] : '\0', '\0'};
+    const EmulatedVolume *described = EmulatedVolumeOf(state.bay, letter);
+    if (!described)
         return Fail(state, "'%.*s' is not a drive letter from C to Z for 'volume'", QuotedLength(arguments[0]),
                     arguments[0].text);
-    EmulatedVolume &volume = state.bay.volumes[letter - 'A'];
+    EmulatedVolume &volume = state.bay.volumes[described - state.bay.volumes];
     volume = EmulatedVolume{};
     volume.defined = true;
     if (count == 2 && TokenIs(arguments[1], "fail"))
@@ -796,6 +795,16 @@ void SetDefaultDrive(EmulatedDrive &drive, int n)
     drive.offlineStatus = DefaultOfflineStatus;
     drive.offlineCapability = DefaultOfflineCapability;
     drive.offlineSeconds = DefaultOfflineSeconds;
+}
+
+const EmulatedVolume *EmulatedVolumeOf(const EmulatedBay &bay, const char *root)
+{
+    char letter = root ? root[0] : '\0';
+    if (letter >= 'c' && letter <= 'z')
+        letter = static_cast<char>(letter - 'a' + 'A');
+    if (letter < 'C' || letter > 'Z')
+        return nullptr;
+    return &bay.volumes[letter - 'A'];
 }
 
 void SetEmptyBay(EmulatedBay &bay)

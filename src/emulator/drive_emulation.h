@@ -98,6 +98,10 @@ struct DescriptionError {
     char message[120];
 };
 
+// The description's volume for a root such as "C:\\" (the letter in either
+// case), or nullptr for a root outside C to Z.
+const EmulatedVolume *EmulatedVolumeOf(const EmulatedBay &bay, const char *root);
+
 // A description with nothing in it: NT family 5.1.2600, SMARTVSD present, no drive.
 void SetEmptyBay(EmulatedBay &bay);
 

@@ -1,5 +1,6 @@
 #include "e2e/e2e_driver.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -427,6 +428,21 @@ HWND FindControl(HWND root, int id)
 std::string MailFolder()
 {
     return WindowsPath(HOLMVARD_E2E_MAIL);
+}
+
+std::vector<std::string> MailMessages()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            names.push_back(MailFolder() + "\\" + entry.cFileName);
+        while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadWholeFile(const std::string &path)

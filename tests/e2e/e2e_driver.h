@@ -102,6 +102,8 @@ HWND FindControl(HWND root, int id);
 // Where the test command's mail server saves what it receives: <n>.eml holds
 // a message as sent, <n>.envelope its HELO, MAIL FROM and RCPT TO.
 std::string MailFolder();
+// The paths of the messages saved so far, in the order they arrived.
+std::vector<std::string> MailMessages();
 // A file's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string &path);
 

@@ -21,27 +21,12 @@ const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
 const char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
 const char SMARTSubject[] = "HOLMVARD Alert! SMART error detected";
 
-std::vector<std::string> Messages()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            names.push_back(MailFolder() + "\\" + entry.cFileName);
-        while (FindNextFileA(search, &entry));
-        FindClose(search);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Messages that arrived since before, waited for up to a few seconds.
 std::vector<std::string> NewMessages(size_t before, size_t expected)
 {
-    for (int i = 0; i < 50 && Messages().size() < before + expected; i++)
+    for (int i = 0; i < 50 && MailMessages().size() < before + expected; i++)
         Sleep(100);
-    std::vector<std::string> all = Messages();
+    std::vector<std::string> all = MailMessages();
     return std::vector<std::string>(all.begin() + static_cast<long>(std::min(before, all.size())), all.end());
 }
 
@@ -82,7 +67,7 @@ TEST_F(MailAndLog, SMARTErrorIsMailedThenLoggedAndItsAcknowledgementOnlyLogged)
 {
     Scenario scenario = PrepareForThisTest(FailingDrive);
     Configure(scenario, "127.0.0.1", 1, 0);
-    size_t before = Messages().size();
+    size_t before = MailMessages().size();
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND dialog = program.WaitForWindow(Dialog, "SMART Error Detected");
@@ -127,14 +112,14 @@ TEST_F(MailAndLog, SMARTErrorIsMailedThenLoggedAndItsAcknowledgementOnlyLogged)
     EXPECT_EQ(acknowledged.rfind(head, 0), 0u) << acknowledged;
     EXPECT_EQ(acknowledged.substr(acknowledged.size() - 4), "\r\n\r\n");
     CloseProgram(program);
-    EXPECT_EQ(Messages().size(), before + 1) << "an acknowledgement sends no mail";
+    EXPECT_EQ(MailMessages().size(), before + 1) << "an acknowledgement sends no mail";
 }
 
 TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
 {
     Scenario scenario = PrepareForThisTest((std::string(FailingDrive) + "volume P total 10240000000 free 1300000000\n").c_str());
     Configure(scenario, "127.0.0.1", 0, 1);
-    size_t before = Messages().size();
+    size_t before = MailMessages().size();
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     ASSERT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
@@ -155,7 +140,7 @@ TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
     EXPECT_NE(space, std::string::npos);
     EXPECT_LT(smart, space) << "the SMART check runs first";
     CloseProgram(program);
-    EXPECT_EQ(Messages().size(), before + 1) << "no SMART mail while its setting is off";
+    EXPECT_EQ(MailMessages().size(), before + 1) << "no SMART mail while its setting is off";
 }
 
 // One connection's dialogue, failing at one step: a 4xx or 5xx reply, a closed

@@ -171,15 +171,12 @@ TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvi
                    "Drive size: 40.02GB\r\nOccurred on: " + time + "\r\n\r\n");
     bool mailed = false;
     for (int i = 0; i < 50 && !mailed; i++, Sleep(100)) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
-        for (bool more = search != INVALID_HANDLE_VALUE; more && !mailed; more = FindNextFileA(search, &entry)) {
-            std::string message = ReadWholeFile(MailFolder() + "\\" + entry.cFileName);
-            mailed = message.find("Subject: HOLMVARD Alert! SMART error detected (Simulated)\r\n") != std::string::npos &&
-                     message.find("Occurred on: " + time + ".") != std::string::npos;
+        for (const std::string &path : MailMessages()) {
+            std::string message = ReadWholeFile(path);
+            mailed = mailed ||
+                     (message.find("Subject: HOLMVARD Alert! SMART error detected (Simulated)\r\n") != std::string::npos &&
+                      message.find("Occurred on: " + time + ".") != std::string::npos);
         }
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
     }
     EXPECT_TRUE(mailed);
 
