@@ -2,15 +2,19 @@
 # every job into the folder given to start_pdf_printer, starting cupsd when
 # none runs; stop_pdf_printer ends a cupsd started here.
 cupsd_pid=""
+# lpstat -r exits 0 either way; only its text tells.
+scheduler_runs() {
+    lpstat -r 2>/dev/null | grep -q "scheduler is running"
+}
 start_pdf_printer() {
     local out=$1
     mkdir -p "$out"
     sed -i "s|^#\?Out .*|Out $out|" /etc/cups/cups-pdf.conf || return 1
-    if ! lpstat -r >/dev/null 2>&1; then
+    if ! scheduler_runs; then
         cupsd -f >/dev/null 2>&1 &
         cupsd_pid=$!
         for _ in $(seq 50); do
-            lpstat -r >/dev/null 2>&1 && break
+            scheduler_runs && break
             sleep 0.2
         done
     fi
