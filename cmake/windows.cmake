@@ -141,3 +141,14 @@ target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
                      PROPERTIES RESOURCE_LOCK holmvard_instance TIMEOUT 120)
+
+# Benchmarks (not tests): built with everything else so they cannot rot;
+# scripts/bench.sh runs them.
+add_executable(holmvard-bench bench/program_bench.cpp bench/instant_devices.cpp ${HOLMVARD_RC})
+target_include_directories(holmvard-bench PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
+target_link_libraries(holmvard-bench PRIVATE holmvard_shell)
+target_sources(holmvard-bench PRIVATE ${HOLMVARD_EMULATOR_SOURCES})
+target_compile_options(holmvard-bench PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
+add_executable(minimal-tray WIN32 bench/minimal_tray.cpp)
+target_link_libraries(minimal-tray PRIVATE comctl32 shell32)
+target_compile_options(minimal-tray PRIVATE ${HOLMVARD_WARNINGS})

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include <cstring>
+
 #include "app/app_state.h"
 #include "base/bounded_text.h"
 #include "resources/resource_ids.h"
@@ -15,8 +17,20 @@ static_assert(NOTIFYICONDATAA_V1_SIZE == 88);
 
 char TrayTip[TrayTipSize];
 
+namespace {
+
+// What the shell shows now. A status update that would change nothing skips the
+// round trip to the taskbar, which costs milliseconds at every check.
+bool IconShown;
+HICON ShownIcon;
+char ShownTip[TrayTipSize];
+
+}  // namespace
+
 BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
 {
+    if (action == NIM_MODIFY && IconShown && icon == ShownIcon && strcmp(TrayTip, ShownTip) == 0)
+        return TRUE;
     NOTIFYICONDATAA data = {};
     // The version-1 layout, at this target's own size: the shell refuses any other.
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
@@ -26,7 +40,14 @@ BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
     data.uCallbackMessage = TrayCallbackMessage;
     data.hIcon = icon;
     CopyTextSized(data.szTip, 64, TrayTip);
-    return Shell_NotifyIconA(action, &data);
+    BOOL done = Shell_NotifyIconA(action, &data);
+    // A failed add or change is tried again by the next update.
+    IconShown = done && action != NIM_DELETE;
+    if (IconShown) {
+        ShownIcon = icon;
+        CopyText(ShownTip, TrayTip);
+    }
+    return done;
 }
 
 void UpdateTrayStatus(HWND window)

@@ -13,6 +13,7 @@ constexpr UINT_PTR FreeSpaceTimer = 2;
 extern char TrayTip[TrayTipSize];
 
 // Adds, modifies or deletes (NIM_ADD, NIM_MODIFY, NIM_DELETE) the icon with TrayTip.
+// A modify that would show the picture and tip already shown is not sent.
 BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action);
 
 // Recomposes TrayTip from the alert flags and switches the icon's picture.

@@ -121,6 +121,19 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     GetWindowRect(dialog, &frame);
     EXPECT_GT(frame.right - frame.left, 250);
     EXPECT_GT(frame.bottom - frame.top, 250);
+
+    // A restarted shell gets the normal picture back first; the next check must not
+    // take it for the error picture it showed before.
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = command;
+    data.uID = TrayIcon;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(command, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL, 10000, &result);
+    ASSERT_TRUE(RunTimer(command, 1));
+    Sleep(1000);
+    EXPECT_GT(CountPixelsNear(tray, red, 40), redBefore) << "the error icon is not back after a shell restart";
     CloseProgram(program);
 }
 
