@@ -1,11 +1,67 @@
 // The reference for the idle cost: the least a tray program can be. A hidden
 // window, one notification icon, the common controls and a message loop, with
-// the same system DLLs loaded as the program imports.
+// the same system DLLs loaded as the program imports. Given "picture", it first
+// stretches an 8-bit picture of the splash's size onto a window, as the
+// program's start-up does, to show what drawing that leaves in Wine's memory.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+#include <cstring>
+
+namespace {
+
+constexpr int PictureWidth = 480;
+constexpr int PictureHeight = 320;
+
+LRESULT CALLBACK PictureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT)
+        return DefWindowProcA(window, message, wParam, lParam);
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info = {};
+    info.header = {sizeof info.header, PictureWidth, PictureHeight, 1, 8, BI_RGB, 0, 0, 0, 256, 0};
+    for (int i = 0; i < 256; i++)
+        info.colours[i] = {static_cast<BYTE>(i), static_cast<BYTE>(255 - i), static_cast<BYTE>(i / 2), 0};
+    void *bits = nullptr;
+    HBITMAP picture = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO *>(&info), DIB_RGB_COLORS, &bits,
+                                       nullptr, 0);
+    if (picture)
+        memset(bits, 0x5A, PictureWidth * PictureHeight);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, picture);
+    RECT client;
+    GetClientRect(window, &client);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, PictureWidth, PictureHeight, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(picture);
+    EndPaint(window, &paint);
+    return 0;
+}
+
+void ShowPictureOnce(HINSTANCE instance)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PictureWndProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = "MinimalPicture";
+    RegisterClassA(&windowClass);
+    HWND window = CreateWindowExA(0, "MinimalPicture", "", WS_POPUP | WS_BORDER, 100, 100, PictureWidth,
+                                  PictureHeight, nullptr, nullptr, instance, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    DestroyWindow(window);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     const char *const dlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
                                 "shell32.dll",  "user32.dll",   "ws2_32.dll"};
@@ -13,6 +69,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         LoadLibraryA(dll);
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&classes);
+    if (strstr(commandLine, "picture"))
+        ShowPictureOnce(instance);
 
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;

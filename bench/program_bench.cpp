@@ -192,7 +192,7 @@ double MedianAppendSeconds(bool emptyFirst)
     double times[Appends];
     for (int i = 0; i < Appends; i++) {
         if (emptyFirst)
-            DeleteFileA(GlobalSettings.ErrorLogFilePath);
+            WriteWhole(GlobalSettings.ErrorLogFilePath, "");
         double start = Seconds();
         LogSMARTError(nullptr, 0);
         times[i] = Seconds() - start;

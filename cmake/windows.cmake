@@ -32,6 +32,8 @@ add_library(holmvard_shell STATIC
     src/alerts/alert_mail.cpp
     src/alerts/error_log.cpp
     src/alerts/smtp_client.cpp
+    src/alerts/tls_channel.cpp
+    src/alerts/mail_password.cpp
     src/app/alert_placement.cpp
     src/drives/drives_page.cpp
     src/drives/offline_test_dialog.cpp
@@ -43,7 +45,8 @@ add_library(holmvard_shell STATIC
     src/alerts/alerts_page.cpp
     src/alerts/logging_page.cpp
 )
-target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shell32 user32 gdi32 advapi32 ws2_32)
+target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shell32 user32 gdi32 advapi32 ws2_32
+                      secur32 crypt32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
 # The emulated device layer and its portable logic, for holmvard-emulated.exe and the tests.
@@ -125,17 +128,20 @@ add_executable(holmvard_e2e_tests
     tests/e2e/volume_discovery_test.cpp
     tests/e2e/free_space_test.cpp
     tests/e2e/mail_and_log_test.cpp
+    tests/e2e/secure_mail_test.cpp
     tests/e2e/property_sheet_test.cpp
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp
     src/app/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
-target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32 ws2_32)
+target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32 ws2_32 crypt32)
 target_compile_definitions(holmvard_e2e_tests PRIVATE
     HOLMVARD_E2E_BIN="${CMAKE_BINARY_DIR}" HOLMVARD_E2E_WORK="${CMAKE_BINARY_DIR}/e2e-work"
     HOLMVARD_E2E_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts"
     HOLMVARD_E2E_MAIL="${CMAKE_BINARY_DIR}/mail"
+    HOLMVARD_E2E_MAIL_TLS="${CMAKE_BINARY_DIR}/mail-tls"
+    HOLMVARD_E2E_TLS="${CMAKE_BINARY_DIR}/tls"
     HOLMVARD_E2E_PDF="${CMAKE_BINARY_DIR}/pdf")
 target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
@@ -149,6 +155,7 @@ target_include_directories(holmvard-bench PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_S
 target_link_libraries(holmvard-bench PRIVATE holmvard_shell)
 target_sources(holmvard-bench PRIVATE ${HOLMVARD_EMULATOR_SOURCES})
 target_compile_options(holmvard-bench PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
-add_executable(minimal-tray WIN32 bench/minimal_tray.cpp)
+add_executable(minimal-tray WIN32 bench/minimal_tray.cpp bench/minimal_tray.rc)
+target_include_directories(minimal-tray PRIVATE ${CMAKE_SOURCE_DIR}/src/resources)
 target_link_libraries(minimal-tray PRIVATE comctl32 shell32)
 target_compile_options(minimal-tray PRIVATE ${HOLMVARD_WARNINGS})

@@ -2,7 +2,7 @@
 # Fails unless each executable imports only Windows system DLLs: the programs
 # are linked statically and must run on a bare Windows installation.
 set -u
-allowed='^(ADVAPI32|COMCTL32|COMDLG32|GDI32|KERNEL32|MSVCRT|SHELL32|USER32|WINSPOOL\.DRV|WS2_32|WSOCK32)(\.DLL)?$'
+allowed='^(ADVAPI32|COMCTL32|COMDLG32|CRYPT32|GDI32|KERNEL32|MSVCRT|SECUR32|SHELL32|USER32|WINSPOOL\.DRV|WS2_32|WSOCK32)(\.DLL)?$'
 status=0
 for exe in "$@"; do
     dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')

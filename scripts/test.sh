@@ -14,12 +14,15 @@ cd "$root"
 . "$root/scripts/pdf-printer.sh"
 . "$root/scripts/wine-env.sh" "$root/build/windows/wineprefix"
 mail_folder="$root/build/windows/mail"
+tls_mail_folder="$root/build/windows/mail-tls"
 sink_pid=""
+tls_sink_pid=""
 cleanup() {
     wineserver -k >/dev/null 2>&1
     stop_xvfb
     stop_pdf_printer
     [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null && wait "$sink_pid" 2>/dev/null
+    [ -n "$tls_sink_pid" ] && kill "$tls_sink_pid" 2>/dev/null && wait "$tls_sink_pid" 2>/dev/null
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -34,9 +37,16 @@ start_pdf_printer "$root/build/windows/pdf" || echo "warning: no PDF printer; th
 rm -rf "$mail_folder"
 /usr/bin/python3 "$root/scripts/smtp-sink.py" 127.0.0.1 25 "$mail_folder" &
 sink_pid=$!
-for _ in $(seq 50); do
-    (exec 3<>/dev/tcp/127.0.0.1/25) 2>/dev/null && break
-    sleep 0.2
+# The TLS mail servers (587, 465, and two that must be refused), with throwaway certificates.
+"$root/scripts/tls-certificates.sh" "$root/build/windows/tls" || echo "warning: no test certificates" >&2
+rm -rf "$tls_mail_folder"
+/usr/bin/python3 "$root/scripts/smtp-tls-sink.py" "$tls_mail_folder" "$root/build/windows/tls" &
+tls_sink_pid=$!
+for port in 25 587 465 2587 4465; do
+    for _ in $(seq 50); do
+        (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+        sleep 0.2
+    done
 done
 
 passed=0

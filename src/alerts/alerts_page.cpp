@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+#include "alerts/mail_password.h"
+#include "alerts/mail_server_address.h"
 #include "alerts/mail_texts.h"
 #include "alerts/smtp_client.h"
 #include "app/app_state.h"
@@ -72,7 +74,14 @@ void SendTestEmail(HWND page)
     DriveRecord none = {};
     FormatTestMailBody(CurrentDrive < DriveCount ? Drives[CurrentDrive] : none, now, body);
     char result[MailResultSize];
-    SendMail(TestMailSubject, body, result, sizeof result);
+    MailStep failed = TrySendMail(TestMailSubject, body, result, sizeof result);
+    // A user without a password, or whose password the server refused, is asked
+    // for one; the test then goes again.
+    MailServerAddress server;
+    if ((failed == MailStep::NoPassword || failed == MailStep::SignIn) &&
+        ParseMailServer(GlobalSettings.EmailServer, server) == AddressFault::None && server.user[0] &&
+        AskMailPassword(dialog, server.user))
+        TrySendMail(TestMailSubject, body, result, sizeof result);
     // Clicks made while the program waited for the server must not act now.
     DiscardPendingMessages(dialog);
     SetDlgItemTextA(dialog, IDC_TEST_MAIL_STATUS, result);

@@ -3,6 +3,10 @@
 
 #include "alerts/smtp_client.h"
 
+#include "alerts/mail_password.h"
+#include "alerts/mail_server_address.h"
+#include "alerts/tls_channel.h"
+
 static_assert(sizeof(SOCKET) == sizeof(UINT_PTR));
 
 #include "app/settings.h"
@@ -10,29 +14,18 @@ static_assert(sizeof(SOCKET) == sizeof(UINT_PTR));
 #include "base/guards.h"
 #include "base/text_format.h"
 
-namespace {
+#include <memory>
+#include <new>
 
-// Waits until the socket can be read (or written); false on a time-out or an error.
-bool WaitForSocket(SOCKET socket, bool forWriting)
-{
-    fd_set ready;
-    fd_set failed;
-    FD_ZERO(&ready);
-    FD_ZERO(&failed);
-    FD_SET(socket, &ready);
-    FD_SET(socket, &failed);
-    timeval limit = {SmtpTimeoutSeconds, 0};
-    int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
-    return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
-}
+namespace {
 
 // A blocking connect could hang for minutes on an unreachable server: connect
 // without blocking and wait for the outcome as long as for any reply.
-bool ConnectWithTimeout(SOCKET socket, uint32_t address)
+bool ConnectWithTimeout(SOCKET socket, uint32_t address, uint16_t port)
 {
     sockaddr_in server = {};
     server.sin_family = AF_INET;
-    server.sin_port = htons(SmtpPort);
+    server.sin_port = htons(port);
     server.sin_addr.s_addr = address;
     u_long nonBlocking = 1;
     if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
@@ -88,10 +81,121 @@ void FormatNowForMail(char (&date)[48])
     FormatMailDate(local, zone, date);
 }
 
-// Sends a command and reads its reply.
-bool Converse(SOCKET socket, char (&buffer)[SmtpBufferSize], const char *command)
+// A connection to the server: the socket itself, or TLS over it once started.
+struct MailLink {
+    SOCKET socket;
+    TlsChannel *tls;
+};
+
+bool LinkSend(MailLink &link, const char *text)
 {
-    return SendText(socket, command) && ReadReply(socket, buffer);
+    return link.tls ? TlsSend(*link.tls, text, strlen(text)) : SendText(link.socket, text) == TRUE;
+}
+
+// Receives into buffer until the reply is complete: as ReadReply, through TLS.
+bool LinkReadReply(MailLink &link, char (&buffer)[SmtpBufferSize])
+{
+    if (!link.tls)
+        return ReadReply(link.socket, buffer) == TRUE;
+    size_t length = 0;
+    buffer[0] = '\0';
+    while (length < sizeof buffer - 1) {
+        int count = TlsReceive(*link.tls, buffer + length, sizeof buffer - 1 - length);
+        if (count <= 0)
+            return false;
+        length += static_cast<size_t>(count);
+        buffer[length] = '\0';
+        ReplyState state = ExamineReply(buffer, length);
+        if (state != ReplyState::Incomplete)
+            return state == ReplyState::Accepted;
+    }
+    return false;
+}
+
+// Sends a command and reads its reply.
+bool Converse(MailLink &link, char (&buffer)[SmtpBufferSize], const char *command)
+{
+    return LinkSend(link, command) && LinkReadReply(link, buffer);
+}
+
+MailStep Secure(MailLink &link, TlsChannel &tls, const char *host)
+{
+    switch (StartTls(tls, link.socket, host)) {
+    case TlsOutcome::Ready:
+        link.tls = &tls;
+        return MailStep::None;
+    case TlsOutcome::CertificateRejected:
+        return MailStep::Certificate;
+    case TlsOutcome::HandshakeFailed:
+        break;
+    }
+    return MailStep::Tls;
+}
+
+// EHLO, and what the server announces in its reply.
+bool Greet(MailLink &link, char (&buffer)[SmtpBufferSize], const char *hostName, EhloCapabilities &capabilities)
+{
+    char command[300];
+    FormatInto(command, "EHLO %s\r\n", hostName);
+    if (!Converse(link, buffer, command))
+        return false;
+    capabilities = ReadEhloCapabilities(buffer, strlen(buffer));
+    return true;
+}
+
+// AUTH PLAIN where offered, otherwise AUTH LOGIN; only ever over TLS.
+MailStep SignIn(MailLink &link, char (&buffer)[SmtpBufferSize], const EhloCapabilities &capabilities,
+                const char *user)
+{
+    char password[MailPasswordSize];
+    if (!LoadMailPassword(password))
+        return MailStep::NoPassword;
+    char line[1024];
+    bool signedIn = false;
+    if (capabilities.authPlain) {
+        signedIn = BuildAuthPlain(user, password, line, sizeof line) && Converse(link, buffer, line) &&
+                   buffer[0] == '2';
+    } else if (capabilities.authLogin) {
+        signedIn = Converse(link, buffer, "AUTH LOGIN\r\n") && buffer[0] == '3' &&
+                   BuildAuthLoginAnswer(user, line, sizeof line) && Converse(link, buffer, line) &&
+                   buffer[0] == '3' && BuildAuthLoginAnswer(password, line, sizeof line) &&
+                   Converse(link, buffer, line) && buffer[0] == '2';
+    }
+    SecureZeroMemory(password, sizeof password);
+    SecureZeroMemory(line, sizeof line);
+    return signedIn ? MailStep::None : MailStep::SignIn;
+}
+
+// From the greeting to a signed-in session: HELO for a plain server as ever;
+// EHLO, STARTTLS where asked for, and the sign-in for an address.
+MailStep OpenSession(MailLink &link, TlsChannel *tls, const MailServerAddress &server, const char *hostName,
+                     char (&buffer)[SmtpBufferSize])
+{
+    if (server.transport == MailTransport::ImplicitTls) {
+        MailStep failed = Secure(link, *tls, server.host);
+        if (failed != MailStep::None)
+            return failed;
+    }
+    if (!LinkReadReply(link, buffer))
+        return MailStep::Welcome;
+    if (server.transport == MailTransport::Plain) {
+        FormatInto(buffer, "HELO %s\r\n", hostName);
+        return Converse(link, buffer, buffer) ? MailStep::None : MailStep::Helo;
+    }
+    EhloCapabilities capabilities = {};
+    if (!Greet(link, buffer, hostName, capabilities))
+        return MailStep::Helo;
+    if (server.transport == MailTransport::StartTls) {
+        // Never on in clear: a server that does not offer STARTTLS is refused.
+        if (!capabilities.startTls || !Converse(link, buffer, "STARTTLS\r\n"))
+            return MailStep::StartTls;
+        MailStep failed = Secure(link, *tls, server.host);
+        if (failed != MailStep::None)
+            return failed;
+        if (!Greet(link, buffer, hostName, capabilities))
+            return MailStep::Helo;
+    }
+    return server.user[0] ? SignIn(link, buffer, capabilities, server.user) : MailStep::None;
 }
 
 // The exchange itself; returns the step that failed, or MailStep::None when the message went out.
@@ -101,6 +205,15 @@ MailStep Exchange(const char *subject, const char *body)
     MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
     if (refused != MailStep::None)
         return refused;
+    MailServerAddress server;
+    switch (ParseMailServer(settings.EmailServer, server)) {
+    case AddressFault::None:
+        break;
+    case AddressFault::PasswordGiven:
+        return MailStep::AddressPassword;
+    case AddressFault::BadForm:
+        return MailStep::Address;
+    }
 
     WinsockSession winsock;
     WSADATA data;
@@ -119,43 +232,63 @@ MailStep Exchange(const char *subject, const char *body)
         return MailStep::SocketCreation;
 
     uint32_t address = 0;
-    if (!ResolveServer(settings.EmailServer, address))
+    if (!ResolveServer(server.host, address))
         return MailStep::ServerLookup;
-    if (!ConnectWithTimeout(socket.handle, address))
+    if (!ConnectWithTimeout(socket.handle, address, server.port))
         return MailStep::Connect;
 
+    MailLink link = {socket.handle, nullptr};
+    // Only an address's connection needs the channel and its buffers.
+    std::unique_ptr<TlsChannel> tls;
+    if (server.transport != MailTransport::Plain) {
+        tls.reset(new (std::nothrow) TlsChannel);
+        if (!tls)
+            return MailStep::Tls;
+    }
     char buffer[SmtpBufferSize];
-    if (!ReadReply(socket.handle, buffer))
-        return MailStep::Welcome;
-    FormatInto(buffer, "HELO %s\r\n", hostName);
-    if (!Converse(socket.handle, buffer, buffer))
-        return MailStep::Helo;
+    MailStep failed = OpenSession(link, tls.get(), server, hostName, buffer);
+    if (failed != MailStep::None)
+        return failed;
     FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
-    if (!Converse(socket.handle, buffer, buffer))
+    if (!Converse(link, buffer, buffer))
         return MailStep::MailFrom;
     FormatInto(buffer, "RCPT TO:<%s>\r\n", settings.EmailTo);
-    if (!Converse(socket.handle, buffer, buffer))
+    if (!Converse(link, buffer, buffer))
         return MailStep::RcptTo;
-    if (!Converse(socket.handle, buffer, "DATA\r\n"))
+    if (!Converse(link, buffer, "DATA\r\n"))
         return MailStep::Data;
 
     char headers[SmtpBufferSize];
     char date[48];
     FormatNowForMail(date);
     if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, headers, sizeof headers) ||
-        !SendText(socket.handle, headers) || !SendText(socket.handle, "\r\n"))
+        !LinkSend(link, headers) || !LinkSend(link, "\r\n"))
         return MailStep::Header;
     // A body longer than the buffer is refused rather than sent cut short.
     char stuffed[SmtpBufferSize];
-    if (!DotStuff(body, stuffed, sizeof stuffed) || !SendText(socket.handle, stuffed) ||
-        !Converse(socket.handle, buffer, "\r\n.\r\n"))
+    if (!DotStuff(body, stuffed, sizeof stuffed) || !LinkSend(link, stuffed) ||
+        !Converse(link, buffer, "\r\n.\r\n"))
         return MailStep::Body;
-    if (!Converse(socket.handle, buffer, "QUIT\r\n"))
+    if (!Converse(link, buffer, "QUIT\r\n"))
         return MailStep::Quit;
     return MailStep::None;
 }
 
 }  // namespace
+
+// Waits until the socket can be read (or written); false on a time-out or an error.
+bool WaitForSocket(UINT_PTR socket, bool forWriting)
+{
+    fd_set ready;
+    fd_set failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(socket, &ready);
+    FD_SET(socket, &failed);
+    timeval limit = {SmtpTimeoutSeconds, 0};
+    int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
+    return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
+}
 
 BOOL SendText(UINT_PTR socket, const char *text)
 {
@@ -198,15 +331,16 @@ BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
     return FALSE;
 }
 
-BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)
+MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)
 {
     MailStep failed = Exchange(subject, body);
-    if (failed != MailStep::None) {
-        CopyTextSized(result, resultSize, MailStepErrorText(failed));
-        return FALSE;
-    }
-    CopyTextSized(result, resultSize, MailSentText);
-    return TRUE;
+    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
+    return failed;
+}
+
+BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)
+{
+    return TrySendMail(subject, body, result, resultSize) == MailStep::None ? TRUE : FALSE;
 }
 
 void ShowMailError(HWND owner, const char *subject, const char *body, const char *error)

@@ -1,5 +1,7 @@
 // The SMTP client: one plain-text message to the server, sender and recipient
-// of the e-mail settings, over one TCP connection to port 25.
+// of the e-mail settings, over one TCP connection: to port 25 in clear for a
+// plain server name, through TLS with a sign-in for an smtp:// or smtps://
+// address (mail_server_address.h).
 #pragma once
 
 #include <windows.h>
@@ -14,8 +16,14 @@
 // the error text of the step that would carry it, before anything is sent.
 BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize);
 
+// As SendMail; returns the step that failed, or MailStep::None.
+MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize);
+
 // The socket routines take a SOCKET, which is a UINT_PTR, so this header needs
 // no <winsock2.h>.
+
+// Waits until the socket can be read (or written); false on a time-out or an error.
+bool WaitForSocket(UINT_PTR socket, bool forWriting);
 
 // Sends the whole text; FALSE on a socket error or when the server stops taking data.
 BOOL SendText(UINT_PTR socket, const char *text);

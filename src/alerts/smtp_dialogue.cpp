@@ -25,7 +25,9 @@ const char *MailStepErrorText(MailStep step)
         "Server host name error",    "Server connect error",      "Server welcome error",
         "Server email connect error", "Server MAIL FROM: error",   "Server RCPT TO: error",
         "Server DATA command error", "Server email header error", "Server email body error",
-        "Server QUIT command error",
+        "Server QUIT command error", "Server address error",      "Password in address refused",
+        "Server STARTTLS error",     "Server TLS error",          "Server certificate error",
+        "No e-mail password stored", "Server sign-in error",
     };
     int index = static_cast<int>(step) - 1;
     if (index < 0 || index >= static_cast<int>(sizeof Texts / sizeof Texts[0]))

@@ -31,9 +31,18 @@ enum class MailStep {
     Header,
     Body,
     Quit,
+    // Only for a server given as an smtp:// or smtps:// address.
+    Address,          // the address cannot be read
+    AddressPassword,  // the address carries a password
+    StartTls,         // STARTTLS not offered or refused
+    Tls,              // the TLS handshake or a record failed
+    Certificate,      // the server's certificate is not trusted for its name
+    NoPassword,       // the address names a user and no password is stored
+    SignIn,           // no usable mechanism, or the server refused the password
 };
 
-// "Winsock startup error" ... "Server QUIT command error".
+// "Winsock startup error" ... "Server QUIT command error", "Server address error" ...
+// "Server sign-in error"; none longer than 30 characters.
 const char *MailStepErrorText(MailStep step);
 
 enum class ReplyState {

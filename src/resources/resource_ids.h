@@ -26,6 +26,7 @@
 #define IDD_SIMULATED_SMART_ERROR 112
 #define IDD_FREE_SPACE_ERROR 113
 #define IDD_OFFLINE_TEST 114
+#define IDD_MAIL_PASSWORD 115
 
 // IDE/ATA parameter fields and their labels (alert dialogs, Drives page, off-line test)
 #define IDC_MODEL 1001
@@ -167,6 +168,12 @@
 #define IDC_DESCRIPTION_3 1105
 
 // Tray menu commands
+// E-mail server password dialog
+#define IDC_MAIL_PASSWORD_USER_LABEL 1123
+#define IDC_MAIL_PASSWORD_USER 1124
+#define IDC_MAIL_PASSWORD_LABEL 1125
+#define IDC_MAIL_PASSWORD 1126
+
 #define IDM_HELP 9
 #define IDM_CLOSE 1000
 #define IDM_PROPERTIES 40002

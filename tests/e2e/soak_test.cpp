@@ -47,6 +47,23 @@ long AnonymousMemory(const std::string &folderName)
     return found;
 }
 
+// Clicks the button and waits for the dialog to go. Under Wine a posted click is
+// lost about once in several thousand: then, while the program still answers,
+// the click is posted once more and counted. A picture of the desktop is kept.
+bool ClickAway(Program &program, HWND dialog, int button, const char *title, int &lostClicks)
+{
+    ClickButton(dialog, button);
+    if (program.WaitForWindowGone(Dialog, title))
+        return true;
+    SaveScreenshot("soak-lost-click");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result))
+        return false;
+    lostClicks++;
+    ClickButton(dialog, button);
+    return program.WaitForWindowGone(Dialog, title);
+}
+
 int OpenDeviceHandles(const Scenario &scenario)
 {
     int open = 0;
@@ -75,6 +92,7 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
 
     int acknowledged = 0;
     int dismissed = 0;
+    int lostClicks = 0;
     long memoryAtStart = 0;
     size_t windowsAtStart = 0;
     int handlesAtStart = OpenDeviceHandles(scenario);
@@ -88,13 +106,12 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
         ASSERT_TRUE(RunTimer(command, 1 + i % 2)) << "check " << i;
         if (HWND alert = program.FindWindowNow(Dialog, "SMART Error Detected")) {
             ClickButton(alert, IDC_ACKNOWLEDGE);
-            ClickButton(alert, IDC_ERROR_OK);
-            ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
+            ASSERT_TRUE(ClickAway(program, alert, IDC_ERROR_OK, "SMART Error Detected", lostClicks)) << "check " << i;
             acknowledged++;
         }
         if (HWND alert = program.FindWindowNow(Dialog, "Free Space Error Detected")) {
-            ClickButton(alert, IDC_FREE_SPACE_CANCEL);
-            ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Free Space Error Detected"));
+            ASSERT_TRUE(ClickAway(program, alert, IDC_FREE_SPACE_CANCEL, "Free Space Error Detected", lostClicks))
+                << "check " << i;
             dismissed++;
         }
         if (i == 20) {
@@ -105,8 +122,9 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
     long memoryAtEnd = AnonymousMemory(folderName);
     size_t windowsAtEnd = program.VisibleWindows().size();
     int handlesAtEnd = OpenDeviceHandles(scenario);
-    printf("soak: %d checks, %d SMART alerts raised and acknowledged, free-space dialog dismissed %d times\n", checks,
-           acknowledged, dismissed);
+    printf("soak: %d checks, %d SMART alerts raised and acknowledged, free-space dialog dismissed %d times, "
+           "%d posted clicks lost and posted again\n",
+           checks, acknowledged, dismissed, lostClicks);
     printf("soak: RssAnon %ld KiB after 20 checks, %ld KiB at the end; device handles open %d, then %d; "
            "windows %zu, then %zu\n",
            memoryAtStart, memoryAtEnd, handlesAtStart, handlesAtEnd, windowsAtStart, windowsAtEnd);

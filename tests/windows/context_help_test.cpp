@@ -267,7 +267,7 @@ TEST_F(ContextHelp, WindowTopicShowsItsTextInAPopupOnScreen)
 {
     const uint32_t topics[] = {AboutPageTopic, DrivesPageTopic, VolumesPageTopic, AlertsPageTopic,
                                LoggingPageTopic, SMARTErrorTopic, SimulatedSMARTErrorTopic, TrayHelpTopic,
-                               FreeSpaceErrorTopic};
+                               FreeSpaceErrorTopic, MailPasswordTopic};
     for (uint32_t topic : topics) {
         HWND popup = ShowAndWait(topic);
         ASSERT_NE(popup, nullptr);
