@@ -93,6 +93,7 @@ const Value Values[] = {
     {IDD_OFFLINE_TEST, IDC_TEST_STATUS, "Testing . . . (Attempt 10)"},
     {IDD_VOLUMES_PAGE, IDC_VOLUME_STATUS, "Free Space Error"},
     {IDD_TEST_EMAIL, IDC_TEST_MAIL_STATUS, "Server email connect error"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_STATUS, "Password in address refused"},
     {IDD_TEST_EMAIL, IDC_TEST_MAIL_FROM, "holmvard@example.com"},
 };
 
@@ -162,7 +163,7 @@ TEST(DialogTextFit, EveryTextOfEveryDialogAndPageShowsWhole)
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr, nullptr, nullptr);
     for (int templateId : {IDD_SMART_ERROR, IDD_TEST_EMAIL, IDD_PRINTING, IDD_DRIVES_PAGE, IDD_VOLUMES_PAGE,
                            IDD_ALERTS_PAGE, IDD_LOGGING_PAGE, IDD_ABOUT_PAGE, IDD_SIMULATED_SMART_ERROR,
-                           IDD_FREE_SPACE_ERROR, IDD_OFFLINE_TEST}) {
+                           IDD_FREE_SPACE_ERROR, IDD_OFFLINE_TEST, IDD_MAIL_PASSWORD}) {
         HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent,
                                          NoDialogProc, 0);
         ASSERT_NE(dialog, nullptr) << templateId;
