@@ -34,6 +34,7 @@ add_library(holmvard_shell STATIC
     src/alerts/smtp_client.cpp
     src/alerts/tls_channel.cpp
     src/alerts/mail_password.cpp
+    src/alerts/outbox.cpp
     src/app/alert_placement.cpp
     src/drives/drives_page.cpp
     src/drives/offline_test_dialog.cpp
@@ -129,6 +130,8 @@ add_executable(holmvard_e2e_tests
     tests/e2e/free_space_test.cpp
     tests/e2e/mail_and_log_test.cpp
     tests/e2e/secure_mail_test.cpp
+    tests/e2e/scripted_smtp.cpp
+    tests/e2e/outbox_test.cpp
     tests/e2e/property_sheet_test.cpp
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp

@@ -1,6 +1,7 @@
 #include "alerts/alert_mail.h"
 
 #include "alerts/mail_texts.h"
+#include "alerts/outbox.h"
 #include "alerts/smtp_client.h"
 
 namespace {
@@ -8,8 +9,14 @@ namespace {
 void Deliver(HWND owner, const char *subject, const char *body)
 {
     char result[MailResultSize];
-    if (!SendMail(subject, body, result, sizeof result))
-        ShowMailError(owner, subject, body, result);
+    char date[MailDateSize] = "";
+    if (TrySendMailDated(subject, body, date, result, sizeof result) == MailStep::None)
+        return;
+    // Kept before the box, which may stay open for long: a crash meanwhile loses nothing.
+    if (date[0] == '\0')
+        FormatNowForMail(date);
+    KeepFailedMail(subject, body, date);
+    ShowMailError(owner, subject, body, result);
 }
 
 }  // namespace

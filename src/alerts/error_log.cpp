@@ -29,19 +29,34 @@ void AppendVolumeRecord(HWND owner, int volume, VolumeLogRecord kind)
 
 }  // namespace
 
-void AppendToErrorLog(HWND owner, const char *text)
+namespace {
+
+// Appends text; nullptr when done, otherwise the box text of what failed.
+const char *WriteLogText(const char *text)
 {
     // No sharing: a reader never sees a record half written.
     FileHandle log(CreateFileA(GlobalSettings.ErrorLogFilePath, GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (log.handle == INVALID_HANDLE_VALUE) {
-        MessageBoxA(owner, "Error opening log file", "Log File Write Error", MB_ICONWARNING | MB_OK);
-        return;
-    }
+    if (log.handle == INVALID_HANDLE_VALUE)
+        return "Error opening log file";
     SetFilePointer(log.handle, 0, nullptr, FILE_END);
     DWORD written = 0;
     if (!WriteFile(log.handle, text, static_cast<DWORD>(strlen(text)), &written, nullptr))
-        MessageBoxA(owner, "Error writing to log file", "Log File Write Error", MB_ICONWARNING | MB_OK);
+        return "Error writing to log file";
+    return nullptr;
+}
+
+}  // namespace
+
+void AppendToErrorLog(HWND owner, const char *text)
+{
+    if (const char *failure = WriteLogText(text))
+        MessageBoxA(owner, failure, "Log File Write Error", MB_ICONWARNING | MB_OK);
+}
+
+bool AppendToErrorLogQuietly(const char *text)
+{
+    return WriteLogText(text) == nullptr;
 }
 
 void LogSMARTError(HWND owner, int drive)

@@ -7,6 +7,9 @@
 // opened or written is reported in a "Log File Write Error" box owned by owner.
 void AppendToErrorLog(HWND owner, const char *text);
 
+// As AppendToErrorLog without a box: false when the text could not be written.
+bool AppendToErrorLogQuietly(const char *text);
+
 void LogSMARTError(HWND owner, int drive);
 void LogSimulatedSMARTError(HWND owner, int drive);
 void LogFreeSpaceError(HWND owner, int volume);

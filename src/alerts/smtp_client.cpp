@@ -61,7 +61,9 @@ bool ResolveServer(const char *server, uint32_t &address)
     return true;
 }
 
-void FormatNowForMail(char (&date)[48])
+}  // namespace
+
+void FormatNowForMail(char (&date)[MailDateSize])
 {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -80,6 +82,8 @@ void FormatNowForMail(char (&date)[48])
     local.tm_sec = now.wSecond;
     FormatMailDate(local, zone, date);
 }
+
+namespace {
 
 // A connection to the server: the socket itself, or TLS over it once started.
 struct MailLink {
@@ -199,7 +203,7 @@ MailStep OpenSession(MailLink &link, TlsChannel *tls, const MailServerAddress &s
 }
 
 // The exchange itself; returns the step that failed, or MailStep::None when the message went out.
-MailStep Exchange(const char *subject, const char *body)
+MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSize])
 {
     const GlobalSettingsRecord &settings = GlobalSettings;
     MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
@@ -259,8 +263,9 @@ MailStep Exchange(const char *subject, const char *body)
         return MailStep::Data;
 
     char headers[SmtpBufferSize];
-    char date[48];
-    FormatNowForMail(date);
+    // A kept message goes again with the Date of its first attempt.
+    if (date[0] == '\0')
+        FormatNowForMail(date);
     if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, headers, sizeof headers) ||
         !LinkSend(link, headers) || !LinkSend(link, "\r\n"))
         return MailStep::Header;
@@ -331,9 +336,18 @@ BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
     return FALSE;
 }
 
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
+                           size_t resultSize)
+{
+    MailStep failed = Exchange(subject, body, date);
+    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
+    return failed;
+}
+
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)
 {
-    MailStep failed = Exchange(subject, body);
+    char date[MailDateSize] = "";
+    MailStep failed = Exchange(subject, body, date);
     CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
     return failed;
 }

@@ -19,6 +19,15 @@ BOOL SendMail(const char *subject, const char *body, char *result, size_t result
 // As SendMail; returns the step that failed, or MailStep::None.
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize);
 
+// As TrySendMail with the Date line given: date as it stands, or, when empty,
+// the moment the header goes out, written back into date.
+constexpr size_t MailDateSize = 48;
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
+                          size_t resultSize);
+
+// "Tue, 08 Dec 2026 05:37:27 +0000" for now, in the local zone.
+void FormatNowForMail(char (&date)[MailDateSize]);
+
 // The socket routines take a SOCKET, which is a UINT_PTR, so this header needs
 // no <winsock2.h>.
 

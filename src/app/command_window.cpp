@@ -1,5 +1,7 @@
 #include "app/command_window.h"
 
+#include "alerts/outbox.h"
+
 #include "app/app_state.h"
 #include "app/context_help.h"
 #include "app/help_ids.h"
@@ -36,6 +38,9 @@ void OnTimer(HWND window, UINT_PTR timer)
     case FreeSpaceTimer:
         CheckFreeSpace(window);
         UpdateTrayStatus(window);
+        break;
+    case OutboxTimer:
+        RetryKeptMail(window);
         break;
     }
 }

@@ -9,6 +9,8 @@ constexpr UINT TrayIconId = 102;
 constexpr UINT TrayCallbackMessage = WM_APP + 100;
 constexpr UINT_PTR SMARTTimer = 1;
 constexpr UINT_PTR FreeSpaceTimer = 2;
+// Retries of kept alert e-mails; the polling timers stay as they are.
+constexpr UINT_PTR OutboxTimer = 4;
 
 extern char TrayTip[TrayTipSize];
 

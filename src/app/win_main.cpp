@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "alerts/outbox.h"
 #include "app/app_state.h"
 #include "base/bounded_text.h"
 #include "app/command_window.h"
@@ -142,11 +143,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CheckFreeSpace(CommandWindow);
     UpdateTrayStatus(CommandWindow);
     StartPollingTimers();
+    ScheduleKeptMail(CommandWindow);
 
     RunMessageLoop();
 
     KillTimer(CommandWindow, SMARTTimer);
     KillTimer(CommandWindow, FreeSpaceTimer);
+    KillTimer(CommandWindow, OutboxTimer);
     ShutdownTray(CommandWindow);
     CloseDriveDevices(OsKind);
     return 1;
