@@ -21,7 +21,7 @@ struct DriveRecord {
     uint16_t Cylinders;
     uint16_t Heads;
     uint16_t SectorsPerTrack;
-    uint32_t LbaSectors;
+    uint64_t LbaSectors;   // 48-bit count when the drive has one
     int32_t SMARTSupported;
     int32_t SMARTEnabled;
     int32_t SMARTError;

@@ -14,6 +14,11 @@ constexpr size_t CylindersOffset = 2;    // word 1
 constexpr size_t HeadsOffset = 6;        // word 3
 constexpr size_t SectorsPerTrackOffset = 12;  // word 6
 constexpr size_t LbaSectorsOffset = 120;      // words 60 and 61
+constexpr size_t CommandSetsOffset = 166;     // word 83
+constexpr size_t Lba48SectorsOffset = 200;    // words 100 to 103
+constexpr uint16_t CommandSetsValidMask = 0xC000;
+constexpr uint16_t CommandSetsValid = 0x4000;  // bits 15:14 = 01 say the word is filled in
+constexpr uint16_t Lba48Supported = 0x0400;    // bit 10
 
 constexpr uint16_t ConfigNotAta = 0x8000;
 constexpr uint16_t ConfigRemovable = 0x0080;
@@ -28,6 +33,19 @@ uint32_t ReadDoubleWord(const uint8_t *bytes)
 {
     return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
            (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// Words 60-61 stop at 268,435,455 sectors (137.44GB); a drive with 48-bit
+// addressing gives its whole size in words 100-103.
+uint64_t ReadLbaSectors(const uint8_t *sector)
+{
+    uint64_t sectors = ReadDoubleWord(sector + LbaSectorsOffset);
+    uint16_t commandSets = ReadWord(sector + CommandSetsOffset);
+    if ((commandSets & CommandSetsValidMask) != CommandSetsValid || !(commandSets & Lba48Supported))
+        return sectors;
+    uint64_t wide = ReadDoubleWord(sector + Lba48SectorsOffset) |
+                    static_cast<uint64_t>(ReadDoubleWord(sector + Lba48SectorsOffset + 4)) << 32;
+    return wide != 0 ? wide : sectors;
 }
 
 bool IsBlankSector(const uint8_t *sector)
@@ -67,7 +85,7 @@ bool DecodeIdentifyData(uint8_t *sector, DriveRecord &record)
     record.Cylinders = ReadWord(sector + CylindersOffset);
     record.Heads = ReadWord(sector + HeadsOffset);
     record.SectorsPerTrack = ReadWord(sector + SectorsPerTrackOffset);
-    record.LbaSectors = ReadDoubleWord(sector + LbaSectorsOffset);
+    record.LbaSectors = ReadLbaSectors(sector);
     return true;
 }
 

@@ -103,6 +103,32 @@ TEST(IdentifyDecoding, AcceptedSectorFillsIdentityAndGeometry)
     EXPECT_EQ(uint64_t{record.LbaSectors} * 512, 536870912u);
 }
 
+TEST(IdentifyDecoding, DrivesWith48BitAddressingGiveTheirWholeSize)
+{
+    const struct {
+        uint16_t word83;
+        uint64_t wide;   // words 100 to 103
+        uint64_t sectors;
+    } cases[] = {
+        {0x4400, 3907029168u, 3907029168u},         // a 2 TB drive
+        {0x4400, 0x0000123456789ABCu, 0x0000123456789ABCu},
+        {0x4000, 3907029168u, 1048576u},            // no 48-bit addressing
+        {0x0400, 3907029168u, 1048576u},            // word 83 not filled in
+        {0xC400, 3907029168u, 1048576u},
+        {0x4400, 0, 1048576u},                      // announced but empty
+    };
+    for (const auto &c : cases) {
+        uint8_t sector[SectorLength];
+        FillIdentifySector(sector, 0x0040);
+        PutWord(sector, 83, c.word83);
+        for (size_t w = 0; w < 4; w++)
+            PutWord(sector, 100 + w, static_cast<uint16_t>(c.wide >> (16 * w)));
+        DriveRecord record = {};
+        ASSERT_TRUE(DecodeIdentifyData(sector, record));
+        EXPECT_EQ(record.LbaSectors, c.sectors) << std::hex << c.word83;
+    }
+}
+
 TEST(IdentifyDecoding, LbaSectorsReadLowWordFirst)
 {
     uint8_t sector[SectorLength];

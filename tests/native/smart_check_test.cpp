@@ -133,6 +133,10 @@ TEST(DriveInfoText, SixParameterTexts)
     EXPECT_STREQ(texts.geometry, "65535/65535/65535");
     EXPECT_STREQ(texts.lbaSectors, "4,294,967,295");
     EXPECT_STREQ(texts.capacity, "2199.02GB");
+    drive.LbaSectors = 7814037168;   // a 4 TB drive's 48-bit count
+    FormatDriveInfo(drive, texts);
+    EXPECT_STREQ(texts.lbaSectors, "7,814,037,168");
+    EXPECT_STREQ(texts.capacity, "4000.79GB");
 }
 
 }  // namespace
