@@ -28,6 +28,7 @@ add_library(holmvard_shell STATIC
     src/app/volume_discovery.cpp
     src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
+    src/drives/storage_commands.cpp
     src/volumes/free_space_alerts.cpp
     src/alerts/alert_mail.cpp
     src/alerts/error_log.cpp
@@ -132,6 +133,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/secure_mail_test.cpp
     tests/e2e/scripted_smtp.cpp
     tests/e2e/outbox_test.cpp
+    tests/e2e/storage_drives_test.cpp
     tests/e2e/property_sheet_test.cpp
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp

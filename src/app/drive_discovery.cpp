@@ -1,10 +1,14 @@
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/discovery.h"
 #include "drives/drive_table.h"
 #include "drives/device_io.h"
 #include "drives/identify_decoding.h"
+#include "base/bounded_text.h"
 #include "drives/smart_commands.h"
+#include "drives/storage_commands.h"
 
 namespace {
 
@@ -40,15 +44,81 @@ bool DiscoverSmartvsdDrives()
     return true;
 }
 
+// Who a drive the SMART requests cannot reach says it is: an NVMe drive from
+// Identify Controller, any other from the storage descriptor. False when it
+// cannot say, has no fixed media, or cannot be asked for its health at all,
+// which would otherwise read as a failing drive at every check.
+bool DescribeStorageDrive(HANDLE device, DriveRecord &record)
+{
+    StorageIdentity identity;
+    StorageGeometry geometry;
+    if (!QueryStorageIdentity(device, identity) || !QueryGeometryEx(device, geometry) || !geometry.fixedMedia)
+        return false;
+    if (identity.busType == NvmeBusType) {
+        NvmeIdentity nvme;
+        if (!QueryNvmeIdentity(device, nvme) || !AskNvmeHealth(device, nullptr))
+            return false;
+        CopyText(record.Model, nvme.model);
+        CopyText(record.Serial, nvme.serial);
+        CopyText(record.FirmwareRev, nvme.firmware);
+        record.Access = DriveAccess::NvmeHealth;
+    } else {
+        if (!AskPredictedFailure(device, nullptr))
+            return false;
+        // ATA drives behind the storage stack name their maker "ATA" or not at all.
+        char model[2 * StorageTextSize];
+        if (identity.vendor[0] && strcmp(identity.vendor, "ATA") != 0)
+            FormatInto(model, "%s %s", identity.vendor, identity.product);
+        else
+            CopyText(model, identity.product);
+        CopyText(record.Model, model);
+        CopyText(record.Serial, identity.serial);
+        CopyText(record.FirmwareRev, identity.revision);
+        record.Access = DriveAccess::FailurePrediction;
+    }
+    record.Cylinders = geometry.cylinders;
+    record.Heads = geometry.heads;
+    record.SectorsPerTrack = geometry.sectorsPerTrack;
+    record.LbaSectors = geometry.sectors;
+    return true;
+}
+
+// Asks drive n through a handle opened with no access, which needs no administrator.
+void AcceptStorageDrive(uint8_t n)
+{
+    if (CurrentDrive >= MaxDrives)
+        return;
+    char name[] = "\\\\.\\PhysicalDrive0";
+    name[sizeof name - 2] = static_cast<char>('0' + n);
+    HANDLE device = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (device == INVALID_HANDLE_VALUE)
+        return;
+    DriveRecord record = {};
+    if (!DescribeStorageDrive(device, record)) {
+        DeviceClose(device);
+        return;
+    }
+    record.Device = device;
+    record.DriveNumber = 0;
+    Drives[CurrentDrive++] = record;
+}
+
 void DiscoverPhysicalDrives()
 {
     for (uint8_t n = 0; n < MaxDrives; n++) {
         HANDLE device = OpenDriveDevice(2, n);
-        if (device == INVALID_HANDLE_VALUE)
+        if (device == INVALID_HANDLE_VALUE) {
+            // A standard user is refused the read/write open the SMART requests need.
+            if (GetLastError() == ERROR_ACCESS_DENIED)
+                AcceptStorageDrive(n);
             continue;
+        }
         // The handle alone selects the drive, so every later request carries drive number 0.
-        if (!AcceptDrive(device, n, 0))
+        if (!AcceptDrive(device, n, 0)) {
             DeviceClose(device);
+            // An NVMe drive declines IDENTIFY.
+            AcceptStorageDrive(n);
+        }
     }
 }
 

@@ -63,7 +63,11 @@ void PrepareDrives()
         DriveRecord &drive = Drives[i];
         LoadDriveSettings(drive);
         HANDLE device = drive.Device;
-        if (drive.SMARTEnabled == 1) {
+        // Monitoring a drive reached through the storage queries is the program's
+        // own switch: nothing is sent to the drive for it.
+        if (drive.Access != DriveAccess::SmartIoctl) {
+            drive.SMARTSupported = 1;
+        } else if (drive.SMARTEnabled == 1) {
             drive.SMARTSupported = EnableSMART(device, drive.DriveNumber) ? 1 : 0;
             drive.SMARTEnabled = EnableAttributeAutosave(device, drive.DriveNumber) ? 1 : 0;
         } else {

@@ -12,6 +12,10 @@ constexpr int AtaModelLength = 40;
 constexpr int AtaSerialLength = 20;
 constexpr int AtaFirmwareLength = 8;
 
+// How a drive is asked for its health: the SMART requests, or, where they do
+// not reach it, the NVMe health log or the system's failure prediction.
+enum class DriveAccess : uint8_t { SmartIoctl = 0, NvmeHealth = 1, FailurePrediction = 2 };
+
 struct DriveRecord {
     DeviceHandle Device;
     uint8_t DriveNumber;
@@ -35,6 +39,7 @@ struct DriveRecord {
     uint8_t OfflineTestAttempts;
     uint16_t OfflineTestSeconds;
     int64_t OfflineTestStart;
+    DriveAccess Access;
 };
 
 extern DriveRecord Drives[MaxDrives];

@@ -137,6 +137,11 @@ void StartOfflineTest(int drive)
     SetForegroundWindow(dialog);
     UpdateWindow(dialog);
 
+    // NVMe and failure-prediction drives have no off-line routine to start.
+    if (record.Access != DriveAccess::SmartIoctl) {
+        FinishTest(dialog, drive, "Test not supported", false);
+        return;
+    }
     OfflineCollectionInfo info;
     ReadOfflineInfo(record, info);
     record.OfflineTestSeconds = info.seconds;

@@ -15,6 +15,7 @@
 #include "drives/drives_page.h"
 #include "drives/smart_check.h"
 #include "drives/smart_commands.h"
+#include "drives/storage_commands.h"
 #include "properties/page_protocol.h"
 #include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
@@ -25,7 +26,16 @@ HWND CheckOwner;
 
 int AskReturnStatus(int drive)
 {
-    return ReturnSMARTStatus(Drives[drive].Device, Drives[drive].DriveNumber);
+    const DriveRecord &record = Drives[drive];
+    switch (record.Access) {
+    case DriveAccess::NvmeHealth:
+        return ReturnNvmeStatus(record.Device);
+    case DriveAccess::FailurePrediction:
+        return ReturnPredictedStatus(record.Device);
+    case DriveAccess::SmartIoctl:
+        break;
+    }
+    return ReturnSMARTStatus(record.Device, record.DriveNumber);
 }
 
 void RaiseSMARTError(int drive)

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "drives/storage_queries.h"
 
 namespace {
 
@@ -335,6 +336,27 @@ bool ApplyMedia(ParseState &state, const KeywordRule &rule, const char *rest, co
     return true;
 }
 
+bool ApplyBus(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    static const char *const choices[] = {"ata", "sata", "nvme", "usb"};
+    static const EmulatedBus buses[] = {EmulatedBus::Ata, EmulatedBus::Sata, EmulatedBus::Nvme, EmulatedBus::Usb};
+    int choice = ReadSingleChoice(state, rule, rest, end, choices, 4, "ata, sata, nvme or usb");
+    if (choice < 0)
+        return false;
+    state.drive->bus = buses[choice];
+    return true;
+}
+
+bool ApplyPredict(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    static const char *const choices[] = {"no", "yes"};
+    int choice = ReadSingleChoice(state, rule, rest, end, choices, 2, "no or yes");
+    if (choice < 0)
+        return false;
+    state.drive->predictsFailure = choice == 1;
+    return true;
+}
+
 bool ApplyStatus(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     static const char *const choices[] = {"ok", "exceeded", "fail"};
@@ -475,6 +497,10 @@ const KeywordRule KeywordRules[] = {
     {"offline-capability", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::offlineCapability},
     {"offline-seconds", true, ApplyWord, nullptr, &EmulatedDrive::offlineSeconds, nullptr},
     {"data-byte", true, ApplyDataByte, nullptr, nullptr, nullptr},
+    {"bus", true, ApplyBus, nullptr, nullptr, nullptr},
+    {"health", true, ApplyFlag, &EmulatedDrive::healthSucceeds, nullptr, nullptr},
+    {"critical-warning", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalWarning},
+    {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)
@@ -627,6 +653,134 @@ EmulatedReply AnswerGeometry(const EmulatedDrive &drive, uint8_t *output, uint32
     return Deliver(reinterpret_cast<const uint8_t *>(&geometry), DriveGeometryLength, output);
 }
 
+void Put32(uint8_t *bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; i++)
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t Get32(const uint8_t *bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+// Space-padded text as NVMe Identify Controller holds it.
+void PutPadded(uint8_t *field, size_t length, const char *text)
+{
+    memset(field, ' ', length);
+    memcpy(field, text, BoundedLength(text, length));
+}
+
+uint32_t BusTypeOf(EmulatedBus bus)
+{
+    switch (bus) {
+    case EmulatedBus::Ata:
+        return 3;
+    case EmulatedBus::Sata:
+        return 11;
+    case EmulatedBus::Nvme:
+        return NvmeBusType;
+    case EmulatedBus::Usb:
+        return 7;
+    case EmulatedBus::None:
+        break;
+    }
+    return 0;
+}
+
+// STORAGE_DEVICE_DESCRIPTOR with its four strings after the header.
+EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, uint32_t outputLength)
+{
+    uint8_t reply[DeviceDescriptorLength] = {};
+    uint32_t at = 40;
+    const char *vendor = drive.bus == EmulatedBus::Nvme ? "NVMe" : "ATA";
+    const char *texts[] = {vendor, drive.model, drive.firmware, drive.serial};
+    for (int i = 0; i < 4; i++) {
+        Put32(reply + 12 + 4 * i, at);
+        size_t length = strlen(texts[i]);
+        memcpy(reply + at, texts[i], length);
+        at += static_cast<uint32_t>(length) + 1;
+    }
+    Put32(reply, 40);
+    Put32(reply + 4, at);
+    reply[10] = drive.media == EmulatedMedia::Removable ? 1 : 0;
+    Put32(reply + 28, BusTypeOf(drive.bus));
+    if (!output || outputLength < at)
+        return Refuse(EmulatedErrorInsufficientBuffer);
+    return Deliver(reply, at, output);
+}
+
+// The NVMe protocol-specific queries: Identify Controller and the health log.
+EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, uint32_t inputLength,
+                              uint8_t *output, uint32_t outputLength)
+{
+    if (drive.bus != EmulatedBus::Nvme || inputLength < NvmeQueryHeaderLength || Get32(input + 8) != 3)
+        return Refuse(EmulatedErrorInvalidFunction);
+    uint32_t dataType = Get32(input + 12);
+    uint32_t value = Get32(input + 16);
+    bool identify = dataType == 1 && value == 1;
+    if (!identify && !(dataType == 2 && value == 2))
+        return Refuse(EmulatedErrorInvalidParameter);
+    uint32_t length = identify ? NvmeIdentifyLength : NvmeHealthLogLength;
+    if (!output || outputLength < NvmeQueryHeaderLength + length)
+        return Refuse(EmulatedErrorInsufficientBuffer);
+    if (!identify && !drive.healthSucceeds)
+        return Refuse(EmulatedErrorIoDevice);
+    static uint8_t reply[NvmeQueryBufferLength];
+    memset(reply, 0, sizeof reply);
+    Put32(reply, 48);
+    Put32(reply + 4, 48);
+    memcpy(reply + 8, input + 8, 40);
+    Put32(reply + 8 + 16, 40);
+    Put32(reply + 8 + 20, length);
+    uint8_t *data = reply + NvmeQueryHeaderLength;
+    if (identify) {
+        PutPadded(data + 4, 20, drive.serial);
+        PutPadded(data + 24, 40, drive.model);
+        PutPadded(data + 64, 8, drive.firmware);
+    } else {
+        data[0] = drive.criticalWarning;
+    }
+    return Deliver(reply, static_cast<uint32_t>(NvmeQueryHeaderLength) + length, output);
+}
+
+EmulatedReply AnswerStorageQuery(const EmulatedDrive &drive, const uint8_t *input, uint32_t inputLength,
+                                 uint8_t *output, uint32_t outputLength)
+{
+    if (!input || inputLength < 8)
+        return Refuse(EmulatedErrorInvalidParameter);
+    if (Get32(input) == 0 && Get32(input + 4) == 0)
+        return AnswerDeviceProperty(drive, output, outputLength);
+    return AnswerNvmeQuery(drive, input, inputLength, output, outputLength);
+}
+
+// DISK_GEOMETRY_EX: the geometry and the disk's size in bytes.
+EmulatedReply AnswerGeometryEx(const EmulatedDrive &drive, uint8_t *output, uint32_t outputLength)
+{
+    uint8_t reply[GeometryExLength] = {};
+    EmulatedReply geometry = AnswerGeometry(drive, reply, DriveGeometryLength);
+    if (!geometry.ok)
+        return geometry;
+    uint64_t size = static_cast<uint64_t>(drive.lbaSectors) * SmartSectorLength;
+    Put32(reply + 24, static_cast<uint32_t>(size));
+    Put32(reply + 28, static_cast<uint32_t>(size >> 32));
+    if (!output || outputLength < GeometryExLength)
+        return Refuse(EmulatedErrorInsufficientBuffer);
+    return Deliver(reply, GeometryExLength, output);
+}
+
+EmulatedReply AnswerPredictFailure(const EmulatedDrive &drive, uint8_t *output, uint32_t outputLength)
+{
+    if (!output || outputLength < PredictFailureLength)
+        return Refuse(EmulatedErrorInsufficientBuffer);
+    if (!drive.healthSucceeds)
+        return Refuse(EmulatedErrorIoDevice);
+    uint8_t reply[PredictFailureLength] = {};
+    Put32(reply, drive.predictsFailure ? 1 : 0);
+    return Deliver(reply, PredictFailureLength, output);
+}
+
 EmulatedReply AnswerGetVersion(const EmulatedBay &bay, uint8_t *output, uint32_t outputLength)
 {
     if (!output || outputLength < DriveMapReplyLength)
@@ -700,6 +854,9 @@ EmulatedReply AnswerSmartRequest(const EmulatedBay &bay, const EmulatedDevice &d
     if (number >= EmulatedDriveCount || !bay.drives[number].defined)
         return Refuse(EmulatedErrorDeviceNotExist);
     const EmulatedDrive &drive = bay.drives[number];
+    // An NVMe drive speaks no ATA: every SMART request is declined.
+    if (drive.bus == EmulatedBus::Nvme)
+        return Refuse(EmulatedErrorInvalidFunction);
 
     const SmartFeatureRule *rule = FindRequestRule(packet);
     if (!rule)
@@ -795,6 +952,7 @@ void SetDefaultDrive(EmulatedDrive &drive, int n)
     drive.offlineStatus = DefaultOfflineStatus;
     drive.offlineCapability = DefaultOfflineCapability;
     drive.offlineSeconds = DefaultOfflineSeconds;
+    drive.healthSucceeds = true;
 }
 
 const EmulatedVolume *EmulatedVolumeOf(const EmulatedBay &bay, const char *root)
@@ -960,11 +1118,25 @@ EmulatedReply AnswerDeviceControl(const EmulatedBay &bay, const EmulatedDevice &
         if (!AccessAllows(device.access, ioctl))
             return Refuse(EmulatedErrorAccessDenied);
     }
+    // Only a drive given a bus answers the storage queries.
+    bool storage = device.kind == EmulatedDeviceKind::PhysicalDrive && bay.drives[device.drive].bus != EmulatedBus::None;
     switch (ioctl) {
     case DiskGetDriveGeometryIoctl:
         if (device.kind != EmulatedDeviceKind::PhysicalDrive)
             return Refuse(EmulatedErrorInvalidFunction);
         return AnswerGeometry(bay.drives[device.drive], output, outputLength);
+    case StorageQueryPropertyIoctl:
+        if (!storage)
+            return Refuse(EmulatedErrorInvalidFunction);
+        return AnswerStorageQuery(bay.drives[device.drive], input, inputLength, output, outputLength);
+    case DiskGetDriveGeometryExIoctl:
+        if (!storage)
+            return Refuse(EmulatedErrorInvalidFunction);
+        return AnswerGeometryEx(bay.drives[device.drive], output, outputLength);
+    case StoragePredictFailureIoctl:
+        if (!storage)
+            return Refuse(EmulatedErrorInvalidFunction);
+        return AnswerPredictFailure(bay.drives[device.drive], output, outputLength);
     case SmartGetVersionIoctl:
         return AnswerGetVersion(bay, output, outputLength);
     case SmartSendDriveCommandIoctl:

@@ -35,6 +35,9 @@ constexpr uint32_t EmulatedGenericWrite = 0x40000000;
 constexpr uint32_t EmulatedGenericAll = 0x10000000;
 
 enum class EmulatedMedia : uint8_t { Fixed, Removable, None };
+// The bus the storage queries report; None: the drive answers none of them, as
+// every drive described before they existed.
+enum class EmulatedBus : uint8_t { None, Ata, Sata, Nvme, Usb };
 enum class EmulatedStatus : uint8_t { Ok, Exceeded, Fail };
 
 struct EmulatedDrive {
@@ -65,6 +68,10 @@ struct EmulatedDrive {
     uint8_t offlineStatus;
     uint8_t offlineCapability;
     uint16_t offlineSeconds;
+    EmulatedBus bus;
+    bool healthSucceeds;        // the NVMe health log and the failure prediction are answered
+    uint8_t criticalWarning;    // byte 0 of the NVMe health log
+    bool predictsFailure;       // PredictFailure of IOCTL_STORAGE_PREDICT_FAILURE
 };
 
 // A volume whose space the description gives; a volume it does not describe is

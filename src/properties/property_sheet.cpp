@@ -53,6 +53,8 @@ void ApplySMARTEnabled(int drive)
 {
     DriveRecord &record = Drives[drive];
     StoreDriveFlag(record, "SMARTEnabled", record.SMARTEnabled);
+    if (record.Access != DriveAccess::SmartIoctl)
+        return;   // the drive has no SMART switch of its own
     if (record.SMARTEnabled == 1) {
         EnableSMART(record.Device, record.DriveNumber);
         EnableAttributeAutosave(record.Device, record.DriveNumber);

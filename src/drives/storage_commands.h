@@ -1,0 +1,21 @@
+// The storage queries on a drive's handle, through the one device layer: who
+// the drive is, its size, and its health where the SMART requests do not reach.
+#pragma once
+
+#include <windows.h>
+
+#include "drives/storage_queries.h"
+
+bool QueryStorageIdentity(HANDLE device, StorageIdentity &identity);
+bool QueryGeometryEx(HANDLE device, StorageGeometry &geometry);
+bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity);
+
+// The drive's health into status (when not null): 1 healthy, 0 a threshold
+// exceeded. False when the drive cannot be asked.
+bool AskNvmeHealth(HANDLE device, int *status);
+bool AskPredictedFailure(HANDLE device, int *status);
+
+// 1 when the drive reports itself healthy, 0 when it reports a threshold
+// exceeded or cannot be asked: as ReturnSMARTStatus does.
+int ReturnNvmeStatus(HANDLE device);
+int ReturnPredictedStatus(HANDLE device);

@@ -1,0 +1,176 @@
+#include "drives/storage_queries.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t StorageDeviceProperty = 0;
+constexpr uint32_t StorageAdapterProtocolSpecificProperty = 49;
+constexpr uint32_t StorageDeviceProtocolSpecificProperty = 50;
+constexpr uint32_t PropertyStandardQuery = 0;
+constexpr uint32_t ProtocolTypeNvme = 3;
+constexpr uint32_t NvmeDataTypeIdentify = 1;
+constexpr uint32_t NvmeDataTypeLogPage = 2;
+constexpr uint32_t NvmeIdentifyCnsController = 1;
+constexpr uint32_t NvmeLogPageHealthInfo = 2;
+constexpr uint32_t ProtocolSpecificDataLength = 40;
+constexpr uint32_t ProtocolDescriptorLength = 8 + ProtocolSpecificDataLength;
+
+// STORAGE_DEVICE_DESCRIPTOR
+constexpr size_t DescriptorHeaderLength = 36;   // up to RawPropertiesLength
+constexpr size_t VendorOffsetAt = 12;
+constexpr size_t ProductOffsetAt = 16;
+constexpr size_t RevisionOffsetAt = 20;
+constexpr size_t SerialOffsetAt = 24;
+constexpr size_t BusTypeAt = 28;
+
+// DISK_GEOMETRY_EX
+constexpr size_t GeometryExUsed = 32;
+constexpr uint32_t FixedMediaType = 12;
+
+uint32_t Read32(const uint8_t *bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
+}
+
+uint64_t Read64(const uint8_t *bytes)
+{
+    return Read32(bytes) | static_cast<uint64_t>(Read32(bytes + 4)) << 32;
+}
+
+void Write32(uint8_t *bytes, uint32_t value)
+{
+    for (int i = 0; i < 4; i++)
+        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint16_t Clamp16(uint64_t value)
+{
+    return value > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(value);
+}
+
+// Copies length bytes of text, printable ASCII only, without leading or trailing blanks.
+void CopyTrimmed(char *destination, size_t size, const uint8_t *text, size_t length)
+{
+    size_t start = 0;
+    while (start < length && (text[start] == ' ' || text[start] == '\0'))
+        start++;
+    size_t end = length;
+    while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\0'))
+        end--;
+    size_t out = 0;
+    for (size_t i = start; i < end && text[i] != '\0' && out + 1 < size; i++)
+        destination[out++] = text[i] >= 0x20 && text[i] < 0x7F ? static_cast<char>(text[i]) : '?';
+    destination[out] = '\0';
+}
+
+// A NUL-ended string at offset inside the reply; offset 0 means none.
+bool ReadDescriptorString(const uint8_t *reply, uint32_t length, size_t offsetAt, char (&text)[StorageTextSize])
+{
+    text[0] = '\0';
+    uint32_t offset = Read32(reply + offsetAt);
+    if (offset == 0)
+        return true;
+    if (offset < DescriptorHeaderLength || offset >= length)
+        return false;
+    const void *end = memchr(reply + offset, '\0', length - offset);
+    if (!end)
+        return false;
+    CopyTrimmed(text, sizeof text, reply + offset, static_cast<size_t>(static_cast<const uint8_t *>(end) - (reply + offset)));
+    return true;
+}
+
+}  // namespace
+
+void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength])
+{
+    memset(query, 0, sizeof query);
+    Write32(query, StorageDeviceProperty);
+    Write32(query + 4, PropertyStandardQuery);
+}
+
+bool ReadDeviceDescriptor(const uint8_t *reply, uint32_t length, StorageIdentity &identity)
+{
+    memset(&identity, 0, sizeof identity);
+    if (!reply || length < DescriptorHeaderLength)
+        return false;
+    uint32_t size = Read32(reply + 4);
+    if (size < DescriptorHeaderLength || size > length)
+        return false;
+    identity.busType = Read32(reply + BusTypeAt);
+    return ReadDescriptorString(reply, size, VendorOffsetAt, identity.vendor) &&
+           ReadDescriptorString(reply, size, ProductOffsetAt, identity.product) &&
+           ReadDescriptorString(reply, size, RevisionOffsetAt, identity.revision) &&
+           ReadDescriptorString(reply, size, SerialOffsetAt, identity.serial);
+}
+
+uint32_t BuildNvmeQuery(NvmeQuery query, uint8_t (&buffer)[NvmeQueryBufferLength])
+{
+    memset(buffer, 0, sizeof buffer);
+    bool identify = query == NvmeQuery::IdentifyController;
+    uint32_t dataLength = identify ? NvmeIdentifyLength : NvmeHealthLogLength;
+    Write32(buffer, identify ? StorageAdapterProtocolSpecificProperty : StorageDeviceProtocolSpecificProperty);
+    Write32(buffer + 4, PropertyStandardQuery);
+    uint8_t *protocol = buffer + 8;
+    Write32(protocol, ProtocolTypeNvme);
+    Write32(protocol + 4, identify ? NvmeDataTypeIdentify : NvmeDataTypeLogPage);
+    Write32(protocol + 8, identify ? NvmeIdentifyCnsController : NvmeLogPageHealthInfo);
+    Write32(protocol + 16, ProtocolSpecificDataLength);
+    Write32(protocol + 20, dataLength);
+    return static_cast<uint32_t>(NvmeQueryHeaderLength + dataLength);
+}
+
+bool FindNvmeData(const uint8_t *reply, uint32_t length, NvmeQuery query, const uint8_t *&data)
+{
+    data = nullptr;
+    uint32_t wanted = query == NvmeQuery::IdentifyController ? NvmeIdentifyLength : NvmeHealthLogLength;
+    if (!reply || length < ProtocolDescriptorLength || Read32(reply) != ProtocolDescriptorLength ||
+        Read32(reply + 4) != ProtocolDescriptorLength)
+        return false;
+    const uint8_t *protocol = reply + 8;
+    uint64_t offset = Read32(protocol + 16);
+    uint64_t dataLength = Read32(protocol + 20);
+    if (dataLength < wanted || 8 + offset + wanted > length)
+        return false;
+    data = protocol + offset;
+    return true;
+}
+
+void ReadNvmeIdentity(const uint8_t (&data)[NvmeIdentifyLength], NvmeIdentity &identity)
+{
+    CopyTrimmed(identity.serial, sizeof identity.serial, data + 4, 20);
+    CopyTrimmed(identity.model, sizeof identity.model, data + 24, 40);
+    CopyTrimmed(identity.firmware, sizeof identity.firmware, data + 64, 8);
+}
+
+bool NvmeWarningExceeded(uint8_t criticalWarning)
+{
+    constexpr uint8_t TemperatureBit = 0x02;
+    return (criticalWarning & ~TemperatureBit) != 0;
+}
+
+bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry)
+{
+    memset(&geometry, 0, sizeof geometry);
+    if (!reply || length < GeometryExUsed)
+        return false;
+    uint32_t bytesPerSector = Read32(reply + 20);
+    if (bytesPerSector == 0)
+        return false;
+    geometry.fixedMedia = Read32(reply + 8) == FixedMediaType;
+    geometry.cylinders = Clamp16(Read64(reply));
+    geometry.heads = Clamp16(Read32(reply + 12));
+    geometry.sectorsPerTrack = Clamp16(Read32(reply + 16));
+    geometry.sectors = Read64(reply + 24) / bytesPerSector;
+    return true;
+}
+
+bool ReadPredictFailure(const uint8_t *reply, uint32_t length, bool &predicts)
+{
+    predicts = false;
+    if (!reply || length < 4)
+        return false;
+    predicts = Read32(reply) != 0;
+    return true;
+}

@@ -1,0 +1,80 @@
+// The storage queries Windows answers on a handle opened with no access, for
+// drives the SMART requests cannot reach (NVMe, or a standard user): request
+// buffers, and the reading of their replies with every length and offset
+// checked. Portable: the layouts are pinned here and against the SDK in
+// storage_commands.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr uint32_t StorageQueryPropertyIoctl = 0x002D1400;
+constexpr uint32_t StoragePredictFailureIoctl = 0x002D1100;
+constexpr uint32_t DiskGetDriveGeometryExIoctl = 0x000700A0;
+
+constexpr uint32_t NvmeBusType = 17;   // BusTypeNvme
+
+// STORAGE_PROPERTY_QUERY for StorageDeviceProperty, PropertyStandardQuery.
+constexpr size_t DevicePropertyQueryLength = 12;
+void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength]);
+
+// A STORAGE_DEVICE_DESCRIPTOR reply: room for the header and its strings.
+constexpr size_t DeviceDescriptorLength = 1024;
+constexpr size_t StorageTextSize = 64;
+
+struct StorageIdentity {
+    uint32_t busType;
+    char vendor[StorageTextSize];
+    char product[StorageTextSize];
+    char revision[StorageTextSize];
+    char serial[StorageTextSize];
+};
+
+// False for a reply too short for its header, whose Size claims more than came
+// back, or with a string offset outside the reply or a string not ended in it.
+// Missing strings (offset 0) are empty; all are trimmed of blanks.
+bool ReadDeviceDescriptor(const uint8_t *reply, uint32_t length, StorageIdentity &identity);
+
+// NVMe protocol-specific queries: Identify Controller and the SMART / Health
+// Information log page, each a query header, the protocol request and its data.
+enum class NvmeQuery : uint8_t { IdentifyController, HealthLog };
+constexpr size_t NvmeQueryHeaderLength = 8 + 40;   // PropertyId, QueryType, STORAGE_PROTOCOL_SPECIFIC_DATA
+constexpr size_t NvmeIdentifyLength = 4096;
+constexpr size_t NvmeHealthLogLength = 512;
+constexpr size_t NvmeQueryBufferLength = NvmeQueryHeaderLength + NvmeIdentifyLength;
+
+// Fills buffer (zeroed first) and returns the length to send and receive.
+uint32_t BuildNvmeQuery(NvmeQuery query, uint8_t (&buffer)[NvmeQueryBufferLength]);
+
+// The data of a protocol-specific reply: false unless the descriptor's version
+// and size are its own and the data lies whole inside the reply.
+bool FindNvmeData(const uint8_t *reply, uint32_t length, NvmeQuery query, const uint8_t *&data);
+
+struct NvmeIdentity {
+    char model[41];
+    char serial[21];
+    char firmware[9];
+};
+
+// Model, serial and firmware of Identify Controller: plain ASCII, trimmed.
+void ReadNvmeIdentity(const uint8_t (&data)[NvmeIdentifyLength], NvmeIdentity &identity);
+
+// A Critical Warning that counts as a threshold exceeded: any bit but the
+// temperature bit (1), which comes and goes with the room.
+bool NvmeWarningExceeded(uint8_t criticalWarning);
+
+// DISK_GEOMETRY_EX: the geometry clamped to what the drive record holds and the
+// sector count from the disk size. False for a short reply or no sector size.
+constexpr size_t GeometryExLength = 40;
+struct StorageGeometry {
+    bool fixedMedia;
+    uint16_t cylinders;
+    uint16_t heads;
+    uint16_t sectorsPerTrack;
+    uint64_t sectors;
+};
+bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry);
+
+// STORAGE_PREDICT_FAILURE: false for a short reply; predicts receives PredictFailure != 0.
+constexpr size_t PredictFailureLength = 516;
+bool ReadPredictFailure(const uint8_t *reply, uint32_t length, bool &predicts);

@@ -1,0 +1,97 @@
+// Drives the SMART requests cannot reach: NVMe drives, and drives whose
+// read/write open a standard user is refused, watched through the storage
+// queries of a handle opened with no access.
+#include <gtest/gtest.h>
+
+#include "e2e/e2e_driver.h"
+#include "e2e/request_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char Dialog[] = "#32770";
+const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
+const char Nvme[] = "drive 0\nmodel NVME SSD 970 EVO\nserial S4EWNX0M\nfirmware 2B2QEXM7\nlba 1953525168\nbus nvme\n";
+
+TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries)
+{
+    const struct {
+        const char *description;
+        bool raised;
+        const char *model;
+    } cases[] = {
+        {"critical-warning 4\n", true, "NVME SSD 970 EVO"},    // reliability degraded
+        {"critical-warning 2\n", false, nullptr},              // too warm: passes with the room
+        {"critical-warning 0\nhealth fail\n", false, nullptr}, // a health log never read is no drive
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.description);
+        CleanRegistry();
+        Scenario scenario = PrepareForThisTest((std::string(Nvme) + c.description).c_str());
+        WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+        Program program;
+        ASSERT_TRUE(program.Start(scenario));
+        if (strstr(c.description, "health fail")) {
+            ExpectRefusal(program, "IDE Drive Error", nullptr);
+            continue;
+        }
+        HWND command = program.WaitUntilStarted(scenario);
+        ASSERT_NE(command, nullptr);
+        ASSERT_TRUE(RunTimer(command, 1));
+        HWND alert = program.WaitForWindow(Dialog, "SMART Error Detected", c.raised ? 10000 : 1500);
+        ASSERT_EQ(alert != nullptr, c.raised);
+        std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+        if (c.raised) {
+            EXPECT_EQ(ControlText(alert, IDC_MODEL), c.model);
+            EXPECT_EQ(ControlText(alert, IDC_SERIAL), "S4EWNX0M");
+            EXPECT_EQ(ControlText(alert, IDC_FIRMWARE), "2B2QEXM7");
+            EXPECT_EQ(ControlText(alert, IDC_CAPACITY), "1000.20GB");
+            EXPECT_EQ(log.rfind("SMART error condition detected\r\nModel number: NVME SSD 970 EVO\r\n", 0), 0u) << log;
+        } else {
+            EXPECT_EQ(log, "");
+        }
+        // Past the IDENTIFY it declines, no SMART command reaches the drive: no ENABLE,
+        // AUTOSAVE or RETURN STATUS.
+        for (const std::string &line : RequestLinesStartingWith(scenario, "IOCTL")) {
+            EXPECT_EQ(line.find(" 0007C084 "), std::string::npos) << line;
+        }
+        CloseProgram(program);
+    }
+
+    // A standard user: the read/write open is refused; failure prediction stands in.
+    CleanRegistry();
+    Scenario scenario = PrepareForThisTest("drive 0\nmodel WDC WD40EFRX\nserial WD-1\nopen fail\nbus sata\npredict yes\n"
+                                           "drive 1\nmodel ABC-1234\nserial XYZ98765\n");
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND alert = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(ControlText(alert, IDC_MODEL), "WDC WD40EFRX");
+    // The ATA drive beside it is asked as ever, never through the storage queries.
+    std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
+    std::string ataHandle;
+    int predictions = 0;
+    for (const Request &r : requests) {
+        if (r.verb == "OPEN" && r.ok && r.access != 0 && r.device.find("PhysicalDrive1") != std::string::npos)
+            ataHandle = r.handle;
+        if (r.verb == "IOCTL" && r.ioctl == 0x002D1100)
+            predictions++;
+        if (r.verb == "IOCTL" && r.handle == ataHandle) {
+            EXPECT_NE(r.ioctl >> 16, 0x2Du) << "storage query to the ATA drive";
+        }
+    }
+    EXPECT_FALSE(ataHandle.empty());
+    EXPECT_GE(predictions, 2) << "once to accept the drive, once per check";
+    CloseProgram(program);
+
+    // A drive refused to a standard user that answers no storage query is still no drive.
+    CleanRegistry();
+    scenario = PrepareForThisTest("drive 0\nopen fail\n");
+    Program nothing;
+    ASSERT_TRUE(nothing.Start(scenario));
+    ExpectRefusal(nothing, "IDE Drive Error", nullptr);
+}
+
+}  // namespace
