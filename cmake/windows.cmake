@@ -91,6 +91,14 @@ target_compile_options(holmvard_system_devices PRIVATE ${HOLMVARD_WARNINGS})
 holmvard_executable(holmvard holmvard_system_devices)
 holmvard_executable(holmvard-emulated holmvard_emulator)
 
+# A console tool beside the program: what each drive query answers on a real PC,
+# in the emulator's description format.
+add_executable(holmvard-drivecheck src/drives/drivecheck.cpp)
+target_link_libraries(holmvard-drivecheck PRIVATE holmvard_system_devices)
+target_compile_options(holmvard-drivecheck PRIVATE ${HOLMVARD_WARNINGS})
+add_test(NAME drivecheck.prints-description-lines COMMAND holmvard-drivecheck)
+set_property(TEST drivecheck.prints-description-lines PROPERTY PASS_REGULAR_EXPRESSION "# holmvard-drivecheck on Windows [0-9.]+\ndrive 0\n")
+
 add_test(NAME icons.layout
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_icons.py --check ${HOLMVARD_ICONS})
 set_property(TEST icons.layout PROPERTY CROSSCOMPILING_EMULATOR "")

@@ -6,6 +6,7 @@
 #include "volumes/volume_space.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "base/bounded_text.h"
 #include "base/guards.h"
@@ -191,6 +192,10 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
 {
     bool loaded = LoadBay();
     uint32_t number = NumberOf(device);
+    // The request as it came: a query answered in the same buffer overwrites it.
+    uint8_t asked[LoggedInputLimit + 1] = {};
+    if (input)
+        memcpy(asked, input, inputLength < sizeof asked ? inputLength : sizeof asked);
     EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
     if (number != 0) {
         if (loaded)
@@ -203,8 +208,8 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
     if (returned)
         *returned = reply.returned;
     char line[RequestLogLineSize];
-    FormatIoctlLogLine(line, sizeof line, number, ioctl, static_cast<const uint8_t *>(input), inputLength,
-                       outputLength, reply.ok);
+    FormatIoctlLogLine(line, sizeof line, number, ioctl, input ? asked : nullptr, inputLength, outputLength,
+                       reply.ok);
     WriteLogLine(line);
     SetLastError(reply.ok ? ERROR_SUCCESS : reply.error);
     return reply.ok ? TRUE : FALSE;

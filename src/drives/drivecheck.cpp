@@ -1,0 +1,119 @@
+// holmvard-drivecheck.exe: what each drive query answers on the machine it runs
+// on, printed as lines of the emulator's description format (docs/emulator.md),
+// so that a report from a real PC becomes a test fixture by copying it. Asks
+// the drives exactly as the program does and changes nothing on them.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "drives/device_io.h"
+#include "drives/drive_table.h"
+#include "drives/identify_decoding.h"
+#include "drives/smart_commands.h"
+#include "drives/storage_commands.h"
+
+namespace {
+
+constexpr int DrivesToTry = 8;
+
+const char *BusName(uint32_t busType)
+{
+    switch (busType) {
+    case 3:
+        return "ata";
+    case 11:
+        return "sata";
+    case NvmeBusType:
+        return "nvme";
+    case 7:
+        return "usb";
+    }
+    return nullptr;
+}
+
+// The read/write open and IDENTIFY of the SMART path.
+void ReportSmartPath(int n)
+{
+    char name[] = "\\\\.\\PhysicalDrive0";
+    name[sizeof name - 2] = static_cast<char>('0' + n);
+    HANDLE device = DeviceOpen(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (device == INVALID_HANDLE_VALUE) {
+        printf("open fail   # error %lu\n", GetLastError());
+        return;
+    }
+    DriveRecord record = {};
+    if (IdentifyDrive(device, 0) && DecodeIdentifyData(SmartDataSector(), record)) {
+        printf("model %s\nserial %s\nfirmware %s\n", record.Model, record.Serial, record.FirmwareRev);
+        printf("cylinders %u\nheads %u\nsectors %u\nlba %llu\n", record.Cylinders, record.Heads,
+               record.SectorsPerTrack, static_cast<unsigned long long>(record.LbaSectors));
+        printf("status %s\n", ReturnSMARTStatus(device, 0) ? "ok" : "exceeded   # or the request failed");
+    } else {
+        printf("identify fail   # error %lu\n", GetLastError());
+    }
+    DeviceClose(device);
+}
+
+// The storage queries of a handle opened with no access.
+void ReportStoragePath(HANDLE device)
+{
+    StorageIdentity identity;
+    if (!QueryStorageIdentity(device, identity)) {
+        printf("# no storage descriptor: error %lu\n", GetLastError());
+        return;
+    }
+    const char *bus = BusName(identity.busType);
+    if (bus)
+        printf("bus %s\n", bus);
+    else
+        printf("# bus type %lu, which the emulator does not describe\n", static_cast<unsigned long>(identity.busType));
+    printf("# vendor '%s' product '%s' revision '%s' serial '%s'\n", identity.vendor, identity.product,
+           identity.revision, identity.serial);
+    StorageGeometry geometry;
+    if (QueryGeometryEx(device, geometry))
+        printf("# geometry %u/%u/%u, %llu sectors, %s media\n", geometry.cylinders, geometry.heads,
+               geometry.sectorsPerTrack, static_cast<unsigned long long>(geometry.sectors),
+               geometry.fixedMedia ? "fixed" : "not fixed");
+    else
+        printf("# no DISK_GEOMETRY_EX: error %lu\n", GetLastError());
+    int status = 0;
+    if (identity.busType == NvmeBusType) {
+        NvmeIdentity nvme;
+        if (QueryNvmeIdentity(device, nvme))
+            printf("# NVMe model '%s' serial '%s' firmware '%s'\n", nvme.model, nvme.serial, nvme.firmware);
+        else
+            printf("# no NVMe Identify Controller: error %lu\n", GetLastError());
+        bool answered = AskNvmeHealth(device, &status);
+        printf(answered ? "health ok   # %s\n" : "health fail   # %s\n",
+               answered ? (status ? "no critical warning counts" : "a critical warning counts") : "no health log");
+    }
+    bool predicted = AskPredictedFailure(device, &status);
+    if (predicted)
+        printf("predict %s\n", status ? "no" : "yes");
+    else
+        printf("# no failure prediction: error %lu\n", GetLastError());
+}
+
+}  // namespace
+
+int main()
+{
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (QueryOsVersion(&version))
+        printf("# holmvard-drivecheck on Windows %lu.%lu.%lu\n", version.dwMajorVersion, version.dwMinorVersion,
+               version.dwBuildNumber);
+    for (int n = 0; n < DrivesToTry; n++) {
+        char name[] = "\\\\.\\PhysicalDrive0";
+        name[sizeof name - 2] = static_cast<char>('0' + n);
+        HANDLE device = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        if (device == INVALID_HANDLE_VALUE)
+            continue;
+        printf("drive %d\n", n);
+        if (n >= 4)
+            printf("# the emulator describes drives 0 to 3 only\n");
+        ReportSmartPath(n);
+        ReportStoragePath(device);
+        DeviceClose(device);
+    }
+    return 0;
+}
