@@ -11,7 +11,7 @@ cd "$root"
 runs=${1:-10000000}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(identify smart_reply smtp_reply log_pieces stored_value description)
+[ ${#targets[@]} -gt 0 ] || targets=(identify smart_reply smtp_reply log_pieces stored_value description mail_address)
 mkdir -p build/fuzz/findings
 for target in "${targets[@]}"; do
     mkdir -p "build/fuzz/corpus/$target"
