@@ -24,43 +24,78 @@ int Occurrences(const std::string &text, const std::string &what)
     return count;
 }
 
-// RssAnon in KiB of the Linux process that runs the program, found by its folder in its command line.
-long AnonymousMemory(const std::string &folderName)
+// The Linux process that runs the program, found by its folder in its command line.
+std::string ProcessFolder(const std::string &folderName)
 {
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
-    long found = -1;
-    for (bool more = search != INVALID_HANDLE_VALUE; more && found < 0; more = FindNextFileA(search, &entry)) {
+    std::string found;
+    for (bool more = search != INVALID_HANDLE_VALUE; more && found.empty(); more = FindNextFileA(search, &entry)) {
         if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
             continue;
         std::string process = std::string("Z:\\proc\\") + entry.cFileName;
         std::string command = ReadWholeFile(process + "\\cmdline");
-        if (command.find(folderName) == std::string::npos || command.find("holmvard-emulated.exe") == std::string::npos)
-            continue;
-        std::string status = ReadWholeFile(process + "\\status");
-        size_t at = status.find("RssAnon:");
-        if (at != std::string::npos)
-            found = strtol(status.c_str() + at + 8, nullptr, 10);
+        if (command.find(folderName) != std::string::npos && command.find("holmvard-emulated.exe") != std::string::npos)
+            found = process;
     }
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
     return found;
 }
 
+// RssAnon in KiB of the program's Linux process, or -1.
+long AnonymousMemory(const std::string &folderName)
+{
+    std::string process = ProcessFolder(folderName);
+    std::string status = process.empty() ? "" : ReadWholeFile(process + "\\status");
+    size_t at = status.find("RssAnon:");
+    return at == std::string::npos ? -1 : strtol(status.c_str() + at + 8, nullptr, 10);
+}
+
 // Presses a button as the button itself reports a click: the dialog procedure
-// gets the same WM_COMMAND. A posted BM_CLICK goes through Wine's simulated
-// mouse press, which now and then comes to nothing over thousands of clicks.
+// gets the same WM_COMMAND, without Wine's simulated mouse press of a BM_CLICK.
 void Press(HWND dialog, int id)
 {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// Waits for the dialog to go; a picture of the desktop is kept when it stays.
-bool DialogGone(Program &program, const char *title)
+// What each thread of the program waits in, for a stall's report.
+std::string ThreadStates(const std::string &folderName)
+{
+    std::string process = ProcessFolder(folderName);
+    std::string report;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((process + "\\task\\*").c_str(), &entry);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
+        if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
+            continue;
+        std::string task = process + "\\task\\" + entry.cFileName;
+        std::string stat = ReadWholeFile(task + "\\stat");
+        report += "  " + stat.substr(0, stat.find(' ', stat.find(')') + 3)) + " wchan " + ReadWholeFile(task + "\\wchan") +
+                  "\n";
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    return report;
+}
+
+// Waits for the dialog to go. When it stays, keeps a picture of the desktop and
+// reports whether the program still answers and whether the dialog goes late.
+bool DialogGone(Program &program, HWND dialog, const char *title, const std::string &folderName)
 {
     if (program.WaitForWindowGone(Dialog, title))
         return true;
     SaveScreenshot("soak-stall");
+    printf("stall: \"%s\" %p still there; visible %d, enabled %d\n%s", title, static_cast<void *>(dialog),
+           IsWindowVisible(dialog), IsWindowEnabled(dialog), ThreadStates(folderName).c_str());
+    DWORD_PTR result = 0;
+    DWORD start = GetTickCount();
+    BOOL answered = SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
+    printf("stall: a sent message is %s after %lu ms\n", answered ? "answered" : "NOT answered",
+           GetTickCount() - start);
+    bool late = program.WaitForWindowGone(Dialog, title, 60000);
+    printf("stall: the dialog %s\n", late ? "went within another minute" : "stayed another minute");
+    fflush(stdout);
     return false;
 }
 
@@ -107,12 +142,12 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
             SendDlgItemMessageA(alert, IDC_ACKNOWLEDGE, BM_SETCHECK, BST_CHECKED, 0);
             Press(alert, IDC_ACKNOWLEDGE);
             Press(alert, IDC_ERROR_OK);
-            ASSERT_TRUE(DialogGone(program, "SMART Error Detected")) << "check " << i;
+            ASSERT_TRUE(DialogGone(program, alert, "SMART Error Detected", folderName)) << "check " << i;
             acknowledged++;
         }
         if (HWND alert = program.FindWindowNow(Dialog, "Free Space Error Detected")) {
             Press(alert, IDC_FREE_SPACE_CANCEL);
-            ASSERT_TRUE(DialogGone(program, "Free Space Error Detected")) << "check " << i;
+            ASSERT_TRUE(DialogGone(program, alert, "Free Space Error Detected", folderName)) << "check " << i;
             dismissed++;
         }
         if (i == 20) {
@@ -138,7 +173,10 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
     EXPECT_EQ(handlesAtEnd, handlesAtStart);
     EXPECT_EQ(windowsAtEnd, windowsAtStart);
     if (memoryAtStart > 0 && memoryAtEnd > 0) {
-        EXPECT_LT(memoryAtEnd - memoryAtStart, 2048) << "RssAnon grew by more than 2 MiB";
+        // Wine keeps about 0.84 KiB of every dialog shown and destroyed: a bare program
+        // that only shows template 113 again and again grows as much.
+        long margin = 2048 + acknowledged + dismissed;
+        EXPECT_LT(memoryAtEnd - memoryAtStart, margin) << "RssAnon grew by more than 2 MiB and 1 KiB a dialog";
     }
     CloseProgram(program);
 }
