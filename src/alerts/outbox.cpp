@@ -125,6 +125,17 @@ void SetAside(const Path &folder, const char *name)
     Log(record);
 }
 
+// Reads a kept message into Mail, with its path; a file that cannot be read is set aside.
+bool OpenKept(const Path &folder, const char *name, Path &path)
+{
+    if (!PathOf(folder, name, path))
+        return false;
+    if (ReadKept(path))
+        return true;
+    SetAside(folder, name);
+    return false;
+}
+
 void SetRetry(HWND window, uint32_t attempts)
 {
     SetTimer(window, OutboxTimer, RetryDelayMinutes(attempts) * 60000u, nullptr);
@@ -136,12 +147,8 @@ void MakeRoom(const Path &folder, const Listing &listing)
     uint32_t drop = OldestToDrop(static_cast<uint32_t>(listing.count));
     for (uint32_t i = 0; i < drop; i++) {
         Path path;
-        if (!PathOf(folder, listing.names[i], path))
+        if (!OpenKept(folder, listing.names[i], path))
             continue;
-        if (!ReadKept(path)) {
-            SetAside(folder, listing.names[i]);
-            continue;
-        }
         DeleteFileA(path);
         char record[LogRecordSize];
         FormatDroppedRecord(Mail, record);
@@ -197,12 +204,8 @@ void RetryKeptMail(HWND window)
     ListKept(folder, listing);
     for (int i = 0; i < listing.count; i++) {
         Path path;
-        if (!PathOf(folder, listing.names[i], path))
+        if (!OpenKept(folder, listing.names[i], path))
             continue;
-        if (!ReadKept(path)) {
-            SetAside(folder, listing.names[i]);
-            continue;
-        }
         char result[MailResultSize];
         if (TrySendMailDated(Mail.subject, Mail.body, Mail.date, result, sizeof result) != MailStep::None) {
             // Later messages wait behind it, so they still go out in order.

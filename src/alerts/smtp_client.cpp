@@ -295,19 +295,23 @@ bool WaitForSocket(UINT_PTR socket, bool forWriting)
     return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
 }
 
-BOOL SendText(UINT_PTR socket, const char *text)
+BOOL SendBytes(UINT_PTR socket, const char *data, size_t length)
 {
-    size_t length = strlen(text);
     size_t sent = 0;
     while (sent < length) {
         if (!WaitForSocket(socket, true))
             return FALSE;
-        int count = send(socket, text + sent, static_cast<int>(length - sent), 0);
+        int count = send(socket, data + sent, static_cast<int>(length - sent), 0);
         if (count == SOCKET_ERROR)
             return FALSE;
         sent += static_cast<size_t>(count);
     }
     return TRUE;
+}
+
+BOOL SendText(UINT_PTR socket, const char *text)
+{
+    return SendBytes(socket, text, strlen(text));
 }
 
 BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])

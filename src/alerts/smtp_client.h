@@ -34,6 +34,9 @@ void FormatNowForMail(char (&date)[MailDateSize]);
 // Waits until the socket can be read (or written); false on a time-out or an error.
 bool WaitForSocket(UINT_PTR socket, bool forWriting);
 
+// Sends all length bytes; FALSE on a socket error or when the server stops taking data.
+BOOL SendBytes(UINT_PTR socket, const char *data, size_t length);
+
 // Sends the whole text; FALSE on a socket error or when the server stops taking data.
 BOOL SendText(UINT_PTR socket, const char *text);
 

@@ -16,20 +16,6 @@ namespace {
 constexpr DWORD ContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                  ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
 
-bool SendRaw(UINT_PTR socket, const char *data, size_t length)
-{
-    size_t sent = 0;
-    while (sent < length) {
-        if (!WaitForSocket(socket, true))
-            return false;
-        int count = send(socket, data + sent, static_cast<int>(length - sent), 0);
-        if (count == SOCKET_ERROR)
-            return false;
-        sent += static_cast<size_t>(count);
-    }
-    return true;
-}
-
 // Appends what the server sends next to the channel's incoming bytes; false
 // when it closed, failed, took too long or the bytes would not fit.
 bool ReceiveMore(TlsChannel &channel)
@@ -48,7 +34,7 @@ bool ReceiveMore(TlsChannel &channel)
 bool SendToken(TlsChannel &channel, SecBuffer &token)
 {
     bool sent = token.cbBuffer == 0 || !token.pvBuffer ||
-                SendRaw(channel.socket, static_cast<const char *>(token.pvBuffer), token.cbBuffer);
+                SendBytes(channel.socket, static_cast<const char *>(token.pvBuffer), token.cbBuffer);
     if (token.pvBuffer)
         FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
@@ -201,7 +187,7 @@ bool TlsSend(TlsChannel &channel, const char *data, size_t length)
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc description = {SECBUFFER_VERSION, 4, buffers};
         if (EncryptMessage(&channel.context, 0, &description, 0) != SEC_E_OK ||
-            !SendRaw(channel.socket, header, buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer))
+            !SendBytes(channel.socket, header, buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer))
             return false;
         data += piece;
         length -= piece;

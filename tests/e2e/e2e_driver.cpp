@@ -515,8 +515,13 @@ std::string ControlText(HWND dialog, int id)
 
 std::string MessageBoxText(HWND box)
 {
+    // A box that has just become visible may not have its text yet.
     std::string lines;
-    EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&lines));
+    for (int i = 0; i < 40 && lines.empty(); i++) {
+        if (i > 0)
+            Sleep(50);
+        EnumChildWindows(box, CollectStaticText, reinterpret_cast<LPARAM>(&lines));
+    }
     return lines;
 }
 
@@ -526,6 +531,18 @@ void ClickButton(HWND dialog, int id)
     ASSERT_NE(button, nullptr) << "no control " << id;
     // Posted, so a modal loop that the click starts does not block the driver.
     PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+HWND OpenSheetOnPage(Program &program, HWND command, int page, int control)
+{
+    PostMessageA(command, 0x8064, 102, WM_LBUTTONUP);   // the tray icon's left click
+    HWND sheet = program.WaitForWindow("#32770", "HOLMVARD Properties");
+    if (!sheet)
+        return nullptr;
+    PostMessageA(sheet, WM_USER + 101, page, 0);   // PSM_SETCURSEL
+    for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, control)); i++)
+        Sleep(100);
+    return sheet;
 }
 
 void DismissMessageBox(HWND box)

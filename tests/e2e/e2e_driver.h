@@ -120,6 +120,10 @@ std::string ControlText(HWND dialog, int id);
 std::string MessageBoxText(HWND box);
 // Presses a button of a dialog in another process.
 void ClickButton(HWND dialog, int id);
+
+// Opens the property sheet from the tray icon and shows page index, once its
+// control is visible; nullptr when the sheet does not come.
+HWND OpenSheetOnPage(Program &program, HWND command, int page, int control);
 // Presses OK (or the only button) of a message box.
 void DismissMessageBox(HWND box);
 

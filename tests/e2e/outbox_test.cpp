@@ -51,12 +51,8 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
         ASSERT_EQ(Kept(outbox).size(), 1u);
         // A test e-mail that fails is never kept.
         HWND command = program.WaitForCommandWindow();
-        PostMessageA(command, 0x8064, 102, WM_LBUTTONUP);
-        HWND sheet = program.WaitForWindow(Dialog, "HOLMVARD Properties");
+        HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
         ASSERT_NE(sheet, nullptr);
-        PostMessageA(sheet, WM_USER + 101, 2, 0);
-        for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, IDC_SEND_TEST_EMAIL)); i++)
-            Sleep(100);
         PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
         HWND test = program.WaitForWindow(Dialog, "Sending Test Email", 45000);
         ASSERT_NE(test, nullptr);

@@ -143,12 +143,8 @@ TEST_F(SecureMail, TestMailAsksForARefusedPasswordStoresItSealedAndSendsAgain)
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND command = program.WaitUntilStarted(scenario);
-    PostMessageA(command, 0x8064, 102, WM_LBUTTONUP);
-    HWND sheet = program.WaitForWindow(Dialog, "HOLMVARD Properties");
+    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
     ASSERT_NE(sheet, nullptr);
-    PostMessageA(sheet, WM_USER + 101, 2, 0);   // the Alerts page
-    for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, IDC_SEND_TEST_EMAIL)); i++)
-        Sleep(100);
     PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
 
     HWND ask = program.WaitForWindow(Dialog, "E-mail Server Password", 45000);
