@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/byte_order.h"
 #include "drives/smart_requests.h"
 
 namespace {
@@ -24,27 +25,15 @@ constexpr uint16_t ConfigNotAta = 0x8000;
 constexpr uint16_t ConfigRemovable = 0x0080;
 constexpr uint16_t ConfigFixed = 0x0040;
 
-uint16_t ReadWord(const uint8_t *bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t ReadDoubleWord(const uint8_t *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
 // Words 60-61 stop at 268,435,455 sectors (137.44GB); a drive with 48-bit
 // addressing gives its whole size in words 100-103.
 uint64_t ReadLbaSectors(const uint8_t *sector)
 {
-    uint64_t sectors = ReadDoubleWord(sector + LbaSectorsOffset);
-    uint16_t commandSets = ReadWord(sector + CommandSetsOffset);
+    uint64_t sectors = ReadLittleEndian32(sector + LbaSectorsOffset);
+    uint16_t commandSets = ReadLittleEndian16(sector + CommandSetsOffset);
     if ((commandSets & CommandSetsValidMask) != CommandSetsValid || !(commandSets & Lba48Supported))
         return sectors;
-    uint64_t wide = ReadDoubleWord(sector + Lba48SectorsOffset) |
-                    static_cast<uint64_t>(ReadDoubleWord(sector + Lba48SectorsOffset + 4)) << 32;
+    uint64_t wide = ReadLittleEndian64(sector + Lba48SectorsOffset);
     return wide != 0 ? wide : sectors;
 }
 
@@ -76,15 +65,15 @@ bool DecodeIdentifyData(uint8_t *sector, DriveRecord &record)
     // An empty slot answers with an all-zero sector.
     if (IsBlankSector(sector))
         return false;
-    if (IsRefusedConfiguration(ReadWord(sector)))
+    if (IsRefusedConfiguration(ReadLittleEndian16(sector)))
         return false;
 
     CopyAtaString(record.Model, SectorText(sector, ModelOffset), AtaModelLength);
     CopyAtaString(record.Serial, SectorText(sector, SerialOffset), AtaSerialLength);
     CopyAtaString(record.FirmwareRev, SectorText(sector, FirmwareOffset), AtaFirmwareLength);
-    record.Cylinders = ReadWord(sector + CylindersOffset);
-    record.Heads = ReadWord(sector + HeadsOffset);
-    record.SectorsPerTrack = ReadWord(sector + SectorsPerTrackOffset);
+    record.Cylinders = ReadLittleEndian16(sector + CylindersOffset);
+    record.Heads = ReadLittleEndian16(sector + HeadsOffset);
+    record.SectorsPerTrack = ReadLittleEndian16(sector + SectorsPerTrackOffset);
     record.LbaSectors = ReadLbaSectors(sector);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "drives/smart_requests.h"
 
+#include "base/byte_order.h"
+
 namespace {
 
 constexpr uint8_t SmartCommand = 0xB0;
@@ -56,26 +58,6 @@ const OperationRow *FindOperationRow(SmartOperation operation)
             return &row;
     }
     return nullptr;
-}
-
-// Byte-wise so the packet layout does not depend on the host's byte order.
-void WriteLittleEndian32(uint8_t *bytes, uint32_t value)
-{
-    bytes[0] = static_cast<uint8_t>(value);
-    bytes[1] = static_cast<uint8_t>(value >> 8);
-    bytes[2] = static_cast<uint8_t>(value >> 16);
-    bytes[3] = static_cast<uint8_t>(value >> 24);
-}
-
-uint16_t ReadLittleEndian16(const uint8_t *bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t ReadLittleEndian32(const uint8_t *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/byte_order.h"
+
 namespace {
 
 constexpr uint32_t StorageDeviceProperty = 0;
@@ -28,23 +30,6 @@ constexpr size_t BusTypeAt = 28;
 constexpr size_t GeometryExUsed = 32;
 constexpr uint32_t FixedMediaType = 12;
 
-uint32_t Read32(const uint8_t *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
-uint64_t Read64(const uint8_t *bytes)
-{
-    return Read32(bytes) | static_cast<uint64_t>(Read32(bytes + 4)) << 32;
-}
-
-void Write32(uint8_t *bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; i++)
-        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
 uint16_t Clamp16(uint64_t value)
 {
     return value > 0xFFFF ? 0xFFFF : static_cast<uint16_t>(value);
@@ -69,7 +54,7 @@ void CopyTrimmed(char *destination, size_t size, const uint8_t *text, size_t len
 bool ReadDescriptorString(const uint8_t *reply, uint32_t length, size_t offsetAt, char (&text)[StorageTextSize])
 {
     text[0] = '\0';
-    uint32_t offset = Read32(reply + offsetAt);
+    uint32_t offset = ReadLittleEndian32(reply + offsetAt);
     if (offset == 0)
         return true;
     if (offset < DescriptorHeaderLength || offset >= length)
@@ -86,8 +71,8 @@ bool ReadDescriptorString(const uint8_t *reply, uint32_t length, size_t offsetAt
 void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength])
 {
     memset(query, 0, sizeof query);
-    Write32(query, StorageDeviceProperty);
-    Write32(query + 4, PropertyStandardQuery);
+    WriteLittleEndian32(query, StorageDeviceProperty);
+    WriteLittleEndian32(query + 4, PropertyStandardQuery);
 }
 
 bool ReadDeviceDescriptor(const uint8_t *reply, uint32_t length, StorageIdentity &identity)
@@ -95,10 +80,10 @@ bool ReadDeviceDescriptor(const uint8_t *reply, uint32_t length, StorageIdentity
     memset(&identity, 0, sizeof identity);
     if (!reply || length < DescriptorHeaderLength)
         return false;
-    uint32_t size = Read32(reply + 4);
+    uint32_t size = ReadLittleEndian32(reply + 4);
     if (size < DescriptorHeaderLength || size > length)
         return false;
-    identity.busType = Read32(reply + BusTypeAt);
+    identity.busType = ReadLittleEndian32(reply + BusTypeAt);
     return ReadDescriptorString(reply, size, VendorOffsetAt, identity.vendor) &&
            ReadDescriptorString(reply, size, ProductOffsetAt, identity.product) &&
            ReadDescriptorString(reply, size, RevisionOffsetAt, identity.revision) &&
@@ -110,14 +95,14 @@ uint32_t BuildNvmeQuery(NvmeQuery query, uint8_t (&buffer)[NvmeQueryBufferLength
     memset(buffer, 0, sizeof buffer);
     bool identify = query == NvmeQuery::IdentifyController;
     uint32_t dataLength = identify ? NvmeIdentifyLength : NvmeHealthLogLength;
-    Write32(buffer, identify ? StorageAdapterProtocolSpecificProperty : StorageDeviceProtocolSpecificProperty);
-    Write32(buffer + 4, PropertyStandardQuery);
+    WriteLittleEndian32(buffer, identify ? StorageAdapterProtocolSpecificProperty : StorageDeviceProtocolSpecificProperty);
+    WriteLittleEndian32(buffer + 4, PropertyStandardQuery);
     uint8_t *protocol = buffer + 8;
-    Write32(protocol, ProtocolTypeNvme);
-    Write32(protocol + 4, identify ? NvmeDataTypeIdentify : NvmeDataTypeLogPage);
-    Write32(protocol + 8, identify ? NvmeIdentifyCnsController : NvmeLogPageHealthInfo);
-    Write32(protocol + 16, ProtocolSpecificDataLength);
-    Write32(protocol + 20, dataLength);
+    WriteLittleEndian32(protocol, ProtocolTypeNvme);
+    WriteLittleEndian32(protocol + 4, identify ? NvmeDataTypeIdentify : NvmeDataTypeLogPage);
+    WriteLittleEndian32(protocol + 8, identify ? NvmeIdentifyCnsController : NvmeLogPageHealthInfo);
+    WriteLittleEndian32(protocol + 16, ProtocolSpecificDataLength);
+    WriteLittleEndian32(protocol + 20, dataLength);
     return static_cast<uint32_t>(NvmeQueryHeaderLength + dataLength);
 }
 
@@ -125,12 +110,12 @@ bool FindNvmeData(const uint8_t *reply, uint32_t length, NvmeQuery query, const 
 {
     data = nullptr;
     uint32_t wanted = query == NvmeQuery::IdentifyController ? NvmeIdentifyLength : NvmeHealthLogLength;
-    if (!reply || length < ProtocolDescriptorLength || Read32(reply) != ProtocolDescriptorLength ||
-        Read32(reply + 4) != ProtocolDescriptorLength)
+    if (!reply || length < ProtocolDescriptorLength || ReadLittleEndian32(reply) != ProtocolDescriptorLength ||
+        ReadLittleEndian32(reply + 4) != ProtocolDescriptorLength)
         return false;
     const uint8_t *protocol = reply + 8;
-    uint64_t offset = Read32(protocol + 16);
-    uint64_t dataLength = Read32(protocol + 20);
+    uint64_t offset = ReadLittleEndian32(protocol + 16);
+    uint64_t dataLength = ReadLittleEndian32(protocol + 20);
     if (dataLength < wanted || 8 + offset + wanted > length)
         return false;
     data = protocol + offset;
@@ -155,14 +140,14 @@ bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geom
     memset(&geometry, 0, sizeof geometry);
     if (!reply || length < GeometryExUsed)
         return false;
-    uint32_t bytesPerSector = Read32(reply + 20);
+    uint32_t bytesPerSector = ReadLittleEndian32(reply + 20);
     if (bytesPerSector == 0)
         return false;
-    geometry.fixedMedia = Read32(reply + 8) == FixedMediaType;
-    geometry.cylinders = Clamp16(Read64(reply));
-    geometry.heads = Clamp16(Read32(reply + 12));
-    geometry.sectorsPerTrack = Clamp16(Read32(reply + 16));
-    geometry.sectors = Read64(reply + 24) / bytesPerSector;
+    geometry.fixedMedia = ReadLittleEndian32(reply + 8) == FixedMediaType;
+    geometry.cylinders = Clamp16(ReadLittleEndian64(reply));
+    geometry.heads = Clamp16(ReadLittleEndian32(reply + 12));
+    geometry.sectorsPerTrack = Clamp16(ReadLittleEndian32(reply + 16));
+    geometry.sectors = ReadLittleEndian64(reply + 24) / bytesPerSector;
     return true;
 }
 
@@ -171,6 +156,6 @@ bool ReadPredictFailure(const uint8_t *reply, uint32_t length, bool &predicts)
     predicts = false;
     if (!reply || length < 4)
         return false;
-    predicts = Read32(reply) != 0;
+    predicts = ReadLittleEndian32(reply) != 0;
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/byte_order.h"
 #include "drives/storage_queries.h"
 
 namespace {
@@ -653,18 +654,6 @@ EmulatedReply AnswerGeometry(const EmulatedDrive &drive, uint8_t *output, uint32
     return Deliver(reinterpret_cast<const uint8_t *>(&geometry), DriveGeometryLength, output);
 }
 
-void Put32(uint8_t *bytes, uint32_t value)
-{
-    for (int i = 0; i < 4; i++)
-        bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t Get32(const uint8_t *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // Space-padded text as NVMe Identify Controller holds it.
 void PutPadded(uint8_t *field, size_t length, const char *text)
 {
@@ -697,15 +686,15 @@ EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, 
     const char *vendor = drive.bus == EmulatedBus::Nvme ? "NVMe" : "ATA";
     const char *texts[] = {vendor, drive.model, drive.firmware, drive.serial};
     for (int i = 0; i < 4; i++) {
-        Put32(reply + 12 + 4 * i, at);
+        WriteLittleEndian32(reply + 12 + 4 * i, at);
         size_t length = strlen(texts[i]);
         memcpy(reply + at, texts[i], length);
         at += static_cast<uint32_t>(length) + 1;
     }
-    Put32(reply, 40);
-    Put32(reply + 4, at);
+    WriteLittleEndian32(reply, 40);
+    WriteLittleEndian32(reply + 4, at);
     reply[10] = drive.media == EmulatedMedia::Removable ? 1 : 0;
-    Put32(reply + 28, BusTypeOf(drive.bus));
+    WriteLittleEndian32(reply + 28, BusTypeOf(drive.bus));
     if (!output || outputLength < at)
         return Refuse(EmulatedErrorInsufficientBuffer);
     return Deliver(reply, at, output);
@@ -715,10 +704,10 @@ EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, 
 EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, uint32_t inputLength,
                               uint8_t *output, uint32_t outputLength)
 {
-    if (drive.bus != EmulatedBus::Nvme || inputLength < NvmeQueryHeaderLength || Get32(input + 8) != 3)
+    if (drive.bus != EmulatedBus::Nvme || inputLength < NvmeQueryHeaderLength || ReadLittleEndian32(input + 8) != 3)
         return Refuse(EmulatedErrorInvalidFunction);
-    uint32_t dataType = Get32(input + 12);
-    uint32_t value = Get32(input + 16);
+    uint32_t dataType = ReadLittleEndian32(input + 12);
+    uint32_t value = ReadLittleEndian32(input + 16);
     bool identify = dataType == 1 && value == 1;
     if (!identify && !(dataType == 2 && value == 2))
         return Refuse(EmulatedErrorInvalidParameter);
@@ -729,11 +718,11 @@ EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, 
         return Refuse(EmulatedErrorIoDevice);
     static uint8_t reply[NvmeQueryBufferLength];
     memset(reply, 0, sizeof reply);
-    Put32(reply, 48);
-    Put32(reply + 4, 48);
+    WriteLittleEndian32(reply, 48);
+    WriteLittleEndian32(reply + 4, 48);
     memcpy(reply + 8, input + 8, 40);
-    Put32(reply + 8 + 16, 40);
-    Put32(reply + 8 + 20, length);
+    WriteLittleEndian32(reply + 8 + 16, 40);
+    WriteLittleEndian32(reply + 8 + 20, length);
     uint8_t *data = reply + NvmeQueryHeaderLength;
     if (identify) {
         PutPadded(data + 4, 20, drive.serial);
@@ -750,7 +739,7 @@ EmulatedReply AnswerStorageQuery(const EmulatedDrive &drive, const uint8_t *inpu
 {
     if (!input || inputLength < 8)
         return Refuse(EmulatedErrorInvalidParameter);
-    if (Get32(input) == 0 && Get32(input + 4) == 0)
+    if (ReadLittleEndian32(input) == 0 && ReadLittleEndian32(input + 4) == 0)
         return AnswerDeviceProperty(drive, output, outputLength);
     return AnswerNvmeQuery(drive, input, inputLength, output, outputLength);
 }
@@ -763,8 +752,8 @@ EmulatedReply AnswerGeometryEx(const EmulatedDrive &drive, uint8_t *output, uint
     if (!geometry.ok)
         return geometry;
     uint64_t size = static_cast<uint64_t>(drive.lbaSectors) * SmartSectorLength;
-    Put32(reply + 24, static_cast<uint32_t>(size));
-    Put32(reply + 28, static_cast<uint32_t>(size >> 32));
+    WriteLittleEndian32(reply + 24, static_cast<uint32_t>(size));
+    WriteLittleEndian32(reply + 28, static_cast<uint32_t>(size >> 32));
     if (!output || outputLength < GeometryExLength)
         return Refuse(EmulatedErrorInsufficientBuffer);
     return Deliver(reply, GeometryExLength, output);
@@ -777,7 +766,7 @@ EmulatedReply AnswerPredictFailure(const EmulatedDrive &drive, uint8_t *output, 
     if (!drive.healthSucceeds)
         return Refuse(EmulatedErrorIoDevice);
     uint8_t reply[PredictFailureLength] = {};
-    Put32(reply, drive.predictsFailure ? 1 : 0);
+    WriteLittleEndian32(reply, drive.predictsFailure ? 1 : 0);
     return Deliver(reply, PredictFailureLength, output);
 }
 
