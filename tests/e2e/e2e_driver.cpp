@@ -533,6 +533,13 @@ void ClickButton(HWND dialog, int id)
     PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+std::string LogInScenarioFolder(const Scenario &scenario)
+{
+    std::string path = scenario.folder + "\\ErrorLog.txt";
+    WriteRegistryText("Software\\Tessmere\\HOLMVARD\\Global", "ErrorLogFilePath", path.c_str());
+    return path;
+}
+
 HWND OpenSheetOnPage(Program &program, HWND command, int page, int control)
 {
     PostMessageA(command, 0x8064, 102, WM_LBUTTONUP);   // the tray icon's left click

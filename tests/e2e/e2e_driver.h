@@ -31,6 +31,9 @@ void WriteDrives(const Scenario &scenario, const char *drives);
 // HKLM\Software\Tessmere and everything below it removed.
 void CleanRegistry();
 
+// Points the program's error log into the scenario's folder; returns its path.
+std::string LogInScenarioFolder(const Scenario &scenario);
+
 // A 4-byte value of HKLM\<path>, whatever its type; false when it is missing.
 bool ReadRegistryNumber(const char *path, const char *name, uint32_t &value, DWORD *type = nullptr);
 // A text value of HKLM\<path> up to its first NUL, with its stored size.

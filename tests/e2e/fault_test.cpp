@@ -51,8 +51,7 @@ TEST_F(Faults, ADriveThatStopsAnsweringOrABrokenBayRaisesAStoredAndLoggedError)
         SCOPED_TRACE(fault.name);
         CleanRegistry();
         Scenario scenario = PrepareForThisTest(Healthy);
-        WriteRegistryText("Software\\Tessmere\\HOLMVARD\\Global", "ErrorLogFilePath",
-                          (scenario.folder + "\\ErrorLog.txt").c_str());
+        LogInScenarioFolder(scenario);
         Program program;
         ASSERT_TRUE(program.Start(scenario));
         HWND command = program.WaitUntilStarted(scenario);

@@ -52,8 +52,10 @@ protected:
         WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
         WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
         WriteRegistryText(GlobalKey, "EmailServer", server);
-        WriteRegistryText(GlobalKey, "ErrorLogFilePath",
-                          logPath ? logPath : (scenario.folder + "\\ErrorLog.txt").c_str());
+        if (logPath)
+            WriteRegistryText(GlobalKey, "ErrorLogFilePath", logPath);
+        else
+            LogInScenarioFolder(scenario);
     }
 
     static std::string StoredText(const char *key, const char *name)

@@ -40,7 +40,7 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
     WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
     WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
     WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.5");
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+    LogInScenarioFolder(scenario);
     std::string outbox = scenario.folder + "\\Outbox";
     {
         Program program;

@@ -144,7 +144,7 @@ TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvi
     WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.1");
     WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
     WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+    LogInScenarioFolder(scenario);
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND command = program.WaitUntilStarted(scenario);
@@ -406,8 +406,7 @@ namespace {
 // Starts the program on a log holding text and opens the sheet on its Logging page.
 HWND OpenOnLog(Program &program, const Scenario &scenario, const std::string &text)
 {
-    std::string path = scenario.folder + "\\ErrorLog.txt";
-    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+    std::string path = LogInScenarioFolder(scenario);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);

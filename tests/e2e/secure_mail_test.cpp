@@ -62,7 +62,7 @@ protected:
         WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
         WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
         WriteRegistryText(GlobalKey, "EmailServer", server);
-        WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+        LogInScenarioFolder(scenario);
         if (!password)
             return;
         // Sealed as the program seals it: with the data protection of the same Wine user.

@@ -118,8 +118,7 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
     CleanRegistry();
     const std::string folderName = "Soak.ThousandsOfChecksLoseNoRecordAndLeakNothing";
     Scenario scenario = PrepareForThisTest("drive 0\ndrive 1\n");
-    WriteRegistryText("Software\\Tessmere\\HOLMVARD\\Global", "ErrorLogFilePath",
-                      (scenario.folder + "\\ErrorLog.txt").c_str());
+    LogInScenarioFolder(scenario);
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND command = program.WaitUntilStarted(scenario);

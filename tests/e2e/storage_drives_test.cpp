@@ -30,7 +30,7 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
         SCOPED_TRACE(c.description);
         CleanRegistry();
         Scenario scenario = PrepareForThisTest((std::string(Nvme) + c.description).c_str());
-        WriteRegistryText(GlobalKey, "ErrorLogFilePath", (scenario.folder + "\\ErrorLog.txt").c_str());
+        LogInScenarioFolder(scenario);
         Program program;
         ASSERT_TRUE(program.Start(scenario));
         if (strstr(c.description, "health fail")) {
