@@ -31,7 +31,7 @@ bool ConnectWithTimeout(SOCKET socket, uint32_t address, uint16_t port)
     if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
         return false;
     bool connected = connect(socket, reinterpret_cast<const sockaddr *>(&server), sizeof server) == 0;
-    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true)) {
+    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true, SocketDeadline())) {
         int error = 0;
         int length = sizeof error;
         connected = getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) == 0 &&
@@ -101,6 +101,7 @@ bool LinkReadReply(MailLink &link, char (&buffer)[SmtpBufferSize])
 {
     if (!link.tls)
         return ReadReply(link.socket, buffer) == TRUE;
+    link.tls->deadline = SocketDeadline();
     size_t length = 0;
     buffer[0] = '\0';
     while (length < sizeof buffer - 1) {
@@ -281,25 +282,38 @@ MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSi
 
 }  // namespace
 
-// Waits until the socket can be read (or written); false on a time-out or an error.
-bool WaitForSocket(UINT_PTR socket, bool forWriting)
+ULONGLONG SocketDeadline()
 {
+    return GetTickCount64() + SmtpTimeoutSeconds * 1000ULL;
+}
+
+// Waits until the socket can be read (or written); false once the deadline
+// has passed, or on an error.
+bool WaitForSocket(UINT_PTR socket, bool forWriting, ULONGLONG deadline)
+{
+    ULONGLONG now = GetTickCount64();
+    if (now >= deadline)
+        return false;
+    ULONGLONG left = deadline - now;
     fd_set ready;
     fd_set failed;
     FD_ZERO(&ready);
     FD_ZERO(&failed);
     FD_SET(socket, &ready);
     FD_SET(socket, &failed);
-    timeval limit = {SmtpTimeoutSeconds, 0};
+    timeval limit = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
     int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
     return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
 }
 
 BOOL SendBytes(UINT_PTR socket, const char *data, size_t length)
 {
+    // One limit for the whole text, so a server taking a byte at a time
+    // cannot hold the program for longer.
+    ULONGLONG deadline = SocketDeadline();
     size_t sent = 0;
     while (sent < length) {
-        if (!WaitForSocket(socket, true))
+        if (!WaitForSocket(socket, true, deadline))
             return FALSE;
         int count = send(socket, data + sent, static_cast<int>(length - sent), 0);
         if (count == SOCKET_ERROR)
@@ -317,11 +331,12 @@ BOOL SendText(UINT_PTR socket, const char *text)
 BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
 {
     // A reply may arrive in pieces: receive until its final line is complete,
-    // while the buffer has room and the server keeps answering in time.
+    // while the buffer has room and within one limit for the whole reply.
+    ULONGLONG deadline = SocketDeadline();
     size_t length = 0;
     buffer[0] = '\0';
     while (length < sizeof buffer - 1) {
-        if (!WaitForSocket(socket, false))
+        if (!WaitForSocket(socket, false, deadline))
             return FALSE;
         int count = recv(socket, buffer + length, static_cast<int>(sizeof buffer - 1 - length), 0);
         if (count == SOCKET_ERROR || count == 0)

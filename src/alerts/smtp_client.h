@@ -31,8 +31,12 @@ void FormatNowForMail(char (&date)[MailDateSize]);
 // The socket routines take a SOCKET, which is a UINT_PTR, so this header needs
 // no <winsock2.h>.
 
-// Waits until the socket can be read (or written); false on a time-out or an error.
-bool WaitForSocket(UINT_PTR socket, bool forWriting);
+// The tick count (GetTickCount64) by which a send or a whole reply must be done.
+unsigned long long SocketDeadline();
+
+// Waits until the socket can be read (or written); false once the deadline
+// has passed, or on an error.
+bool WaitForSocket(UINT_PTR socket, bool forWriting, unsigned long long deadline);
 
 // Sends all length bytes; FALSE on a socket error or when the server stops taking data.
 BOOL SendBytes(UINT_PTR socket, const char *data, size_t length);

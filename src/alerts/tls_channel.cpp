@@ -20,7 +20,7 @@ constexpr DWORD ContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT
 // when it closed, failed, took too long or the bytes would not fit.
 bool ReceiveMore(TlsChannel &channel)
 {
-    if (channel.incomingLength == sizeof channel.incoming || !WaitForSocket(channel.socket, false))
+    if (channel.incomingLength == sizeof channel.incoming || !WaitForSocket(channel.socket, false, channel.deadline))
         return false;
     int count = recv(channel.socket, channel.incoming + channel.incomingLength,
                      static_cast<int>(sizeof channel.incoming - channel.incomingLength), 0);
@@ -162,6 +162,7 @@ TlsChannel::~TlsChannel()
 TlsOutcome StartTls(TlsChannel &channel, UINT_PTR socket, const char *host)
 {
     channel.socket = socket;
+    channel.deadline = SocketDeadline();
     char target[256];
     if (!CopyText(target, host) || !AcquireCredentials(channel) || !Handshake(channel, target))
         return TlsOutcome::HandshakeFailed;

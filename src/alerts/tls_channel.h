@@ -22,6 +22,7 @@ struct TlsChannel {
     SecPkgContext_StreamSizes sizes = {};
     char incoming[TlsIncomingSize];   // received and not yet decrypted
     size_t incomingLength = 0;
+    unsigned long long deadline = 0;  // tick count by which the bytes awaited must be in
     char plain[TlsIncomingSize];      // decrypted and not yet taken
     size_t plainStart = 0;
     size_t plainLength = 0;

@@ -101,6 +101,12 @@ void OpenProperties(HWND commandWindow)
         SetForegroundWindow(PropertySheetWindow);
         return;
     }
+    // A message box of the commit (a mail or log failure) lets the tray ask
+    // again; a sheet opened then would take a new snapshot, and the rest of
+    // the commit would find nothing left to write.
+    static bool committing = false;
+    if (committing)
+        return;
     KillTimer(commandWindow, SMARTTimer);
     KillTimer(commandWindow, FreeSpaceTimer);
 
@@ -143,7 +149,9 @@ void OpenProperties(HWND commandWindow)
         CommitOwner = commandWindow;
         const CommitSteps steps = {StoreGlobalNumber, StoreGlobalFlag,   StoreEmailTexts,    ApplySMARTEnabled,
                                    ApplySimulateError, StoreVolumeFlagOf, StoreVolumeNumberOf};
+        committing = true;
         CommitSettings(steps);
+        committing = false;
     }
     CheckSMARTStatus(commandWindow);
     CheckFreeSpace(commandWindow);

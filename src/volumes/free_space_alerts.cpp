@@ -38,13 +38,9 @@ bool AskVolumeSpace(int volume, uint64_t &available, uint64_t &total, uint64_t &
     return true;
 }
 
-// An acknowledged setting goes into the property sheet's saved copy too, so
-// the sheet's Cancel keeps it and its OK finds nothing to write, and an open
-// Volumes page showing the volume follows it.
-void ReflectInPropertySheet(int volume)
+// An open Volumes page showing the volume follows an acknowledgement.
+void RefreshOpenVolumesPage(int volume)
 {
-    SettingsSnapshot.SpaceCheckEnabled[volume] = Volumes[volume].SpaceCheckEnabled;
-    SettingsSnapshot.FreeSpaceMin[volume] = Volumes[volume].FreeSpaceMin;
     if (PropertiesOpen && volume == CurrentVolume && VolumesPageWindow)
         ShowVolumeSettings(VolumesPageWindow, volume);
 }
@@ -94,14 +90,20 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
     UpdateTrayStatus(CommandWindow);
     StoreVolumeFlag(record, "FreeSpaceError", 0);
     LogFreeSpaceErrorAcknowledged(dialog, volume);
+    // The acknowledged setting goes into the property sheet's saved copy too,
+    // so the sheet's Cancel keeps it and its OK finds nothing to write. Only
+    // that one: the other may hold an edit of the open sheet still to be
+    // written or rolled back.
     HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
     if (IsWindowEnabled(slider)) {
         record.FreeSpaceMin = static_cast<uint32_t>(SendMessageA(slider, TBM_GETPOS, 0, 0));
-        ReflectInPropertySheet(volume);
+        SettingsSnapshot.FreeSpaceMin[volume] = record.FreeSpaceMin;
+        RefreshOpenVolumesPage(volume);
         StoreVolumeNumber(record, "FreeSpaceMin", record.FreeSpaceMin);
     } else {
         record.SpaceCheckEnabled = 0;
-        ReflectInPropertySheet(volume);
+        SettingsSnapshot.SpaceCheckEnabled[volume] = 0;
+        RefreshOpenVolumesPage(volume);
         StoreVolumeFlag(record, "SpaceCheckEnabled", 0);
     }
 }

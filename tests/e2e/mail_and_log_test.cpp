@@ -129,13 +129,17 @@ TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
     std::vector<std::string> mails = NewMessages(before, 1);
     ASSERT_EQ(mails.size(), 1u);
     std::string message = ReadWholeFile(mails[0]);
-    EXPECT_NE(message.find("\r\nSubject: HOLMVARD Alert! Free space error detected\r\n"), std::string::npos);
     std::string time = StoredText(KeyP, "FreeSpaceErrorTime");
-    EXPECT_NE(message.find("\r\n\r\nHOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
-                           "Volume name: P: FIXTURE\r\nSerial number: 1A2B-3C4D\r\n"
-                           "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\n\r\nOccurred on: " + time + ".\r\n"),
-              std::string::npos)
-        << message;
+    size_t from = message.find("\r\nFrom: ");
+    ASSERT_EQ(message.rfind("Date: ", 0), 0u) << message;
+    ASSERT_NE(from, std::string::npos);
+    EXPECT_EQ(message.substr(from + 2),
+              "From: holmvard@example.com\r\nSubject: HOLMVARD Alert! Free space error detected\r\n"
+              "To: admin@example.com\r\nX-Mailer: HOLMVARD V1.0\r\n\r\n"
+              "HOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
+              "Volume name: P: FIXTURE\r\nSerial number: 1A2B-3C4D\r\n"
+              "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\n\r\nOccurred on: " + time + ".\r\n\r\n"
+              "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n\r\n");
     std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
     size_t smart = log.find("SMART error condition detected\r\n");
     size_t space = log.find("Free space error condition detected\r\nVolume name: P: FIXTURE\r\n");
@@ -154,9 +158,11 @@ TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogg
         int step;
         const char *reply;
         const char *error;
+        bool split = false;
     } cases[] = {
         {6, "421 busy\r\n", "Server welcome error"},
         {6, "close", "Server welcome error"},
+        {6, "flood", "Server welcome error"},
         {7, "554 no\r\n", "Server email connect error"},
         {8, "451 later\r\n", "Server MAIL FROM: error"},
         {9, "550-no such\r\n550 user\r\n", "Server RCPT TO: error"},
@@ -165,6 +171,7 @@ TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogg
         {12, "452 full\r\n", "Server email body error"},
         {12, "close", "Server email body error"},
         {13, "421 bye\r\n", "Server QUIT command error"},
+        {13, "close", "Server QUIT command error", true},
         {7, "silent", "Server email connect error"},
     };
     for (const auto &c : cases) {
@@ -173,6 +180,7 @@ TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogg
         Scenario scenario = PrepareForThisTest(FailingDrive);
         Configure(scenario, "127.0.0.2", 1, 0);
         Script script = {c.step, c.reply};
+        script.split = c.split;
         HANDLE server = CreateThread(nullptr, 0, ServeOnce, &script, 0, nullptr);
         ASSERT_NE(server, nullptr);
         Sleep(100);

@@ -310,7 +310,11 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_MINIMUM_TEXT)), "1%, 97.66MB");
     SaveScreenshot("volumes-page");
 
-    // Acknowledged with a new minimum while the page shows the volume: the page follows, Cancel keeps it.
+    // Acknowledged with a new minimum while the page shows the volume, its
+    // monitoring unticked there: the page follows, Cancel keeps the minimum
+    // and still rolls the monitoring back.
+    Click(sheet, IDC_ENABLE_SPACE_CHECK);
+    Sleep(200);
     DragSlider(alert, IDC_NEW_MINIMUM, 11);
     ClickButton(alert, IDC_FREE_SPACE_ACKNOWLEDGE);
     ClickButton(alert, IDC_FREE_SPACE_OK);
@@ -325,6 +329,7 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     ASSERT_NE(sheet, nullptr);
     ShowPage(sheet, 1, IDC_VOLUME_LIST);
     EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 11);
+    EXPECT_TRUE(Checked(sheet, IDC_ENABLE_SPACE_CHECK));
     HWND list = FindControl(sheet, IDC_VOLUME_LIST);
     LRESULT r = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("R: SPARE"));
     ASSERT_GE(r, 0);
@@ -335,6 +340,39 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceMin", value) && value == 100);
     EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceError", value) && value == 1);
     EXPECT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
+    CloseProgram(program);
+}
+
+TEST_F(Properties, AMailFailureBoxDuringTheCommitOpensNoSecondSheetAndTheCommitFinishes)
+{
+    Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 10240000000 free 5000000000\n");
+    WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", 1);
+    WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.3");   // nobody listens there
+    LogInScenarioFolder(scenario);
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitUntilStarted(scenario);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    Click(sheet, IDC_SIMULATE_ERROR);
+    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    HWND list = FindControl(sheet, IDC_VOLUME_LIST);
+    LRESULT r = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("P: FIXTURE"));
+    ASSERT_GE(r, 0);
+    SendMessageA(list, CB_SETCURSEL, r, 0);
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_VOLUME_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    Click(sheet, IDC_ENABLE_SPACE_CHECK);
+    CloseSheet(program, sheet, IDOK);
+    // The simulated error's mail fails before the volume's change is written.
+    HWND box = program.WaitForWindow(Dialog, "HOLMVARD Email Error");
+    ASSERT_NE(box, nullptr);
+    PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);
+    EXPECT_EQ(program.WaitForWindow(Dialog, SheetCaption, 1500), nullptr);
+    DismissMessageBox(box);
+    uint32_t value = 1;
+    for (int i = 0; i < 50 && !(ReadRegistryNumber(KeyP, "SpaceCheckEnabled", value) && value == 0); i++)
+        Sleep(100);
+    EXPECT_EQ(value, 0u);
     CloseProgram(program);
 }
 

@@ -3,6 +3,7 @@
 #include "e2e/scripted_smtp.h"
 
 #include <cstring>
+#include <string>
 
 namespace e2e {
 
@@ -17,6 +18,12 @@ void SendLine(SOCKET client, const char *text)
 bool Answer(SOCKET client, Script &script, int step, const char *normal)
 {
     if (step != script.failingStep) {
+        if (script.split) {
+            std::string head(normal, 3);
+            SendLine(client, head.c_str());
+            Sleep(200);
+            normal += 3;
+        }
         SendLine(client, normal);
         return true;
     }
@@ -24,8 +31,12 @@ bool Answer(SOCKET client, Script &script, int step, const char *normal)
         closesocket(client);
         return false;
     }
-    if (strcmp(script.reply, "silent") != 0)
+    if (strcmp(script.reply, "flood") == 0) {
+        std::string flood(20000, 'x');
+        send(client, flood.data(), static_cast<int>(flood.size()), 0);
+    } else if (strcmp(script.reply, "silent") != 0) {
         SendLine(client, script.reply);
+    }
     // The client must give up and close its end.
     char rest[512];
     fd_set readable;
