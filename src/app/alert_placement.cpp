@@ -7,6 +7,11 @@
 namespace {
 
 constexpr int MostAlerts = MaxDrives * 3 + MaxVolumes;
+// The largest alert's client area in dialog units (the free-space error
+// dialog). Every alert cascades from the one top-left that centres it, so a
+// later, larger alert never covers an earlier one's caption.
+constexpr int LargestAlertWidth = 223;
+constexpr int LargestAlertHeight = 204;
 
 void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
 {
@@ -31,16 +36,22 @@ void PlaceAlertDialog(HWND dialog)
 
     RECT area;
     RECT frame;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(dialog, &frame))
+    RECT largest = {0, 0, LargestAlertWidth, LargestAlertHeight};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(dialog, &frame) ||
+        !MapDialogRect(dialog, &largest) ||
+        !AdjustWindowRectEx(&largest, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                            static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE))))
         return;
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
+    int largestWidth = largest.right - largest.left;
+    int largestHeight = largest.bottom - largest.top;
     // One caption's height per step leaves each earlier caption in sight.
     int step = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
     if (step < 8)
         step = 8;
-    ScreenPoint first = {area.left + (area.right - area.left - width) / 2,
-                         area.top + (area.bottom - area.top - height) / 2};
+    ScreenPoint first = {area.left + (area.right - area.left - largestWidth) / 2,
+                         area.top + (area.bottom - area.top - largestHeight) / 2};
     // Only as many steps as stay inside the work area.
     int room = (area.bottom - first.y - height) / step;
     int across = (area.right - first.x - width) / step;

@@ -125,7 +125,17 @@ TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
     size_t before = MailMessages().size();
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    ASSERT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
+    HWND space = program.WaitForWindow(Dialog, "Free Space Error Detected");
+    HWND smart = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(space, nullptr);
+    ASSERT_NE(smart, nullptr);
+    // The larger alert opened later leaves the earlier one's caption in sight.
+    RECT earlier;
+    RECT later;
+    GetWindowRect(smart, &earlier);
+    GetWindowRect(space, &later);
+    EXPECT_GT(later.top, earlier.top);
+    EXPECT_GT(later.left, earlier.left);
     std::vector<std::string> mails = NewMessages(before, 1);
     ASSERT_EQ(mails.size(), 1u);
     std::string message = ReadWholeFile(mails[0]);
@@ -141,11 +151,11 @@ TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
               "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\n\r\nOccurred on: " + time + ".\r\n\r\n"
               "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n\r\n");
     std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
-    size_t smart = log.find("SMART error condition detected\r\n");
-    size_t space = log.find("Free space error condition detected\r\nVolume name: P: FIXTURE\r\n");
-    EXPECT_NE(smart, std::string::npos);
-    EXPECT_NE(space, std::string::npos);
-    EXPECT_LT(smart, space) << "the SMART check runs first";
+    size_t smartRecord = log.find("SMART error condition detected\r\n");
+    size_t spaceRecord = log.find("Free space error condition detected\r\nVolume name: P: FIXTURE\r\n");
+    EXPECT_NE(smartRecord, std::string::npos);
+    EXPECT_NE(spaceRecord, std::string::npos);
+    EXPECT_LT(smartRecord, spaceRecord) << "the SMART check runs first";
     CloseProgram(program);
     EXPECT_EQ(MailMessages().size(), before + 1) << "no SMART mail while its setting is off";
 }
