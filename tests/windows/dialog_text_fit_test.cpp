@@ -94,30 +94,36 @@ const Value Values[] = {
     {IDD_VOLUMES_PAGE, IDC_VOLUME_STATUS, "Free Space Error"},
     {IDD_TEST_EMAIL, IDC_TEST_MAIL_STATUS, "Server email connect error"},
     {IDD_TEST_EMAIL, IDC_TEST_MAIL_STATUS, "Password in address refused"},
-    {IDD_TEST_EMAIL, IDC_TEST_MAIL_FROM, "holmvard@example.com"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_FROM, "alerts.holmvard@workstation-17.example.com"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_TO, "storage.administrators@branch-office.example.com"},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_SERVER, "smtps://alerts%40example.com@mail.example.com:465"},
 };
 
 // Values every template with the drive parameters or the volume information shows.
 const Value DriveValues[] = {
     {0, IDC_MODEL, LongestModel},         {0, IDC_MODEL, UnbrokenModel},     {0, IDC_SERIAL, "WD-WMAEP1234567890AB"},
     {0, IDC_FIRMWARE, "WWWWWWWW"},        {0, IDC_GEOMETRY, "65535/65535/65535"},
-    {0, IDC_LBA_SECTORS, "4,294,967,295"}, {0, IDC_CAPACITY, "2199.02GB"},
+    {0, IDC_LBA_SECTORS, "281,474,976,710,655"}, {0, IDC_CAPACITY, "144115188.08GB"},
 };
 const Value VolumeValues[] = {
     {0, IDC_VOLUME_TITLE, "Z: WWWWWWWWWWW"},
     {0, IDC_VOLUME_SERIAL, "FFFF-FFFF"},
     {0, IDC_FILE_SYSTEM, "WWWWWWWW"},
-    {0, IDC_TOTAL_SPACE, "931.32GB, 999,999,999,999 bytes, 100%"},
-    {0, IDC_USED_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
-    {0, IDC_FREE_SPACE, "465.66GB, 500,000,000,000 bytes, 50.0%"},
+    {0, IDC_TOTAL_SPACE, "14901.16GB, 16,000,000,000,000 bytes, 100%"},
+    {0, IDC_USED_SPACE, "14901.16GB, 16,000,000,000,000 bytes, 100.0%"},
+    {0, IDC_FREE_SPACE, "14901.16GB, 16,000,000,000,000 bytes, 100.0%"},
     {0, IDC_MINIMUM_TEXT, "100%, 16763.81GB"},
 };
 
 // Where the layout is given, a text that does not fit it is reported, not failed.
 const Value ClipsInGivenLayout[] = {
-    {IDD_FREE_SPACE_ERROR, IDC_MINIMUM_LABEL, nullptr},
-    {IDD_VOLUMES_PAGE, IDC_MINIMUM_LABEL, nullptr},
-    {IDD_ALERTS_PAGE, IDC_EMAIL_FREE_SPACE, nullptr},
+    {IDD_FREE_SPACE_ERROR, IDC_MINIMUM_LABEL, nullptr}, {IDD_VOLUMES_PAGE, IDC_MINIMUM_LABEL, nullptr},
+    {IDD_ALERTS_PAGE, IDC_EMAIL_FREE_SPACE, nullptr},   {IDD_TEST_EMAIL, IDC_TEST_MAIL_FROM, nullptr},
+    {IDD_TEST_EMAIL, IDC_TEST_MAIL_TO, nullptr},        {IDD_TEST_EMAIL, IDC_TEST_MAIL_SERVER, nullptr},
+    // Sizes of volumes of several terabytes.
+    {IDD_FREE_SPACE_ERROR, IDC_TOTAL_SPACE, nullptr},   {IDD_VOLUMES_PAGE, IDC_TOTAL_SPACE, nullptr},
+    {IDD_FREE_SPACE_ERROR, IDC_USED_SPACE, nullptr},    {IDD_VOLUMES_PAGE, IDC_USED_SPACE, nullptr},
+    {IDD_FREE_SPACE_ERROR, IDC_FREE_SPACE, nullptr},    {IDD_VOLUMES_PAGE, IDC_FREE_SPACE, nullptr},
 };
 
 bool GivenLayoutClips(int templateId, int id)
