@@ -64,10 +64,32 @@ int LinesPerPage(int printableHeight, int lineHeight)
     return lines < 1 ? 1 : lines;
 }
 
-uint64_t PagesForPieces(uint64_t pieces, int linesPerPage)
+void StartLogCopy(LogPager &pager)
 {
-    if (pieces == 0)
-        return 1;
-    uint64_t perPage = linesPerPage < 1 ? 1 : static_cast<uint64_t>(linesPerPage);
-    return (pieces + perPage - 1) / perPage;
+    pager.lines = 0;
+    pager.pageOpen = false;
+    pager.placedAny = false;
+}
+
+PagePlace PlaceLogPiece(LogPager &pager)
+{
+    PagePlace place = {!pager.pageOpen, 0, false};
+    if (place.startPage) {
+        pager.pageOpen = true;
+        pager.lines = 0;
+    }
+    place.y = pager.lines * pager.lineHeight;
+    pager.placedAny = true;
+    if (++pager.lines >= pager.linesPerPage) {
+        place.endPage = true;
+        pager.pageOpen = false;
+    }
+    return place;
+}
+
+PagePlace EndLogCopy(LogPager &pager)
+{
+    PagePlace place = {!pager.placedAny, 0, pager.pageOpen || !pager.placedAny};
+    pager.pageOpen = false;
+    return place;
 }

@@ -31,6 +31,26 @@ void ReadLogPieces(LogPieceReader &reader, const char *block, size_t size, bool 
 constexpr int DefaultPrintLineHeight = 50;
 int LinesPerPage(int printableHeight, int lineHeight);
 
-// Pages one copy of a log of pieces takes: full pages, no empty page after a
-// full one, and one blank page for an empty log.
-uint64_t PagesForPieces(uint64_t pieces, int linesPerPage);
+// Where the pieces of a printed copy fall: a page starts only when a piece
+// needs it and ends once full, so a log that fills its last page exactly gets
+// no empty page after it; an empty log still gets one blank page. Each copy
+// starts on a page of its own.
+struct LogPager {
+    int linesPerPage;
+    int lineHeight;
+    int lines;        // on the open page
+    bool pageOpen;
+    bool placedAny;   // in this copy
+};
+
+struct PagePlace {
+    bool startPage;   // before the piece
+    int y;            // the piece's top on its page
+    bool endPage;     // after the piece
+};
+
+void StartLogCopy(LogPager &pager);
+PagePlace PlaceLogPiece(LogPager &pager);
+// The end of a copy: startPage for an empty log's blank page, endPage for the
+// page still open.
+PagePlace EndLogCopy(LogPager &pager);

@@ -74,12 +74,7 @@ void ClearLog(HWND page)
 
 struct PrintJob {
     HDC dc;
-    int lineHeight;
-    int linesPerPage;
-    int y;
-    int lines;          // on the open page
-    bool pageOpen;
-    bool printedAny;    // in this copy
+    LogPager pager;
 };
 
 // Every spooler calls the abort procedure at its own pace, and some never:
@@ -87,7 +82,6 @@ struct PrintJob {
 void EndPrintedPage(PrintJob &job)
 {
     EndPage(job.dc);
-    job.pageOpen = false;
     PrintLogAbortProc(job.dc, 0);
 }
 
@@ -96,33 +90,24 @@ void PrintPiece(void *context, const char *piece)
     PrintJob &job = *static_cast<PrintJob *>(context);
     if (!ContinuePrinting)
         return;
-    if (!job.pageOpen) {
+    PagePlace place = PlaceLogPiece(job.pager);
+    if (place.startPage)
         StartPage(job.dc);
-        job.pageOpen = true;
-        job.y = 0;
-        job.lines = 0;
-    }
-    TextOutA(job.dc, 0, job.y, piece, static_cast<int>(strlen(piece)));
-    job.printedAny = true;
-    job.y += job.lineHeight;
-    // A full page ends here; the next page starts only when a line needs it.
-    if (++job.lines == job.linesPerPage)
+    TextOutA(job.dc, 0, place.y, piece, static_cast<int>(strlen(piece)));
+    if (place.endPage)
         EndPrintedPage(job);
 }
 
 void PrintCopy(PrintJob &job, HANDLE file)
 {
-    job.pageOpen = false;
-    job.printedAny = false;
+    StartLogCopy(job.pager);
     ReadLog(file, PrintPiece, &job);
     if (!ContinuePrinting)
         return;
-    if (!job.printedAny) {
-        // An empty log still gives its blank page.
+    PagePlace place = EndLogCopy(job.pager);
+    if (place.startPage)
         StartPage(job.dc);
-        job.pageOpen = true;
-    }
-    if (job.pageOpen)
+    if (place.endPage)
         EndPrintedPage(job);
 }
 
@@ -177,10 +162,11 @@ void PrintLog(HWND page)
     TEXTMETRICA metrics = {};
     PrintJob job = {};
     job.dc = dc;
-    job.lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight + metrics.tmExternalLeading : 0;
-    if (job.lineHeight <= 0)
-        job.lineHeight = DefaultPrintLineHeight;
-    job.linesPerPage = LinesPerPage(GetDeviceCaps(dc, VERTRES), job.lineHeight);
+    int lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight + metrics.tmExternalLeading : 0;
+    if (lineHeight <= 0)
+        lineHeight = DefaultPrintLineHeight;
+    job.pager.lineHeight = lineHeight;
+    job.pager.linesPerPage = LinesPerPage(GetDeviceCaps(dc, VERTRES), lineHeight);
 
     ContinuePrinting = TRUE;
     SetAbortProc(dc, PrintLogAbortProc);

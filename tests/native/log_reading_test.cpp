@@ -52,13 +52,39 @@ TEST(LogReading, PagesAndLinesPerPage)
     EXPECT_EQ(LinesPerPage(6600, 100), 66);
     EXPECT_EQ(LinesPerPage(6600, 0), 6600 / DefaultPrintLineHeight);
     EXPECT_EQ(LinesPerPage(10, 100), 1);
+    // Pages of each printed copy, as the count of pieces on each.
     const struct {
-        uint64_t pieces;
+        int pieces;
         int perPage;
-        uint64_t pages;
-    } cases[] = {{0, 66, 1}, {1, 66, 1}, {66, 66, 1}, {67, 66, 2}, {132, 66, 2}, {5, 0, 5}};
-    for (const auto &c : cases)
-        EXPECT_EQ(PagesForPieces(c.pieces, c.perPage), c.pages) << c.pieces << "/" << c.perPage;
+        std::vector<int> pages;
+    } cases[] = {{0, 66, {0}}, {1, 66, {1}}, {66, 66, {66}}, {67, 66, {66, 1}}, {132, 66, {66, 66}}, {3, 1, {1, 1, 1}}};
+    for (const auto &c : cases) {
+        LogPager pager = {c.perPage, 10, 0, false, false};
+        for (int copy = 0; copy < 2; copy++) {
+            std::vector<int> pages;
+            bool open = false;
+            StartLogCopy(pager);
+            for (int i = 0; i < c.pieces + 1; i++) {
+                PagePlace place = i < c.pieces ? PlaceLogPiece(pager) : EndLogCopy(pager);
+                if (place.startPage) {
+                    EXPECT_FALSE(open);
+                    open = true;
+                    pages.push_back(0);
+                }
+                if (i < c.pieces) {
+                    ASSERT_TRUE(open) << "a piece with no page";
+                    EXPECT_EQ(place.y, pages.back() * 10);
+                    pages.back()++;
+                }
+                if (place.endPage) {
+                    EXPECT_TRUE(open);
+                    open = false;
+                }
+            }
+            EXPECT_FALSE(open) << "the copy left its page open";
+            EXPECT_EQ(pages, c.pages) << c.pieces << "/" << c.perPage << ", copy " << copy;
+        }
+    }
 }
 
 }  // namespace
