@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
@@ -477,6 +478,38 @@ std::string SaveScreenshot(const char *name)
     out.write(reinterpret_cast<const char *>(&header), sizeof header);
     out.write(reinterpret_cast<const char *>(pixels.data()), bytes);
     return path;
+}
+
+namespace {
+
+BOOL CALLBACK TakeShownTip(HWND window, LPARAM found)
+{
+    char className[32] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpiA(className, TOOLTIPS_CLASSA) == 0 && IsWindowVisible(window) && !WindowText(window).empty())
+        *reinterpret_cast<std::string *>(found) = WindowText(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::string TrayTip()
+{
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    RECT tray;
+    if (!taskbar || !GetWindowRect(taskbar, &tray))
+        return "";
+    // The tip comes after the mouse has moved onto the icon and rested there.
+    SetCursorPos(tray.right - 40, (tray.top + tray.bottom) / 2);
+    Sleep(100);
+    SetCursorPos(tray.right - 12, (tray.top + tray.bottom) / 2);
+    std::string tip;
+    for (int i = 0; i < 40 && tip.empty(); i++) {
+        Sleep(100);
+        EnumWindows(TakeShownTip, reinterpret_cast<LPARAM>(&tip));
+    }
+    SetCursorPos(0, 0);
+    return tip;
 }
 
 int CountPixelsNear(const RECT &area, uint32_t rgb, int tolerance)

@@ -116,6 +116,9 @@ std::vector<uint32_t> CapturePixels(const RECT &area);
 std::string SaveScreenshot(const char *name);
 // The count of pixels in the area whose colour is within tolerance of rgb.
 int CountPixelsNear(const RECT &area, uint32_t rgb, int tolerance);
+// The tip the taskbar shows while the mouse rests on the rightmost tray icon;
+// empty when none shows within a few seconds.
+std::string TrayTip();
 
 std::string WindowText(HWND window);
 std::string ControlText(HWND dialog, int id);

@@ -100,6 +100,7 @@ TEST_F(FreeSpace, ErrorIsStoredShownReopenedAfterCancelAndAcknowledgedWithANewMi
         Sleep(1000);
         SaveScreenshot("free-space-error-dialog");
         EXPECT_GT(CountPixelsNear(tray, 0xFF0000, 40), 0) << "the error icon is not in the tray";
+        EXPECT_EQ(TrayTip(), "Free Space Error");
     }
 
     // Cancel leaves the error; the next check reopens the dialog with the time it was raised.
