@@ -15,9 +15,18 @@ uint16_t OfflineElapsed(int64_t now, int64_t start)
     return static_cast<uint16_t>(now - start);
 }
 
+bool OfflineCountdown(uint16_t seconds, uint16_t elapsed, char (&text)[32])
+{
+    if (elapsed > seconds)
+        return false;
+    FormatTimeRemaining(seconds - elapsed, text);
+    return true;
+}
+
 const char *ReadOfflineStatus(uint8_t status, uint8_t attempts)
 {
-    switch (status) {
+    // Bit 7 only says whether the collection was automatic.
+    switch (status & 0x7F) {
     case 2:
         return "No errors encountered";
     case 6:

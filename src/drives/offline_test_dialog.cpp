@@ -85,7 +85,7 @@ void PollOfflineTest(HWND dialog, int drive)
         return;
     }
     record.OfflineTestSeconds = info.seconds;
-    const char *outcome = ReadOfflineStatus(info.status & 0x7F, record.OfflineTestAttempts);
+    const char *outcome = ReadOfflineStatus(info.status, record.OfflineTestAttempts);
     if (outcome) {
         FinishTest(dialog, drive, outcome, true);
         return;
@@ -105,9 +105,8 @@ void OnOfflineTestTick(HWND dialog, int drive)
 {
     DriveRecord &record = Drives[drive];
     uint16_t elapsed = OfflineElapsed(time(nullptr), record.OfflineTestStart);
-    if (elapsed <= record.OfflineTestSeconds) {
-        char text[32];
-        FormatTimeRemaining(record.OfflineTestSeconds - elapsed, text);
+    char text[32];
+    if (OfflineCountdown(record.OfflineTestSeconds, elapsed, text)) {
         SetDlgItemTextA(dialog, IDC_TEST_TIME, text);
         SendDlgItemMessageA(dialog, IDC_TEST_PROGRESS, PBM_SETPOS, elapsed, 0);
         return;

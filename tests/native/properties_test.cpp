@@ -130,6 +130,7 @@ TEST(OfflineTest, OutcomesCountdownAndRestarts)
         {2, 2, "No errors encountered"}, {6, 2, "Aborted with fatal error"}, {0, 2, "Unknown error"},
         {3, 2, "Unknown error"},         {4, 2, nullptr},                    {5, 10, nullptr},
         {4, 11, "Aborted by host interruption"}, {0x7F, 2, "Unknown error"},
+        {0x82, 2, "No errors encountered"},      {0x84, 2, nullptr},
     };
     for (const auto &o : outcomes) {
         const char *outcome = ReadOfflineStatus(o.status, o.attempts);
@@ -137,14 +138,15 @@ TEST(OfflineTest, OutcomesCountdownAndRestarts)
     }
 
     const struct {
-        uint32_t remaining;
-        const char *text;
-    } countdowns[] = {{124, "Time remaining: 00:02:04"}, {0, "Time remaining: 00:00:00"},
-                      {3661, "Time remaining: 01:01:01"}, {65535, "Time remaining: 18:12:15"}};
+        uint16_t seconds, elapsed;
+        const char *text;   // null: poll
+    } countdowns[] = {{125, 1, "Time remaining: 00:02:04"}, {125, 125, "Time remaining: 00:00:00"},
+                      {125, 126, nullptr},                    {3661, 0, "Time remaining: 01:01:01"},
+                      {65535, 0, "Time remaining: 18:12:15"}};
     for (const auto &c : countdowns) {
-        char text[32];
-        FormatTimeRemaining(c.remaining, text);
-        EXPECT_STREQ(text, c.text);
+        char text[32] = "";
+        bool counting = OfflineCountdown(c.seconds, c.elapsed, text);
+        EXPECT_STREQ(counting ? text : "poll", c.text ? c.text : "poll") << c.seconds << " at " << c.elapsed;
     }
 
     EXPECT_EQ(RestartSeconds(5, 2), 30);
