@@ -163,6 +163,9 @@ void PrintLog(HWND page)
     PrintJob job = {};
     job.dc = dc;
     int lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight + metrics.tmExternalLeading : 0;
+    // Without metrics, a 12-point line at the printer's resolution.
+    if (lineHeight <= 0)
+        lineHeight = GetDeviceCaps(dc, LOGPIXELSY) / 6;
     if (lineHeight <= 0)
         lineHeight = DefaultPrintLineHeight;
     job.pager.lineHeight = lineHeight;

@@ -219,7 +219,8 @@ TEST(Splash, ShowsCentredAboveAllAndGoesAtAClickOrAfterFiveSeconds)
             EXPECT_TRUE(program.WaitForWindowGone("Splash", nullptr, 2000));
         } else {
             EXPECT_TRUE(program.WaitForWindowGone("Splash", nullptr, 9000));
-            EXPECT_GE(GetTickCount() - shown, 4000u);
+            // Five seconds from its creation, which came a little before it was found.
+            EXPECT_GE(GetTickCount() - shown, 4500u);
         }
         e2e::CloseProgram(program);
     }
