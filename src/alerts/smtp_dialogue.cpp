@@ -44,7 +44,9 @@ ReplyState ExamineReply(const char *received, size_t length)
         const char *line = received + lineStart;
         size_t lineLength = i - lineStart;
         lineStart = i + 2;
-        bool coded = lineLength >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]);
+        // A code, then a space, a hyphen or the line's end.
+        bool coded = lineLength >= 3 && IsDigit(line[0]) && IsDigit(line[1]) && IsDigit(line[2]) &&
+                     (lineLength == 3 || line[3] == ' ' || line[3] == '-');
         if (coded && lineLength > 3 && line[3] == '-')
             continue;
         if (!coded)

@@ -24,6 +24,7 @@ TEST(SmtpReply, ReadWholeAcrossPiecesAndLines)
         {"550-no\r\n550 such user\r\n", ReplyState::Rejected},
         {"hello\r\n", ReplyState::Rejected},                // no reply code
         {" 250 ok\r\n", ReplyState::Rejected},
+        {"2500 ok\r\n", ReplyState::Rejected},
         {"", ReplyState::Incomplete},
         {"220 no line end", ReplyState::Incomplete},
     };
