@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "alerts/smtp_dialogue.h"
 #include "base/bounded_text.h"
 
 namespace {
@@ -135,7 +136,7 @@ AddressFault ParseMailServer(const char *text, MailServerAddress &address)
         rest = text + 8;
     } else {
         address.transport = MailTransport::Plain;
-        address.port = 25;
+        address.port = SmtpPort;
         return CopyText(address.host, text) ? AddressFault::None : AddressFault::BadForm;
     }
     const char *end = rest + strlen(rest);

@@ -14,8 +14,6 @@
 #include "base/guards.h"
 #include "base/text_format.h"
 
-static_assert(KeptDateSize == MailDateSize);
-
 namespace {
 
 constexpr char FolderName[] = "Outbox";
@@ -50,12 +48,6 @@ bool OutboxFolder(Path &folder)
 bool PathOf(const Path &folder, const char *name, Path &path)
 {
     return FormatInto(path, "%s\\%s", folder, name);
-}
-
-// The outbox's records show no box: the specified boxes stay the only ones.
-void Log(const char (&record)[LogRecordSize])
-{
-    AppendToErrorLogQuietly(record);
 }
 
 // The kept messages, oldest first: their names count up as they are kept.
@@ -122,7 +114,7 @@ void SetAside(const Path &folder, const char *name)
     MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING);
     char record[LogRecordSize];
     FormatSetAsideRecord(name, record);
-    Log(record);
+    AppendToErrorLogQuietly(record);
 }
 
 // Reads a kept message into Mail, with its path; a file that cannot be read is set aside.
@@ -152,7 +144,7 @@ void MakeRoom(const Path &folder, const Listing &listing)
         DeleteFileA(path);
         char record[LogRecordSize];
         FormatDroppedRecord(Mail, record);
-        Log(record);
+        AppendToErrorLogQuietly(record);
     }
 }
 
@@ -167,7 +159,7 @@ void KeepFailedMail(const char *subject, const char *body, const char *date)
         if (!FolderReported) {
             char record[LogRecordSize];
             FormatOutboxFolderRecord(folder, record);
-            Log(record);
+            AppendToErrorLogQuietly(record);
         }
         FolderReported = true;
         return;
@@ -219,7 +211,7 @@ void RetryKeptMail(HWND window)
         FormatTimeStamp(now, sizeof now);
         char record[LogRecordSize];
         FormatDeliveredRecord(Mail, now, record);
-        Log(record);
+        AppendToErrorLogQuietly(record);
     }
 }
 

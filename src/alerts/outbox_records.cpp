@@ -1,6 +1,5 @@
 #include "alerts/outbox_records.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "base/bounded_text.h"
@@ -58,13 +57,15 @@ bool FormatKeptMail(const KeptMail &mail, char *text, size_t size, size_t &lengt
     size_t bodyLength = strnlen(mail.body, sizeof mail.body);
     if (bodyLength == sizeof mail.body)
         return false;
-    int header = snprintf(text, size, "%sRaised: %s\r\nDate: %s\r\nAttempts: %lu\r\nSubject: %s\r\nBody: %zu\r\n\r\n",
-                          FirstLine, mail.raised, mail.date, static_cast<unsigned long>(mail.attempts),
-                          mail.subject, bodyLength);
-    if (header < 0 || static_cast<size_t>(header) + bodyLength >= size)
+    if (!FormatIntoSized(text, size, "%sRaised: %s\r\nDate: %s\r\nAttempts: %lu\r\nSubject: %s\r\nBody: %zu\r\n\r\n",
+                         FirstLine, mail.raised, mail.date, static_cast<unsigned long>(mail.attempts), mail.subject,
+                         bodyLength))
+        return false;
+    size_t header = strlen(text);
+    if (header + bodyLength >= size)
         return false;
     memcpy(text + header, mail.body, bodyLength);
-    length = static_cast<size_t>(header) + bodyLength;
+    length = header + bodyLength;
     text[length] = '\0';
     return true;
 }

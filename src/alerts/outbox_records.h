@@ -7,17 +7,17 @@
 #include <cstdint>
 
 #include "alerts/log_records.h"
+#include "alerts/smtp_dialogue.h"
 
 constexpr size_t OutboxFieldSize = 128;
 constexpr size_t OutboxBodySize = 16384;
 // Header lines and the body: ample room for any kept message.
 constexpr size_t OutboxFileSize = OutboxBodySize + 1024;
 constexpr uint32_t OutboxLimit = 100;
-constexpr size_t KeptDateSize = 48;   // as the mail's Date line
 
 struct KeptMail {
     char raised[OutboxFieldSize];    // when the alert was raised, as the program stamps times
-    char date[KeptDateSize];         // the Date line of the first attempt, sent unchanged later
+    char date[MailDateSize];         // the Date line of the first attempt, sent unchanged later
     uint32_t attempts;               // attempts so far, the first one included
     char subject[OutboxFieldSize];
     char body[OutboxBodySize];

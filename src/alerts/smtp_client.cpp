@@ -19,6 +19,27 @@ static_assert(sizeof(SOCKET) == sizeof(UINT_PTR));
 
 namespace {
 
+// Receives into buffer until the reply's final line is complete, while the
+// buffer has room. receive(at, room) gives the count of bytes it put at at, 0
+// or less when nothing more can come.
+template <typename Receive>
+bool ReceiveReply(char (&buffer)[SmtpBufferSize], Receive receive)
+{
+    size_t length = 0;
+    buffer[0] = '\0';
+    while (length < sizeof buffer - 1) {
+        int count = receive(buffer + length, sizeof buffer - 1 - length);
+        if (count <= 0)
+            return false;
+        length += static_cast<size_t>(count);
+        buffer[length] = '\0';
+        ReplyState state = ExamineReply(buffer, length);
+        if (state != ReplyState::Incomplete)
+            return state == ReplyState::Accepted;
+    }
+    return false;
+}
+
 // A blocking connect could hang for minutes on an unreachable server: connect
 // without blocking and wait for the outcome as long as for any reply.
 bool ConnectWithTimeout(SOCKET socket, uint32_t address, uint16_t port)
@@ -102,19 +123,7 @@ bool LinkReadReply(MailLink &link, char (&buffer)[SmtpBufferSize])
     if (!link.tls)
         return ReadReply(link.socket, buffer) == TRUE;
     link.tls->deadline = SocketDeadline();
-    size_t length = 0;
-    buffer[0] = '\0';
-    while (length < sizeof buffer - 1) {
-        int count = TlsReceive(*link.tls, buffer + length, sizeof buffer - 1 - length);
-        if (count <= 0)
-            return false;
-        length += static_cast<size_t>(count);
-        buffer[length] = '\0';
-        ReplyState state = ExamineReply(buffer, length);
-        if (state != ReplyState::Incomplete)
-            return state == ReplyState::Accepted;
-    }
-    return false;
+    return ReceiveReply(buffer, [&](char *at, size_t room) { return TlsReceive(*link.tls, at, room); });
 }
 
 // Sends a command and reads its reply.
@@ -328,31 +337,21 @@ BOOL SendText(UINT_PTR socket, const char *text)
     return SendBytes(socket, text, strlen(text));
 }
 
+int ReceiveSome(UINT_PTR socket, char *buffer, size_t size, ULONGLONG deadline)
+{
+    if (!WaitForSocket(socket, false, deadline))
+        return -1;
+    int count = recv(socket, buffer, static_cast<int>(size), 0);
+    return count == SOCKET_ERROR ? -1 : count;
+}
+
 BOOL ReadReply(UINT_PTR socket, char (&buffer)[SmtpBufferSize])
 {
-    // A reply may arrive in pieces: receive until its final line is complete,
-    // while the buffer has room and within one limit for the whole reply.
+    // A reply may arrive in pieces, all within one limit.
     ULONGLONG deadline = SocketDeadline();
-    size_t length = 0;
-    buffer[0] = '\0';
-    while (length < sizeof buffer - 1) {
-        if (!WaitForSocket(socket, false, deadline))
-            return FALSE;
-        int count = recv(socket, buffer + length, static_cast<int>(sizeof buffer - 1 - length), 0);
-        if (count == SOCKET_ERROR || count == 0)
-            return FALSE;
-        length += static_cast<size_t>(count);
-        buffer[length] = '\0';
-        switch (ExamineReply(buffer, length)) {
-        case ReplyState::Accepted:
-            return TRUE;
-        case ReplyState::Rejected:
-            return FALSE;
-        case ReplyState::Incomplete:
-            break;
-        }
-    }
-    return FALSE;
+    return ReceiveReply(buffer, [&](char *at, size_t room) { return ReceiveSome(socket, at, room, deadline); })
+               ? TRUE
+               : FALSE;
 }
 
 MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
@@ -366,9 +365,7 @@ MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[Ma
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)
 {
     char date[MailDateSize] = "";
-    MailStep failed = Exchange(subject, body, date);
-    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
-    return failed;
+    return TrySendMailDated(subject, body, date, result, resultSize);
 }
 
 BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)

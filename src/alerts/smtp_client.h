@@ -21,7 +21,6 @@ MailStep TrySendMail(const char *subject, const char *body, char *result, size_t
 
 // As TrySendMail with the Date line given: date as it stands, or, when empty,
 // the moment the header goes out, written back into date.
-constexpr size_t MailDateSize = 48;
 MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
                           size_t resultSize);
 
@@ -37,6 +36,10 @@ unsigned long long SocketDeadline();
 // Waits until the socket can be read (or written); false once the deadline
 // has passed, or on an error.
 bool WaitForSocket(UINT_PTR socket, bool forWriting, unsigned long long deadline);
+
+// Receives what has come, up to size bytes, waiting until the deadline: the
+// count, 0 once the server closed, -1 on an error or a time-out.
+int ReceiveSome(UINT_PTR socket, char *buffer, size_t size, unsigned long long deadline);
 
 // Sends all length bytes; FALSE on a socket error or when the server stops taking data.
 BOOL SendBytes(UINT_PTR socket, const char *data, size_t length);

@@ -103,7 +103,7 @@ void FormatZone(int32_t biasMinutes, bool daylight, char (&zone)[8])
     FormatInto(zone, "%c%02d%02d", sign, static_cast<int>(offset / 60 % 100), static_cast<int>(offset % 60));
 }
 
-void FormatMailDate(const struct tm &local, const char *zone, char (&date)[48])
+void FormatMailDate(const struct tm &local, const char *zone, char (&date)[MailDateSize])
 {
     static const char *const Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char *const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",

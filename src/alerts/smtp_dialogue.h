@@ -11,6 +11,7 @@
 constexpr size_t SmtpBufferSize = 16384;
 constexpr size_t MailResultSize = 80;
 constexpr uint16_t SmtpPort = 25;
+constexpr size_t MailDateSize = 48;   // the Date line's text
 constexpr char MailerName[] = "HOLMVARD V1.0";
 constexpr char MailSentText[] = "Email successfully sent!";
 // Connect, each send and each wait for a reply give up after this long.
@@ -72,7 +73,7 @@ bool ParseDottedIPv4(const char *text, uint32_t &address);
 void FormatZone(int32_t biasMinutes, bool daylight, char (&zone)[8]);
 
 // "Tue, 08 Dec 2026 05:37:27 +0000" with English names, whatever the locale.
-void FormatMailDate(const struct tm &local, const char *zone, char (&date)[48]);
+void FormatMailDate(const struct tm &local, const char *zone, char (&date)[MailDateSize]);
 
 // The five header lines, in their fixed order; false when they do not fit.
 bool BuildHeaderBlock(const char *date, const char *from, const char *subject, const char *to, char *block,

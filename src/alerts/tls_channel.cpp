@@ -20,11 +20,11 @@ constexpr DWORD ContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT
 // when it closed, failed, took too long or the bytes would not fit.
 bool ReceiveMore(TlsChannel &channel)
 {
-    if (channel.incomingLength == sizeof channel.incoming || !WaitForSocket(channel.socket, false, channel.deadline))
+    if (channel.incomingLength == sizeof channel.incoming)
         return false;
-    int count = recv(channel.socket, channel.incoming + channel.incomingLength,
-                     static_cast<int>(sizeof channel.incoming - channel.incomingLength), 0);
-    if (count == SOCKET_ERROR || count == 0)
+    int count = ReceiveSome(channel.socket, channel.incoming + channel.incomingLength,
+                            sizeof channel.incoming - channel.incomingLength, channel.deadline);
+    if (count <= 0)
         return false;
     channel.incomingLength += static_cast<size_t>(count);
     return true;
