@@ -2,16 +2,17 @@
 
 #include "app/alert_cascade.h"
 #include "drives/drive_table.h"
+#include "resources/resource_ids.h"
 #include "volumes/volume_table.h"
 
 namespace {
 
 constexpr int MostAlerts = MaxDrives * 3 + MaxVolumes;
-// The largest alert's client area in dialog units (the free-space error
-// dialog). Every alert cascades from the one top-left that centres it, so a
-// later, larger alert never covers an earlier one's caption.
-constexpr int LargestAlertWidth = 223;
-constexpr int LargestAlertHeight = 204;
+// Every alert cascades from the one top-left that centres the largest (the
+// free-space error dialog), so a later, larger alert never covers an earlier
+// one's caption.
+constexpr int LargestAlertWidth = FREE_SPACE_ERROR_WIDTH;
+constexpr int LargestAlertHeight = FREE_SPACE_ERROR_HEIGHT;
 
 void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
 {

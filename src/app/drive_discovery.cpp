@@ -58,28 +58,12 @@ bool DescribeStorageDrive(HANDLE device, DriveRecord &record)
         NvmeIdentity nvme;
         if (!QueryNvmeIdentity(device, nvme) || !AskNvmeHealth(device, nullptr))
             return false;
-        CopyText(record.Model, nvme.model);
-        CopyText(record.Serial, nvme.serial);
-        CopyText(record.FirmwareRev, nvme.firmware);
-        record.Access = DriveAccess::NvmeHealth;
+        DescribeStorageRecord(identity, &nvme, geometry, record);
     } else {
         if (!AskPredictedFailure(device, nullptr))
             return false;
-        // ATA drives behind the storage stack name their maker "ATA" or not at all.
-        char model[2 * StorageTextSize];
-        if (identity.vendor[0] && strcmp(identity.vendor, "ATA") != 0)
-            FormatInto(model, "%s %s", identity.vendor, identity.product);
-        else
-            CopyText(model, identity.product);
-        CopyText(record.Model, model);
-        CopyText(record.Serial, identity.serial);
-        CopyText(record.FirmwareRev, identity.revision);
-        record.Access = DriveAccess::FailurePrediction;
+        DescribeStorageRecord(identity, nullptr, geometry, record);
     }
-    record.Cylinders = geometry.cylinders;
-    record.Heads = geometry.heads;
-    record.SectorsPerTrack = geometry.sectorsPerTrack;
-    record.LbaSectors = geometry.sectors;
     return true;
 }
 
@@ -88,9 +72,7 @@ void AcceptStorageDrive(uint8_t n)
 {
     if (CurrentDrive >= MaxDrives)
         return;
-    char name[] = "\\\\.\\PhysicalDrive0";
-    name[sizeof name - 2] = static_cast<char>('0' + n);
-    HANDLE device = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    HANDLE device = OpenPhysicalDrive(n, 0);
     if (device == INVALID_HANDLE_VALUE)
         return;
     DriveRecord record = {};

@@ -19,13 +19,13 @@ constexpr int DrivesToTry = 8;
 const char *BusName(uint32_t busType)
 {
     switch (busType) {
-    case 3:
+    case AtaBusType:
         return "ata";
-    case 11:
+    case SataBusType:
         return "sata";
     case NvmeBusType:
         return "nvme";
-    case 7:
+    case UsbBusType:
         return "usb";
     }
     return nullptr;
@@ -34,9 +34,7 @@ const char *BusName(uint32_t busType)
 // The read/write open and IDENTIFY of the SMART path.
 void ReportSmartPath(int n)
 {
-    char name[] = "\\\\.\\PhysicalDrive0";
-    name[sizeof name - 2] = static_cast<char>('0' + n);
-    HANDLE device = DeviceOpen(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    HANDLE device = OpenPhysicalDrive(static_cast<uint8_t>(n), GENERIC_READ | GENERIC_WRITE);
     if (device == INVALID_HANDLE_VALUE) {
         printf("open fail   # error %lu\n", GetLastError());
         return;
@@ -103,9 +101,7 @@ int main()
         printf("# holmvard-drivecheck on Windows %lu.%lu.%lu\n", version.dwMajorVersion, version.dwMinorVersion,
                version.dwBuildNumber);
     for (int n = 0; n < DrivesToTry; n++) {
-        char name[] = "\\\\.\\PhysicalDrive0";
-        name[sizeof name - 2] = static_cast<char>('0' + n);
-        HANDLE device = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+        HANDLE device = OpenPhysicalDrive(static_cast<uint8_t>(n), 0);
         if (device == INVALID_HANDLE_VALUE)
             continue;
         printf("drive %d\n", n);

@@ -42,16 +42,20 @@ BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumb
 
 }  // namespace
 
+HANDLE OpenPhysicalDrive(uint8_t index, DWORD access)
+{
+    char name[] = "\\\\.\\PhysicalDrive0";
+    name[sizeof name - 2] = static_cast<char>('0' + index);
+    return DeviceOpen(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
 HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index)
 {
     if (osKind == 1)
         return DeviceOpen("\\\\.\\SMARTVSD", 0, 0, CREATE_NEW);
 
-    char name[] = "\\\\.\\PhysicalDrive0";
-    name[sizeof name - 2] = static_cast<char>('0' + index);
-
     // Zero access is enough for the geometry query and needs no administrative rights.
-    HANDLE probe = DeviceOpen(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    HANDLE probe = OpenPhysicalDrive(index, 0);
     if (probe == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
     uint8_t geometry[DriveGeometryLength] = {};
@@ -62,7 +66,7 @@ HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index)
     if (!queried || ReadMediaType(geometry) != FixedMediaType)
         return INVALID_HANDLE_VALUE;
 
-    return DeviceOpen(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    return OpenPhysicalDrive(index, GENERIC_READ | GENERIC_WRITE);
 }
 
 uint8_t QueryDriveMap(HANDLE device)

@@ -11,6 +11,10 @@
 // media only.
 HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index);
 
+// PhysicalDrive<index> (0 to 9) with the access given, shared for reading and
+// writing; no access at all is enough for the storage queries.
+HANDLE OpenPhysicalDrive(uint8_t index, DWORD access);
+
 // SMART_GET_VERSION on the SMARTVSD handle: the IDE drive map, 0 when the query fails.
 uint8_t QueryDriveMap(HANDLE device);
 

@@ -9,6 +9,7 @@
 static_assert(StorageQueryPropertyIoctl == IOCTL_STORAGE_QUERY_PROPERTY);
 static_assert(StoragePredictFailureIoctl == IOCTL_STORAGE_PREDICT_FAILURE);
 static_assert(DiskGetDriveGeometryExIoctl == IOCTL_DISK_GET_DRIVE_GEOMETRY_EX);
+static_assert(AtaBusType == BusTypeAta && UsbBusType == BusTypeUsb && SataBusType == BusTypeSata);
 static_assert(NvmeBusType == BusTypeNvme);
 static_assert(DevicePropertyQueryLength == sizeof(STORAGE_PROPERTY_QUERY));
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, VendorIdOffset) == 12);
@@ -71,7 +72,7 @@ bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity)
     const uint8_t *data = AskNvme(device, NvmeQuery::IdentifyController);
     if (!data)
         return false;
-    ReadNvmeIdentity(*reinterpret_cast<const uint8_t(*)[NvmeIdentifyLength]>(data), identity);
+    ReadNvmeIdentity(data, identity);
     return true;
 }
 
@@ -98,12 +99,14 @@ bool AskPredictedFailure(HANDLE device, int *status)
 
 int ReturnNvmeStatus(HANDLE device)
 {
-    int status = 0;
-    return AskNvmeHealth(device, &status) ? status : 0;
+    int status = 0;   // unanswered reads as failing, as a failed SMART request does
+    AskNvmeHealth(device, &status);
+    return status;
 }
 
 int ReturnPredictedStatus(HANDLE device)
 {
     int status = 0;
-    return AskPredictedFailure(device, &status) ? status : 0;
+    AskPredictedFailure(device, &status);
+    return status;
 }

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
 #include "base/byte_order.h"
+#include "drives/smart_requests.h"
 
 namespace {
 
@@ -26,9 +28,9 @@ constexpr size_t RevisionOffsetAt = 20;
 constexpr size_t SerialOffsetAt = 24;
 constexpr size_t BusTypeAt = 28;
 
-// DISK_GEOMETRY_EX
-constexpr size_t GeometryExUsed = 32;
-constexpr uint32_t FixedMediaType = 12;
+// DISK_GEOMETRY_EX: DISK_GEOMETRY, then the disk's size in bytes.
+constexpr size_t DiskSizeAt = DriveGeometryLength;
+constexpr size_t GeometryExUsed = DiskSizeAt + 8;
 
 uint16_t Clamp16(uint64_t value)
 {
@@ -122,7 +124,7 @@ bool FindNvmeData(const uint8_t *reply, uint32_t length, NvmeQuery query, const 
     return true;
 }
 
-void ReadNvmeIdentity(const uint8_t (&data)[NvmeIdentifyLength], NvmeIdentity &identity)
+void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity)
 {
     CopyTrimmed(identity.serial, sizeof identity.serial, data + 4, 20);
     CopyTrimmed(identity.model, sizeof identity.model, data + 24, 40);
@@ -140,14 +142,14 @@ bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geom
     memset(&geometry, 0, sizeof geometry);
     if (!reply || length < GeometryExUsed)
         return false;
-    uint32_t bytesPerSector = ReadLittleEndian32(reply + 20);
+    uint32_t bytesPerSector = ReadLittleEndian32(reply + offsetof(DiskGeometry, BytesPerSector));
     if (bytesPerSector == 0)
         return false;
-    geometry.fixedMedia = ReadLittleEndian32(reply + 8) == FixedMediaType;
-    geometry.cylinders = Clamp16(ReadLittleEndian64(reply));
-    geometry.heads = Clamp16(ReadLittleEndian32(reply + 12));
-    geometry.sectorsPerTrack = Clamp16(ReadLittleEndian32(reply + 16));
-    geometry.sectors = ReadLittleEndian64(reply + 24) / bytesPerSector;
+    geometry.fixedMedia = ReadMediaType(reply) == FixedMediaType;
+    geometry.cylinders = Clamp16(ReadLittleEndian64(reply + offsetof(DiskGeometry, Cylinders)));
+    geometry.heads = Clamp16(ReadLittleEndian32(reply + offsetof(DiskGeometry, TracksPerCylinder)));
+    geometry.sectorsPerTrack = Clamp16(ReadLittleEndian32(reply + offsetof(DiskGeometry, SectorsPerTrack)));
+    geometry.sectors = ReadLittleEndian64(reply + DiskSizeAt) / bytesPerSector;
     return true;
 }
 
@@ -158,4 +160,30 @@ bool ReadPredictFailure(const uint8_t *reply, uint32_t length, bool &predicts)
         return false;
     predicts = ReadLittleEndian32(reply) != 0;
     return true;
+}
+
+void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
+                           DriveRecord &record)
+{
+    if (nvme) {
+        CopyText(record.Model, nvme->model);
+        CopyText(record.Serial, nvme->serial);
+        CopyText(record.FirmwareRev, nvme->firmware);
+        record.Access = DriveAccess::NvmeHealth;
+    } else {
+        // ATA drives behind the storage stack name their maker "ATA" or not at all.
+        char model[2 * StorageTextSize];
+        if (identity.vendor[0] && strcmp(identity.vendor, "ATA") != 0)
+            FormatInto(model, "%s %s", identity.vendor, identity.product);
+        else
+            CopyText(model, identity.product);
+        CopyText(record.Model, model);
+        CopyText(record.Serial, identity.serial);
+        CopyText(record.FirmwareRev, identity.revision);
+        record.Access = DriveAccess::FailurePrediction;
+    }
+    record.Cylinders = geometry.cylinders;
+    record.Heads = geometry.heads;
+    record.SectorsPerTrack = geometry.sectorsPerTrack;
+    record.LbaSectors = geometry.sectors;
 }

@@ -8,10 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "drives/drive_table.h"
+
 constexpr uint32_t StorageQueryPropertyIoctl = 0x002D1400;
 constexpr uint32_t StoragePredictFailureIoctl = 0x002D1100;
 constexpr uint32_t DiskGetDriveGeometryExIoctl = 0x000700A0;
 
+constexpr uint32_t AtaBusType = 3;     // BusTypeAta
+constexpr uint32_t UsbBusType = 7;     // BusTypeUsb
+constexpr uint32_t SataBusType = 11;   // BusTypeSata
 constexpr uint32_t NvmeBusType = 17;   // BusTypeNvme
 
 // STORAGE_PROPERTY_QUERY for StorageDeviceProperty, PropertyStandardQuery.
@@ -56,8 +61,9 @@ struct NvmeIdentity {
     char firmware[9];
 };
 
-// Model, serial and firmware of Identify Controller: plain ASCII, trimmed.
-void ReadNvmeIdentity(const uint8_t (&data)[NvmeIdentifyLength], NvmeIdentity &identity);
+// Model, serial and firmware of Identify Controller (the NvmeIdentifyLength
+// bytes FindNvmeData found): plain ASCII, trimmed.
+void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity);
 
 // A Critical Warning that counts as a threshold exceeded: any bit but the
 // temperature bit (1), which comes and goes with the room.
@@ -74,6 +80,12 @@ struct StorageGeometry {
     uint64_t sectors;
 };
 bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry);
+
+// What a drive reached through the storage queries shows as its record: model,
+// serial and firmware from the NVMe identity when there is one, otherwise from
+// the descriptor; the geometry; and how its health is asked.
+void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
+                           DriveRecord &record);
 
 // STORAGE_PREDICT_FAILURE: false for a short reply; predicts receives PredictFailure != 0.
 constexpr size_t PredictFailureLength = 516;

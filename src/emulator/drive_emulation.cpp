@@ -665,13 +665,13 @@ uint32_t BusTypeOf(EmulatedBus bus)
 {
     switch (bus) {
     case EmulatedBus::Ata:
-        return 3;
+        return AtaBusType;
     case EmulatedBus::Sata:
-        return 11;
+        return SataBusType;
     case EmulatedBus::Nvme:
         return NvmeBusType;
     case EmulatedBus::Usb:
-        return 7;
+        return UsbBusType;
     case EmulatedBus::None:
         break;
     }

@@ -25,6 +25,9 @@
 #define IDD_ABOUT_PAGE 111
 #define IDD_SIMULATED_SMART_ERROR 112
 #define IDD_FREE_SPACE_ERROR 113
+// The free-space error dialog's size, the largest of the alerts, in dialog units.
+#define FREE_SPACE_ERROR_WIDTH 223
+#define FREE_SPACE_ERROR_HEIGHT 204
 #define IDD_OFFLINE_TEST 114
 #define IDD_MAIL_PASSWORD 115
 
