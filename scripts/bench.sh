@@ -7,19 +7,7 @@
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-"$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" >/dev/null || { echo "build failed"; exit 1; }
-
-. "$root/scripts/xvfb.sh"
-. "$root/scripts/wine-env.sh" "$root/build/bench/wineprefix"
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    stop_xvfb
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-start_xvfb || exit 1
-"$root/scripts/wine-prefix.sh" "$WINEPREFIX" || exit 1
+. "$root/scripts/wine-session.sh" bench
 wineserver -p60
 
 work=$root/build/bench/work

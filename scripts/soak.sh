@@ -5,18 +5,8 @@
 set -u
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
-"$root/scripts/install-deps.sh" || exit 1
-"$root/scripts/build.sh" >/dev/null || { echo "build failed"; exit 1; }
-. "$root/scripts/xvfb.sh"
 # A prefix of its own, so a soak can run beside the test command.
-. "$root/scripts/wine-env.sh" "$root/build/soak/wineprefix"
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    stop_xvfb
-}
-trap cleanup EXIT
-start_xvfb || exit 1
-"$root/scripts/wine-prefix.sh" "$WINEPREFIX" || exit 1
+. "$root/scripts/wine-session.sh" soak
 "$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/soak/volume-fixtures"
 # Not through CTest, whose time limit for an end-to-end test is two minutes.
 HOLMVARD_WINEPREFIX=$WINEPREFIX HOLMVARD_SOAK_CHECKS=${1:-10000} "$root/scripts/wine-run.sh" build/windows/holmvard_e2e_tests.exe \

@@ -50,12 +50,6 @@ void RemoveTree(const std::string &folder)
     RemoveDirectoryA(folder.c_str());
 }
 
-void WriteFile(const std::string &path, const char *text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 struct WindowSearch {
     DWORD processId;
     const char *className;
@@ -166,7 +160,7 @@ void WriteDrives(const Scenario &scenario, const char *drives)
         if (text.find(std::string("volume ") + letter) == std::string::npos)
             text += std::string("\nvolume ") + letter + " total 100000000000 free 60000000000\n";
     }
-    WriteFile(scenario.folder + "\\emulated-drives.txt", text.c_str());
+    WriteWholeFile(scenario.folder + "\\emulated-drives.txt", text);
 }
 
 void CleanRegistry()
@@ -431,19 +425,31 @@ std::string MailFolder()
     return WindowsPath(HOLMVARD_E2E_MAIL);
 }
 
-std::vector<std::string> MailMessages()
+std::vector<std::string> FilesIn(const std::string &folder, const char *pattern)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((MailFolder() + "\\*.eml").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            names.push_back(MailFolder() + "\\" + entry.cFileName);
-        while (FindNextFileA(search, &entry));
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry))
+        names.push_back(entry.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
-    }
-    std::sort(names.begin(), names.end());
     return names;
+}
+
+std::vector<std::string> MailMessages(const std::string &folder)
+{
+    std::vector<std::string> paths;
+    for (const std::string &name : FilesIn(folder, "*.eml"))
+        paths.push_back(folder + "\\" + name);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+void WriteWholeFile(const std::string &path, const std::string &text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 std::string ReadWholeFile(const std::string &path)
@@ -569,20 +575,34 @@ void ClickButton(HWND dialog, int id)
 std::string LogInScenarioFolder(const Scenario &scenario)
 {
     std::string path = scenario.folder + "\\ErrorLog.txt";
-    WriteRegistryText("Software\\Tessmere\\HOLMVARD\\Global", "ErrorLogFilePath", path.c_str());
+    WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
     return path;
+}
+
+void MailAlertsTo(const Scenario &scenario, const char *server, int smart)
+{
+    WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", smart);
+    WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
+    WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
+    WriteRegistryText(GlobalKey, "EmailServer", server);
+    LogInScenarioFolder(scenario);
 }
 
 HWND OpenSheetOnPage(Program &program, HWND command, int page, int control)
 {
-    PostMessageA(command, 0x8064, 102, WM_LBUTTONUP);   // the tray icon's left click
-    HWND sheet = program.WaitForWindow("#32770", "HOLMVARD Properties");
+    PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);   // the tray icon's left click
+    HWND sheet = program.WaitForWindow(Dialog, SheetCaption);
     if (!sheet)
         return nullptr;
-    PostMessageA(sheet, WM_USER + 101, page, 0);   // PSM_SETCURSEL
+    ShowPage(sheet, page, control);
+    return sheet;
+}
+
+void ShowPage(HWND sheet, int index, int control)
+{
+    PostMessageA(sheet, WM_USER + 101, index, 0);   // PSM_SETCURSEL
     for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, control)); i++)
         Sleep(100);
-    return sheet;
 }
 
 void DismissMessageBox(HWND box)

@@ -9,6 +9,17 @@
 
 namespace e2e {
 
+// What many scenarios share: the dialogs' class, the sheet's caption, the
+// global settings' key, the keys of the fixture volumes P: and R:, a drive
+// over its threshold, and the tray icon's callback message.
+inline constexpr char Dialog[] = "#32770";
+inline constexpr char SheetCaption[] = "HOLMVARD Properties";
+inline constexpr char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
+inline constexpr char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
+inline constexpr char KeyR[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\0BAD-F00D";
+inline constexpr char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
+inline constexpr UINT TrayCallback = 0x8064;
+
 constexpr DWORD WindowTimeoutMs = 20000;
 constexpr DWORD ExitTimeoutMs = 20000;
 
@@ -33,6 +44,10 @@ void CleanRegistry();
 
 // Points the program's error log into the scenario's folder; returns its path.
 std::string LogInScenarioFolder(const Scenario &scenario);
+
+// Alert e-mails from holmvard@example.com to admin@example.com through server,
+// SMART alerts mailed as smart says, and the error log in the scenario's folder.
+void MailAlertsTo(const Scenario &scenario, const char *server, int smart = 1);
 
 // A 4-byte value of HKLM\<path>, whatever its type; false when it is missing.
 bool ReadRegistryNumber(const char *path, const char *name, uint32_t &value, DWORD *type = nullptr);
@@ -105,10 +120,14 @@ HWND FindControl(HWND root, int id);
 // Where the test command's mail server saves what it receives: <n>.eml holds
 // a message as sent, <n>.envelope its HELO, MAIL FROM and RCPT TO.
 std::string MailFolder();
-// The paths of the messages saved so far, in the order they arrived.
-std::vector<std::string> MailMessages();
+// The paths of the messages saved so far in folder, in the order they arrived.
+std::vector<std::string> MailMessages(const std::string &folder = MailFolder());
+// The names of the files in folder that match pattern, as Windows lists them.
+std::vector<std::string> FilesIn(const std::string &folder, const char *pattern);
 // A file's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string &path);
+// Replaces the file's bytes with text.
+void WriteWholeFile(const std::string &path, const std::string &text);
 
 // Screen pixels of a rectangle, row by row, as 0x00RRGGBB.
 std::vector<uint32_t> CapturePixels(const RECT &area);
@@ -130,6 +149,8 @@ void ClickButton(HWND dialog, int id);
 // Opens the property sheet from the tray icon and shows page index, once its
 // control is visible; nullptr when the sheet does not come.
 HWND OpenSheetOnPage(Program &program, HWND command, int page, int control);
+// Shows page index of an open sheet and waits until its control is visible.
+void ShowPage(HWND sheet, int index, int control);
 // Presses OK (or the only button) of a message box.
 void DismissMessageBox(HWND box);
 

@@ -10,7 +10,6 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
 const char Healthy[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\n";
 

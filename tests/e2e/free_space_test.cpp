@@ -12,10 +12,7 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
 const char Caption[] = "Free Space Error Detected";
-const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
-const char KeyR[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\0BAD-F00D";
 
 class FreeSpace : public ::testing::Test {
 protected:
@@ -153,7 +150,7 @@ TEST_F(FreeSpace, TwoVolumesInErrorGetTwoCascadedDialogsAndAnAlmostFullOneIsSwit
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_TITLE)), "R: SPARE");
     PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
-    ASSERT_TRUE(program.WaitForWindowGone(Dialog, "HOLMVARD Properties"));
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
 
     // 1.1 % free leaves no lower minimum to offer: acknowledging switches monitoring off.
     EXPECT_EQ(ControlText(full, IDC_FREE_SPACE_ACKNOWLEDGE), "&Acknowledge error and disable Free Space Monitoring");

@@ -15,11 +15,7 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
-const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
-const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
-const char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
 const char SMARTSubject[] = "HOLMVARD Alert! SMART error detected";
 
 // Messages that arrived since before, waited for up to a few seconds.
@@ -47,15 +43,10 @@ protected:
     static void Configure(const Scenario &scenario, const char *server, int smart, int freeSpace,
                           const char *logPath = nullptr)
     {
-        WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", smart);
+        MailAlertsTo(scenario, server, smart);
         WriteRegistryFlag(GlobalKey, "EmailFreeSpaceErrors", freeSpace);
-        WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
-        WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
-        WriteRegistryText(GlobalKey, "EmailServer", server);
         if (logPath)
             WriteRegistryText(GlobalKey, "ErrorLogFilePath", logPath);
-        else
-            LogInScenarioFolder(scenario);
     }
 
     static std::string StoredText(const char *key, const char *name)

@@ -15,32 +15,13 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
-const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
-const char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
 constexpr UINT_PTR OutboxTimer = 4;
-
-std::vector<std::string> Kept(const std::string &folder, const char *pattern = "*.msg")
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry))
-        names.push_back(entry.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    return names;
-}
 
 TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServerIsBack)
 {
     CleanRegistry();
     Scenario scenario = PrepareForThisTest(FailingDrive);
-    WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", 1);
-    WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
-    WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
-    WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.5");
-    LogInScenarioFolder(scenario);
+    MailAlertsTo(scenario, "127.0.0.5");
     std::string outbox = scenario.folder + "\\Outbox";
     {
         Program program;
@@ -48,7 +29,7 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
         HWND box = program.WaitForWindow(Dialog, "HOLMVARD Email Error", 45000);
         ASSERT_NE(box, nullptr) << "the box shows as ever";
         DismissMessageBox(box);
-        ASSERT_EQ(Kept(outbox).size(), 1u);
+        ASSERT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
         // A test e-mail that fails is never kept.
         HWND command = program.WaitForCommandWindow();
         HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
@@ -60,10 +41,10 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
             Sleep(100);
         EXPECT_EQ(ControlText(test, IDC_TEST_MAIL_STATUS), "Server connect error");
         ClickButton(test, IDC_TEST_MAIL_OK);
-        EXPECT_EQ(Kept(outbox).size(), 1u);
+        EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
         CloseProgram(program);
     }
-    std::string kept = ReadWholeFile(outbox + "\\" + Kept(outbox)[0]);
+    std::string kept = ReadWholeFile(outbox + "\\" + FilesIn(outbox, "*.msg")[0]);
     size_t dateAt = kept.find("\r\nDate: ");
     ASSERT_NE(dateAt, std::string::npos) << kept;
     std::string date = kept.substr(dateAt + 8, kept.find("\r\n", dateAt + 8) - dateAt - 8);
@@ -86,8 +67,8 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
     WSACleanup();
     EXPECT_EQ(script.message.rfind("Date: " + date + "\r\nFrom: holmvard@example.com\r\n", 0), 0u) << script.message;
     EXPECT_EQ(script.message.substr(script.message.size() - body.size() - 2), body + "\r\n") << "the body unchanged";
-    EXPECT_TRUE(Kept(outbox).empty()) << "delivered and removed";
-    EXPECT_EQ(Kept(outbox, "*.bad").size(), 1u) << "the broken file set aside";
+    EXPECT_TRUE(FilesIn(outbox, "*.msg").empty()) << "delivered and removed";
+    EXPECT_EQ(FilesIn(outbox, "*.bad").size(), 1u) << "the broken file set aside";
     std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
     EXPECT_NE(log.find("Unreadable kept e-mail set aside\r\nFile: 00000000.msg\r\n\r\n"), std::string::npos) << log;
     EXPECT_NE(log.find("Delayed e-mail delivered\r\nSubject: HOLMVARD Alert! SMART error detected\r\nRaised on: "),

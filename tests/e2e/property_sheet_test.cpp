@@ -11,12 +11,8 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
-const char SheetCaption[] = "HOLMVARD Properties";
-const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
 const char OneDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\n";
-constexpr UINT TrayCallback = 0x8064;
 
 // SMART requests of one feature (0xD8 enable, 0xD9 disable, 0xDA return status) per drive number.
 int Requests(const Scenario &scenario, int feature, int drive = -1)
@@ -141,11 +137,7 @@ TEST_F(Properties, OkWritesOnlyChangesWithTheirCommandsAndCancelRestoresEverythi
 TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvivesCancel)
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
-    WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", 1);
-    WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.1");
-    WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
-    WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
-    LogInScenarioFolder(scenario);
+    MailAlertsTo(scenario, "127.0.0.1");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
     HWND command = program.WaitUntilStarted(scenario);
@@ -262,17 +254,8 @@ TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
 
 namespace {
 
-const char KeyP[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\1A2B-3C4D";
-const char KeyR[] = "Software\\Tessmere\\HOLMVARD\\Volumes\\0BAD-F00D";
 
 // Switches the sheet to a page and waits until one of its controls exists.
-void ShowPage(HWND sheet, int index, int control)
-{
-    PostMessageA(sheet, WM_USER + 101, index, 0);
-    for (int i = 0; i < 50 && !IsWindowVisible(FindControl(sheet, control)); i++)
-        Sleep(100);
-}
-
 int SliderOf(HWND sheet, int id)
 {
     return static_cast<int>(SendMessageA(FindControl(sheet, id), WM_USER, 0, 0));   // TBM_GETPOS
@@ -453,19 +436,10 @@ namespace {
 // Starts the program on a log holding text and opens the sheet on its Logging page.
 HWND OpenOnLog(Program &program, const Scenario &scenario, const std::string &text)
 {
-    std::string path = LogInScenarioFolder(scenario);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteWholeFile(LogInScenarioFolder(scenario), text);
     if (!program.Start(scenario))
         return nullptr;
-    HWND command = program.WaitUntilStarted(scenario);
-    PostMessageA(command, TrayCallback, 102, WM_LBUTTONUP);
-    HWND sheet = program.WaitForWindow(Dialog, SheetCaption);
-    if (sheet)
-        ShowPage(sheet, 3, IDC_LOG_LIST);
-    return sheet;
+    return OpenSheetOnPage(program, program.WaitUntilStarted(scenario), 3, IDC_LOG_LIST);
 }
 
 std::vector<std::string> ListRows(HWND list)

@@ -15,10 +15,7 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
-const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";
-const char FailingDrive[] = "drive 0\nmodel ABC-1234\nserial XYZ98765\nlba 78165360\nstatus exceeded\n";
 const char User[] = "smtp://alerts%40example.com@localhost";
 const char Password[] = "correct horse";
 
@@ -29,14 +26,7 @@ std::string TlsMailFolder(const char *port)
 
 std::vector<std::string> Messages(const char *port)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((TlsMailFolder(port) + "\\*.eml").c_str(), &entry);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry))
-        names.push_back(TlsMailFolder(port) + "\\" + entry.cFileName);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    return names;
+    return MailMessages(TlsMailFolder(port));
 }
 
 class SecureMail : public ::testing::Test {
@@ -58,11 +48,7 @@ protected:
 
     static void Configure(const Scenario &scenario, const char *server, const char *password)
     {
-        WriteRegistryFlag(GlobalKey, "EmailSMARTErrors", 1);
-        WriteRegistryText(GlobalKey, "EmailFrom", "holmvard@example.com");
-        WriteRegistryText(GlobalKey, "EmailTo", "admin@example.com");
-        WriteRegistryText(GlobalKey, "EmailServer", server);
-        LogInScenarioFolder(scenario);
+        MailAlertsTo(scenario, server);
         if (!password)
             return;
         // Sealed as the program seals it: with the data protection of the same Wine user.

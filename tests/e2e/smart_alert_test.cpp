@@ -9,7 +9,6 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
 const char SMARTErrorCaption[] = "SMART Error Detected";
 const char SimulatedCaption[] = "SMART Error Detected (Simulated)";
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765";

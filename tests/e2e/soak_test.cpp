@@ -14,7 +14,6 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
 
 int Occurrences(const std::string &text, const std::string &what)
 {
@@ -27,20 +26,15 @@ int Occurrences(const std::string &text, const std::string &what)
 // The Linux process that runs the program, found by its folder in its command line.
 std::string ProcessFolder(const std::string &folderName)
 {
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
-    std::string found;
-    for (bool more = search != INVALID_HANDLE_VALUE; more && found.empty(); more = FindNextFileA(search, &entry)) {
-        if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
+    for (const std::string &name : FilesIn("Z:\\proc", "*")) {
+        if (name[0] < '1' || name[0] > '9')
             continue;
-        std::string process = std::string("Z:\\proc\\") + entry.cFileName;
+        std::string process = "Z:\\proc\\" + name;
         std::string command = ReadWholeFile(process + "\\cmdline");
         if (command.find(folderName) != std::string::npos && command.find("holmvard-emulated.exe") != std::string::npos)
-            found = process;
+            return process;
     }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
-    return found;
+    return "";
 }
 
 // RssAnon in KiB of the program's Linux process, or -1.
@@ -64,18 +58,14 @@ std::string ThreadStates(const std::string &folderName)
 {
     std::string process = ProcessFolder(folderName);
     std::string report;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((process + "\\task\\*").c_str(), &entry);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &entry)) {
-        if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9')
+    for (const std::string &name : FilesIn(process + "\\task", "*")) {
+        if (name[0] < '1' || name[0] > '9')
             continue;
-        std::string task = process + "\\task\\" + entry.cFileName;
+        std::string task = process + "\\task\\" + name;
         std::string stat = ReadWholeFile(task + "\\stat");
         report += "  " + stat.substr(0, stat.find(' ', stat.find(')') + 3)) + " wchan " + ReadWholeFile(task + "\\wchan") +
                   "\n";
     }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
     return report;
 }
 

@@ -11,8 +11,6 @@ namespace {
 
 using namespace e2e;
 
-const char Dialog[] = "#32770";
-const char GlobalKey[] = "Software\\Tessmere\\HOLMVARD\\Global";
 const char Nvme[] = "drive 0\nmodel NVME SSD 970 EVO\nserial S4EWNX0M\nfirmware 2B2QEXM7\nlba 1953525168\nbus nvme\n";
 
 TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries)

@@ -8,7 +8,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr UINT TrayCallback = 0x8064;
 constexpr UINT TrayIcon = 102;
 const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\TRAYT1";
 const char OneDrive[] = "drive 0\nmodel TRAY\nserial T1\n";
