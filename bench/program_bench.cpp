@@ -15,21 +15,21 @@
 #include <cstring>
 #include <string>
 
-#include "alerts/error_log.h"
-#include "alerts/logging_page.h"
-#include "app/app_state.h"
 #include "app/command_window.h"
 #include "app/discovery.h"
 #include "app/os_check.h"
-#include "app/settings_store.h"
-#include "app/tray_icon.h"
 #include "base/bounded_text.h"
-#include "drives/drive_table.h"
 #include "drives/smart_alerts.h"
 #include "drives/smart_commands.h"
+#include "log/error_log.h"
+#include "log/logging_page.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/drive_table.h"
+#include "state/settings_store.h"
+#include "state/volume_table.h"
+#include "ui/tray_icon.h"
 #include "volumes/free_space_alerts.h"
-#include "volumes/volume_table.h"
 
 extern long InstantRequests;
 

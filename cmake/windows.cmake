@@ -17,35 +17,38 @@ target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
 
 # The Win32 shell, less WinMain and the device layer, which each executable picks.
 add_library(holmvard_shell STATIC
-    src/app/app_state.cpp
-    src/app/command_window.cpp
-    src/app/context_help.cpp
-    src/app/drive_discovery.cpp
-    src/app/message_loop.cpp
-    src/app/os_check.cpp
-    src/app/settings_store.cpp
-    src/app/tray_icon.cpp
-    src/app/volume_discovery.cpp
+    src/state/app_state.cpp
+    src/state/settings_store.cpp
+    src/ui/alert_dialogs.cpp
+    src/ui/alert_placement.cpp
+    src/ui/context_help.cpp
+    src/ui/page_protocol.cpp
+    src/ui/tray_icon.cpp
+    src/log/error_log.cpp
+    src/log/logging_page.cpp
+    src/mail/alert_mail.cpp
+    src/mail/alerts_page.cpp
+    src/mail/mail_password.cpp
+    src/mail/outbox.cpp
+    src/mail/smtp_client.cpp
+    src/mail/socket_io.cpp
+    src/mail/tls_channel.cpp
+    src/drives/drive_access.cpp
+    src/drives/drives_page.cpp
+    src/drives/offline_test_dialog.cpp
     src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
     src/drives/storage_commands.cpp
     src/volumes/free_space_alerts.cpp
-    src/alerts/alert_mail.cpp
-    src/alerts/error_log.cpp
-    src/alerts/smtp_client.cpp
-    src/alerts/tls_channel.cpp
-    src/alerts/mail_password.cpp
-    src/alerts/outbox.cpp
-    src/app/alert_placement.cpp
-    src/drives/drives_page.cpp
-    src/drives/offline_test_dialog.cpp
-    src/properties/page_protocol.cpp
-    src/properties/property_sheet.cpp
-    src/properties/about_page.cpp
-    src/app/splash.cpp
     src/volumes/volumes_page.cpp
-    src/alerts/alerts_page.cpp
-    src/alerts/logging_page.cpp
+    src/properties/about_page.cpp
+    src/properties/property_sheet.cpp
+    src/app/command_window.cpp
+    src/app/drive_discovery.cpp
+    src/app/message_loop.cpp
+    src/app/os_check.cpp
+    src/app/splash.cpp
+    src/app/volume_discovery.cpp
 )
 target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shell32 user32 gdi32 advapi32 ws2_32
                       secur32 crypt32)
@@ -145,7 +148,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/property_sheet_test.cpp
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp
-    src/app/help_ids.cpp
+    src/ui/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(holmvard_e2e_tests PRIVATE GTest::gtest_main user32 advapi32 shell32 gdi32 ws2_32 crypt32)

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "alerts/log_reading.h"
+#include "log/log_reading.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "alerts/mail_server_address.h"
+#include "mail/mail_server_address.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

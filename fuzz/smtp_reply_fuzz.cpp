@@ -1,5 +1,5 @@
 // Reading a server's reply out of the bytes received so far, cut anywhere.
-#include "alerts/smtp_dialogue.h"
+#include "mail/smtp_dialogue.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

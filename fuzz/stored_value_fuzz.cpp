@@ -1,7 +1,7 @@
 // A registry value as read back (bytes and size) into 4-byte and text settings.
 #include <cstring>
 
-#include "app/settings.h"
+#include "state/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,14 +1,14 @@
 #include "app/command_window.h"
 
-#include "alerts/outbox.h"
+#include "mail/outbox.h"
 
-#include "app/app_state.h"
-#include "app/context_help.h"
-#include "app/help_ids.h"
-#include "app/tray_icon.h"
 #include "drives/smart_alerts.h"
 #include "properties/property_sheet.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/tray_icon.h"
 #include "volumes/free_space_alerts.h"
 
 namespace {

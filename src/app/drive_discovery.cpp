@@ -3,12 +3,13 @@
 #include <cstring>
 
 #include "app/discovery.h"
-#include "drives/drive_table.h"
+#include "base/bounded_text.h"
 #include "drives/device_io.h"
 #include "drives/identify_decoding.h"
-#include "base/bounded_text.h"
 #include "drives/smart_commands.h"
 #include "drives/storage_commands.h"
+#include "state/drive_table.h"
+#include "state/os_kind.h"
 
 namespace {
 
@@ -110,9 +111,9 @@ bool DiscoverDrives(uint32_t osKind)
 {
     CurrentDrive = 0;
     bool driverOpened = true;
-    if (osKind == 1)
+    if (osKind == OsKindWindows9x)
         driverOpened = DiscoverSmartvsdDrives();
-    else if (osKind == 2)
+    else if (osKind == OsKindWindowsNT)
         DiscoverPhysicalDrives();
     DriveCount = CurrentDrive;
     CurrentDrive = 0;
@@ -121,11 +122,11 @@ bool DiscoverDrives(uint32_t osKind)
 
 void CloseDriveDevices(uint32_t osKind)
 {
-    if (osKind == 1) {
+    if (osKind == OsKindWindows9x) {
         if (SharedDevice != INVALID_HANDLE_VALUE)
             DeviceClose(SharedDevice);
         SharedDevice = INVALID_HANDLE_VALUE;
-    } else if (osKind == 2) {
+    } else if (osKind == OsKindWindowsNT) {
         for (uint8_t i = 0; i < DriveCount; i++)
             DeviceClose(Drives[i].Device);
     }

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "drives/drive_table.h"
-#include "volumes/volume_table.h"
+#include "state/app_state.h"
+#include "state/drive_table.h"
+#include "state/volume_table.h"
 
 namespace {
 

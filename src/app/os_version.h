@@ -3,10 +3,7 @@
 
 #include <cstdint>
 
-constexpr uint32_t OsKindWin32s = 0;
-constexpr uint32_t OsKindWindows9x = 1;    // drives through the SMARTVSD driver
-constexpr uint32_t OsKindWindowsNT = 2;    // drives through the physical-drive devices
-constexpr uint32_t OsKindUnknown = 0xFFFF; // the version query itself failed
+#include "state/os_kind.h"
 
 struct OsVersionReport {
     bool queried;          // the version query succeeded

@@ -1,8 +1,8 @@
 #include "app/splash.h"
 
-#include "app/app_state.h"
 #include "app/splash_palette.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "app/discovery.h"
-#include "volumes/volume_table.h"
+#include "state/volume_table.h"
 
 void DiscoverVolumes()
 {

@@ -2,23 +2,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "alerts/outbox.h"
-#include "app/app_state.h"
-#include "base/bounded_text.h"
 #include "app/command_window.h"
 #include "app/discovery.h"
 #include "app/message_loop.h"
 #include "app/os_check.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
 #include "app/splash.h"
-#include "app/tray_icon.h"
-#include "drives/drive_table.h"
+#include "base/bounded_text.h"
+#include "drives/drive_access.h"
 #include "drives/smart_alerts.h"
-#include "drives/smart_commands.h"
-#include "volumes/free_space_alerts.h"
-#include "volumes/volume_table.h"
+#include "mail/outbox.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/drive_table.h"
+#include "state/settings.h"
+#include "state/settings_store.h"
+#include "state/volume_table.h"
+#include "ui/tray_icon.h"
+#include "volumes/free_space_alerts.h"
 
 namespace {
 
@@ -53,27 +53,13 @@ void RegisterControlClasses()
     InitCommonControlsEx(&classes);
 }
 
-// Loads each drive's settings and puts the drive into the SMART state they ask
-// for. The results are kept in memory only: a drive that refuses autosave shows
-// as disabled for this run while its stored setting stays, so the next start
-// tries again.
+// Loads each drive's settings and puts the drive into the SMART state they ask for.
 void PrepareDrives()
 {
     for (uint8_t i = 0; i < DriveCount; i++) {
         DriveRecord &drive = Drives[i];
         LoadDriveSettings(drive);
-        HANDLE device = drive.Device;
-        // Monitoring a drive reached through the storage queries is the program's
-        // own switch: nothing is sent to the drive for it.
-        if (drive.Access != DriveAccess::SmartIoctl) {
-            drive.SMARTSupported = 1;
-        } else if (drive.SMARTEnabled == 1) {
-            drive.SMARTSupported = EnableSMART(device, drive.DriveNumber) ? 1 : 0;
-            drive.SMARTEnabled = EnableAttributeAutosave(device, drive.DriveNumber) ? 1 : 0;
-        } else {
-            drive.SMARTSupported = 1;
-            DisableSMART(device, drive.DriveNumber);
-        }
+        PrepareDriveSMART(drive);
         drive.ErrorDialog = nullptr;
         drive.SimulatedErrorDialog = nullptr;
     }
@@ -85,6 +71,17 @@ void PrepareVolumes()
         LoadVolumeSettings(Volumes[i]);
         Volumes[i].ErrorDialog = nullptr;
     }
+}
+
+// Tells the user why the program cannot run and takes the tray icon down; the
+// drive devices are closed too once discovery has opened them. WinMain returns 0.
+int RefuseToRun(const char *text, const char *caption, UINT icon, bool devicesOpen)
+{
+    MessageBoxA(CommandWindow, text, caption, icon | MB_OK);
+    ShutdownTray(CommandWindow);
+    if (devicesOpen)
+        CloseDriveDevices(OsKind);
+    return 0;
 }
 
 void StartPollingTimers()
@@ -116,24 +113,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!CommandWindow)
         return 0;
 
-    if (!CheckOsVersion(OsKind)) {
-        MessageBoxA(CommandWindow, OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION | MB_OK);
-        ShutdownTray(CommandWindow);
-        return 0;
-    }
+    if (!CheckOsVersion(OsKind))
+        return RefuseToRun(OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION, false);
     ShowSplash();
 
-    if (!DiscoverDrives(OsKind)) {
-        MessageBoxA(CommandWindow, SmartDriverErrorText, "SMART Driver Error", MB_ICONEXCLAMATION | MB_OK);
-        ShutdownTray(CommandWindow);
-        return 0;
-    }
-    if (DriveCount == 0) {
-        MessageBoxA(CommandWindow, NoDriveErrorText, "IDE Drive Error", MB_ICONEXCLAMATION | MB_OK);
-        ShutdownTray(CommandWindow);
-        CloseDriveDevices(OsKind);
-        return 0;
-    }
+    if (!DiscoverDrives(OsKind))
+        return RefuseToRun(SmartDriverErrorText, "SMART Driver Error", MB_ICONEXCLAMATION, false);
+    if (DriveCount == 0)
+        return RefuseToRun(NoDriveErrorText, "IDE Drive Error", MB_ICONEXCLAMATION, true);
     PrepareDrives();
 
     DiscoverVolumes();

@@ -2,7 +2,7 @@
 // the monitoring check box, and the summary over all drives. Portable.
 #pragma once
 
-#include "drives/drive_table.h"
+#include "state/drive_table.h"
 
 struct DrivePageState {
     const char *status;        // field 1007

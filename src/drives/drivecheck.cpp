@@ -7,10 +7,10 @@
 #include <cstdio>
 
 #include "drives/device_io.h"
-#include "drives/drive_table.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_commands.h"
 #include "drives/storage_commands.h"
+#include "state/drive_table.h"
 
 namespace {
 

@@ -2,13 +2,14 @@
 
 #include <commctrl.h>
 
-#include "app/context_help.h"
-#include "app/help_ids.h"
 #include "drives/drive_page_texts.h"
-#include "drives/drive_table.h"
-#include "drives/smart_alerts.h"
-#include "properties/page_protocol.h"
+#include "drives/offline_test_dialog.h"
 #include "resources/resource_ids.h"
+#include "state/drive_info_text.h"
+#include "state/drive_table.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/page_protocol.h"
 
 namespace {
 
@@ -54,6 +55,18 @@ INT_PTR OnDrivesPageCommand(HWND page, WORD id, WORD code)
 }
 
 }  // namespace
+
+void ShowDriveInfo(HWND dialog, int drive)
+{
+    DriveInfoTexts texts;
+    FormatDriveInfo(Drives[drive], texts);
+    SetDlgItemTextA(dialog, IDC_MODEL, texts.model);
+    SetDlgItemTextA(dialog, IDC_SERIAL, texts.serial);
+    SetDlgItemTextA(dialog, IDC_FIRMWARE, texts.firmware);
+    SetDlgItemTextA(dialog, IDC_GEOMETRY, texts.geometry);
+    SetDlgItemTextA(dialog, IDC_LBA_SECTORS, texts.lbaSectors);
+    SetDlgItemTextA(dialog, IDC_CAPACITY, texts.capacity);
+}
 
 void ShowDriveSettings(HWND page, int drive)
 {

@@ -1,15 +1,12 @@
-// The Drives page of the property sheet and the off-line test it starts.
+// The Drives page of the property sheet.
 #pragma once
 
 #include <windows.h>
 
 INT_PTR CALLBACK DrivesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Fills fields 1001 to 1006 of a page or dialog with the drive's IDE/ATA parameters.
+void ShowDriveInfo(HWND dialog, int drive);
+
 // Refreshes everything the page shows for the drive, and the summary.
 void ShowDriveSettings(HWND page, int drive);
-
-// Opens the drive's off-line test dialog, owned by the command window, and
-// starts the routine unless the drive cannot run it.
-void StartOfflineTest(int drive);
-
-INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

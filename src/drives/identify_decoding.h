@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "drives/drive_table.h"
+#include "state/drive_table.h"
 
 // Fills the identity and geometry fields of record and returns true when the
 // sector describes an acceptable drive; returns false and leaves record untouched

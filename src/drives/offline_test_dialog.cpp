@@ -1,19 +1,21 @@
-#include <windows.h>
+#include "drives/offline_test_dialog.h"
+
 #include <commctrl.h>
 
 #include <cstring>
 #include <ctime>
 
-#include "app/alert_placement.h"
-#include "app/app_state.h"
 #include "base/bounded_text.h"
-#include "drives/drive_info_text.h"
-#include "drives/drive_table.h"
-#include "drives/drives_page.h"
+#include "drives/drive_access.h"
 #include "drives/offline_test.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/drive_info_text.h"
+#include "state/drive_table.h"
+#include "ui/alert_dialogs.h"
+#include "ui/alert_placement.h"
 
 namespace {
 
@@ -57,21 +59,6 @@ void FinishTest(HWND dialog, int drive, const char *status, bool started)
     HWND ok = GetDlgItem(dialog, IDC_TEST_OK);
     EnableWindow(ok, TRUE);
     SetFocus(ok);
-}
-
-int FindDriveByTestDialog(HWND dialog)
-{
-    for (uint8_t i = 0; i < DriveCount; i++) {
-        if (Drives[i].OfflineTestDialog == dialog)
-            return i;
-    }
-    return -1;
-}
-
-void CloseTestDialog(HWND dialog, int drive)
-{
-    DestroyWindow(dialog);
-    Drives[drive].OfflineTestDialog = nullptr;
 }
 
 // At the end of a countdown: read the outcome, or restart an interrupted routine.
@@ -119,7 +106,7 @@ void OnOfflineTestTick(HWND dialog, int drive)
 void StartOfflineTest(int drive)
 {
     DriveRecord &record = Drives[drive];
-    if (record.OfflineTestDialog && IsWindow(record.OfflineTestDialog))
+    if (AlertDialogOpen(record.OfflineTestDialog))
         return;
     HWND dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_OFFLINE_TEST), CommandWindow, OfflineTestDlgProc, 0);
     record.OfflineTestDialog = dialog;
@@ -137,7 +124,7 @@ void StartOfflineTest(int drive)
     UpdateWindow(dialog);
 
     // NVMe and failure-prediction drives have no off-line routine to start.
-    if (record.Access != DriveAccess::SmartIoctl) {
+    if (!TakesSMARTCommands(record)) {
         FinishTest(dialog, drive, "Test not supported", false);
         return;
     }
@@ -161,7 +148,7 @@ void StartOfflineTest(int drive)
 
 INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
-    int drive = FindDriveByTestDialog(dialog);
+    int drive = FindRecordByDialog(Drives, DriveCount, &DriveRecord::OfflineTestDialog, dialog);
     if (drive < 0)
         return FALSE;
     switch (message) {
@@ -171,12 +158,12 @@ INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_TEST_OK:
-            CloseTestDialog(dialog, drive);
+            CloseAlertDialog(dialog, Drives[drive].OfflineTestDialog);
             return TRUE;
         case IDC_TEST_CANCEL:
             KillTimer(dialog, TimerOf(drive));
             Drives[drive].OfflineTestRunning = 0;
-            CloseTestDialog(dialog, drive);
+            CloseAlertDialog(dialog, Drives[drive].OfflineTestDialog);
             return TRUE;
         }
         return FALSE;

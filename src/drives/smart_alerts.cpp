@@ -1,24 +1,23 @@
 #include "drives/smart_alerts.h"
 
-#include "alerts/alert_mail.h"
-#include "alerts/error_log.h"
-#include "app/alert_placement.h"
-#include "app/app_state.h"
-#include "app/context_help.h"
-#include "app/help_ids.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
 #include "base/text_format.h"
-#include "app/tray_icon.h"
-#include "drives/drive_info_text.h"
-#include "drives/drive_table.h"
+#include "drives/drive_access.h"
 #include "drives/drives_page.h"
 #include "drives/smart_check.h"
-#include "drives/smart_commands.h"
-#include "drives/storage_commands.h"
-#include "properties/page_protocol.h"
-#include "properties/settings_snapshot.h"
+#include "log/error_log.h"
+#include "mail/alert_mail.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/drive_table.h"
+#include "state/settings.h"
+#include "state/settings_snapshot.h"
+#include "state/settings_store.h"
+#include "ui/alert_dialogs.h"
+#include "ui/alert_placement.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/page_protocol.h"
+#include "ui/tray_icon.h"
 
 namespace {
 
@@ -26,16 +25,7 @@ HWND CheckOwner;
 
 int AskReturnStatus(int drive)
 {
-    const DriveRecord &record = Drives[drive];
-    switch (record.Access) {
-    case DriveAccess::NvmeHealth:
-        return ReturnNvmeStatus(record.Device);
-    case DriveAccess::FailurePrediction:
-        return ReturnPredictedStatus(record.Device);
-    case DriveAccess::SmartIoctl:
-        break;
-    }
-    return ReturnSMARTStatus(record.Device, record.DriveNumber);
+    return AskDriveStatus(Drives[drive]);
 }
 
 void RaiseSMARTError(int drive)
@@ -51,7 +41,7 @@ void RaiseSMARTError(int drive)
 // Creates the alert dialog unless the drive still has one open.
 void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive, int timeField, const char *time)
 {
-    if (dialog && IsWindow(dialog))
+    if (AlertDialogOpen(dialog))
         return;
     dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(templateId), CheckOwner, procedure, 0);
     if (!dialog)
@@ -74,29 +64,6 @@ void ShowSimulatedSMARTErrorDialog(int drive)
     DriveRecord &record = Drives[drive];
     OpenAlertDialog(record.SimulatedErrorDialog, IDD_SIMULATED_SMART_ERROR, SimulatedSMARTErrorDlgProc, drive,
                     IDC_SIMULATED_ERROR_TIME, record.SimulateErrorTime);
-}
-
-void Beep()
-{
-    MessageBeep(MB_ICONEXCLAMATION);
-}
-
-// The drive whose dialog field holds the window; -1 while the dialog is still
-// being created, because the field is set only when creation returns.
-int FindDriveByDialog(HWND dialog, bool simulated)
-{
-    for (uint8_t i = 0; i < DriveCount; i++) {
-        HWND open = simulated ? Drives[i].SimulatedErrorDialog : Drives[i].ErrorDialog;
-        if (open == dialog)
-            return i;
-    }
-    return -1;
-}
-
-void CloseAlertDialog(HWND dialog, HWND &field)
-{
-    DestroyWindow(dialog);
-    field = nullptr;
 }
 
 void AcknowledgeSMARTError(HWND dialog, int drive)
@@ -161,7 +128,8 @@ INT_PTR OnAlertCommand(HWND dialog, int drive, bool simulated, WORD id)
 
 INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bool simulated)
 {
-    int drive = FindDriveByDialog(dialog, simulated);
+    int drive = FindRecordByDialog(Drives, DriveCount,
+                                   simulated ? &DriveRecord::SimulatedErrorDialog : &DriveRecord::ErrorDialog, dialog);
     if (drive < 0)
         return FALSE;
     switch (message) {
@@ -181,20 +149,8 @@ void CheckSMARTStatus(HWND owner)
 {
     CheckOwner = owner;
     const SmartCheckSteps steps = {AskReturnStatus, RaiseSMARTError, ShowSMARTErrorDialog,
-                                   ShowSimulatedSMARTErrorDialog, Beep};
+                                   ShowSimulatedSMARTErrorDialog, MessageBeepExclamation};
     RunSmartCheck(steps);
-}
-
-void ShowDriveInfo(HWND dialog, int drive)
-{
-    DriveInfoTexts texts;
-    FormatDriveInfo(Drives[drive], texts);
-    SetDlgItemTextA(dialog, IDC_MODEL, texts.model);
-    SetDlgItemTextA(dialog, IDC_SERIAL, texts.serial);
-    SetDlgItemTextA(dialog, IDC_FIRMWARE, texts.firmware);
-    SetDlgItemTextA(dialog, IDC_GEOMETRY, texts.geometry);
-    SetDlgItemTextA(dialog, IDC_LBA_SECTORS, texts.lbaSectors);
-    SetDlgItemTextA(dialog, IDC_CAPACITY, texts.capacity);
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

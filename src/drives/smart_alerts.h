@@ -8,8 +8,5 @@
 // the owner of the dialogs.
 void CheckSMARTStatus(HWND owner);
 
-// Fills fields 1001 to 1006 of the dialog with drive's IDE/ATA parameters.
-void ShowDriveInfo(HWND dialog, int drive);
-
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -3,7 +3,7 @@
 // that the caller supplies, so the same loop serves the program and its tests.
 #pragma once
 
-#include "drives/drive_table.h"
+#include "state/drive_table.h"
 
 struct SmartCheckSteps {
     // RETURN STATUS for the drive: 1 healthy, 0 threshold exceeded or request failed.

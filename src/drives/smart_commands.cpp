@@ -6,6 +6,7 @@
 
 #include "drives/device_io.h"
 #include "drives/smart_requests.h"
+#include "state/os_kind.h"
 
 static_assert(sizeof(SENDCMDINPARAMS) == sizeof(SendCmdInParams));
 static_assert(offsetof(SENDCMDINPARAMS, bDriveNumber) == offsetof(SendCmdInParams, bDriveNumber));
@@ -51,7 +52,7 @@ HANDLE OpenPhysicalDrive(uint8_t index, DWORD access)
 
 HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index)
 {
-    if (osKind == 1)
+    if (osKind == OsKindWindows9x)
         return DeviceOpen("\\\\.\\SMARTVSD", 0, 0, CREATE_NEW);
 
     // Zero access is enough for the geometry query and needs no administrative rights.

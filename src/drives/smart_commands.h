@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-// A device handle for SMART requests, or INVALID_HANDLE_VALUE. OS kind 1 opens
-// the SMARTVSD driver (index unused); OS kind 2 opens PhysicalDrive<index>, fixed
+// A device handle for SMART requests, or INVALID_HANDLE_VALUE. Windows 9x opens
+// the SMARTVSD driver (index unused); Windows NT opens PhysicalDrive<index>, fixed
 // media only.
 HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index);
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "drives/drive_table.h"
+#include "state/drive_table.h"
 
 constexpr uint32_t StorageQueryPropertyIoctl = 0x002D1400;
 constexpr uint32_t StoragePredictFailureIoctl = 0x002D1100;

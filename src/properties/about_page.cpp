@@ -2,10 +2,10 @@
 
 #include <shellapi.h>
 
-#include "app/context_help.h"
-#include "app/help_ids.h"
-#include "properties/page_protocol.h"
 #include "resources/resource_ids.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/page_protocol.h"
 
 INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {

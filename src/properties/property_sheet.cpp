@@ -3,22 +3,22 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "alerts/alert_mail.h"
-#include "alerts/alerts_page.h"
-#include "alerts/logging_page.h"
-#include "alerts/error_log.h"
-#include "app/app_state.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
-#include "app/tray_icon.h"
 #include "base/text_format.h"
+#include "drives/drive_access.h"
 #include "drives/drives_page.h"
 #include "drives/smart_alerts.h"
-#include "drives/smart_commands.h"
+#include "log/error_log.h"
+#include "log/logging_page.h"
+#include "mail/alert_mail.h"
+#include "mail/alerts_page.h"
 #include "properties/about_page.h"
-#include "properties/page_protocol.h"
-#include "properties/settings_snapshot.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/settings.h"
+#include "state/settings_snapshot.h"
+#include "state/settings_store.h"
+#include "ui/page_protocol.h"
+#include "ui/tray_icon.h"
 #include "volumes/free_space_alerts.h"
 #include "volumes/volumes_page.h"
 
@@ -48,19 +48,11 @@ void StoreEmailTexts()
     StoreGlobalText("EmailServer", GlobalSettings.EmailServer);
 }
 
-// The results of the commands are not examined: the stored setting stands.
 void ApplySMARTEnabled(int drive)
 {
     DriveRecord &record = Drives[drive];
     StoreDriveFlag(record, "SMARTEnabled", record.SMARTEnabled);
-    if (record.Access != DriveAccess::SmartIoctl)
-        return;   // the drive has no SMART switch of its own
-    if (record.SMARTEnabled == 1) {
-        EnableSMART(record.Device, record.DriveNumber);
-        EnableAttributeAutosave(record.Device, record.DriveNumber);
-    } else {
-        DisableSMART(record.Device, record.DriveNumber);
-    }
+    ApplyDriveSMART(record);
 }
 
 void ApplySimulateError(int drive)
@@ -93,6 +85,50 @@ void StartPollingTimer(HWND window, UINT_PTR timer, uint32_t index)
     SetTimer(window, timer, PollingPeriods[ValidPollingIndex(index)].Milliseconds, nullptr);
 }
 
+// Creates the pages in tab order and returns how many were created.
+int CreatePages(HPROPSHEETPAGE (&pages)[PageCount])
+{
+    int created = 0;
+    for (const PageRow &row : Pages) {
+        PROPSHEETPAGEA page = {};
+        page.dwSize = sizeof page;
+        page.dwFlags = PSP_HASHELP;
+        page.hInstance = Instance;
+        page.pszTemplate = MAKEINTRESOURCEA(row.templateId);
+        page.pfnDlgProc = row.procedure;
+        HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page);
+        if (handle)
+            pages[created++] = handle;
+    }
+    return created;
+}
+
+// Shows the modal sheet with the snapshot taken; returns once it has closed.
+void RunSheet(HWND commandWindow)
+{
+    PropertiesOpen = 1;
+    PropertiesCancelled = 0;
+    // A page records its window when first shown; until then no old window may be refreshed.
+    DrivesPageWindow = nullptr;
+    VolumesPageWindow = nullptr;
+    HPROPSHEETPAGE pages[PageCount];
+    int created = CreatePages(pages);
+    PROPSHEETHEADERA sheet = {};
+    sheet.dwSize = sizeof sheet;
+    sheet.dwFlags = PSH_USEHICON | PSH_NOAPPLYNOW;
+    sheet.hwndParent = commandWindow;
+    sheet.hInstance = Instance;
+    sheet.hIcon = NormalIcon;
+    sheet.pszCaption = "HOLMVARD Properties";
+    sheet.nPages = static_cast<UINT>(created);
+    sheet.nStartPage = 0;
+    sheet.phpage = pages;
+    TakeSettingsSnapshot();
+    TestEmailDialog = nullptr;
+    PropertySheetA(&sheet);
+    PropertiesOpen = 0;
+}
+
 }  // namespace
 
 void OpenProperties(HWND commandWindow)
@@ -109,39 +145,7 @@ void OpenProperties(HWND commandWindow)
         return;
     KillTimer(commandWindow, SMARTTimer);
     KillTimer(commandWindow, FreeSpaceTimer);
-
-    PropertiesOpen = 1;
-    PropertiesCancelled = 0;
-    // A page records its window when first shown; until then no old window may be refreshed.
-    DrivesPageWindow = nullptr;
-    VolumesPageWindow = nullptr;
-    HPROPSHEETPAGE pages[PageCount];
-    int created = 0;
-    for (const PageRow &row : Pages) {
-        PROPSHEETPAGEA page = {};
-        page.dwSize = sizeof page;
-        page.dwFlags = PSP_HASHELP;
-        page.hInstance = Instance;
-        page.pszTemplate = MAKEINTRESOURCEA(row.templateId);
-        page.pfnDlgProc = row.procedure;
-        HPROPSHEETPAGE handle = CreatePropertySheetPageA(&page);
-        if (handle)
-            pages[created++] = handle;
-    }
-    PROPSHEETHEADERA sheet = {};
-    sheet.dwSize = sizeof sheet;
-    sheet.dwFlags = PSH_USEHICON | PSH_NOAPPLYNOW;
-    sheet.hwndParent = commandWindow;
-    sheet.hInstance = Instance;
-    sheet.hIcon = NormalIcon;
-    sheet.pszCaption = "HOLMVARD Properties";
-    sheet.nPages = static_cast<UINT>(created);
-    sheet.nStartPage = 0;
-    sheet.phpage = pages;
-    TakeSettingsSnapshot();
-    TestEmailDialog = nullptr;
-    PropertySheetA(&sheet);
-    PropertiesOpen = 0;
+    RunSheet(commandWindow);
 
     if (PropertiesCancelled) {
         RestoreSettingsSnapshot();

@@ -2,23 +2,24 @@
 
 #include <commctrl.h>
 
-#include "alerts/alert_mail.h"
-#include "alerts/error_log.h"
-#include "app/alert_placement.h"
-#include "app/app_state.h"
-#include "app/context_help.h"
-#include "app/help_ids.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
-#include "app/tray_icon.h"
 #include "base/text_format.h"
-#include "properties/page_protocol.h"
-#include "properties/settings_snapshot.h"
+#include "log/error_log.h"
+#include "mail/alert_mail.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "state/settings.h"
+#include "state/settings_snapshot.h"
+#include "state/settings_store.h"
+#include "state/volume_table.h"
+#include "state/volume_texts.h"
+#include "ui/alert_dialogs.h"
+#include "ui/alert_placement.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/page_protocol.h"
+#include "ui/tray_icon.h"
 #include "volumes/free_space_check.h"
 #include "volumes/volume_space.h"
-#include "volumes/volume_table.h"
-#include "volumes/volume_texts.h"
 #include "volumes/volumes_page.h"
 
 namespace {
@@ -60,22 +61,6 @@ void ShowFreeSpaceErrorDialog(int volume)
     OpenFreeSpaceErrorDialog(CheckOwner, volume);
 }
 
-void Beep()
-{
-    MessageBeep(MB_ICONEXCLAMATION);
-}
-
-// The volume whose dialog field holds the window; -1 while the dialog is still
-// being created, because the field is set only when creation returns.
-int FindVolumeByDialog(HWND dialog)
-{
-    for (uint8_t i = 0; i < VolumeCount; i++) {
-        if (Volumes[i].ErrorDialog == dialog)
-            return i;
-    }
-    return -1;
-}
-
 void ShowMinimumText(HWND dialog, int volume, int percent)
 {
     char text[MinimumTextSize];
@@ -108,12 +93,6 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
     }
 }
 
-void CloseFreeSpaceErrorDialog(HWND dialog, int volume)
-{
-    DestroyWindow(dialog);
-    Volumes[volume].ErrorDialog = nullptr;
-}
-
 INT_PTR OnFreeSpaceCommand(HWND dialog, int volume, WORD id)
 {
     switch (id) {
@@ -122,11 +101,11 @@ INT_PTR OnFreeSpaceCommand(HWND dialog, int volume, WORD id)
     case IDC_FREE_SPACE_OK:
         if (IsDlgButtonChecked(dialog, IDC_FREE_SPACE_ACKNOWLEDGE) == BST_CHECKED)
             AcknowledgeFreeSpaceError(dialog, volume);
-        CloseFreeSpaceErrorDialog(dialog, volume);
+        CloseAlertDialog(dialog, Volumes[volume].ErrorDialog);
         return TRUE;
     case IDC_FREE_SPACE_CANCEL:
     case IDCANCEL:
-        CloseFreeSpaceErrorDialog(dialog, volume);
+        CloseAlertDialog(dialog, Volumes[volume].ErrorDialog);
         return TRUE;
     case IDC_FREE_SPACE_HELP:
         return ShowWindowTopic(dialog, FreeSpaceErrorTopic);
@@ -152,26 +131,14 @@ INT_PTR OnNewMinimumScroll(HWND dialog, int volume, WORD code)
 void CheckFreeSpace(HWND owner)
 {
     CheckOwner = owner;
-    const FreeSpaceCheckSteps steps = {AskVolumeSpace, RaiseFreeSpaceError, ShowFreeSpaceErrorDialog, Beep};
+    const FreeSpaceCheckSteps steps = {AskVolumeSpace, RaiseFreeSpaceError, ShowFreeSpaceErrorDialog, MessageBeepExclamation};
     RunFreeSpaceCheck(steps);
-}
-
-void ShowVolumeInfo(HWND dialog, int volume)
-{
-    VolumeInfoTexts texts;
-    FormatVolumeInfo(Volumes[volume], texts);
-    SetDlgItemTextA(dialog, IDC_VOLUME_TITLE, texts.title);
-    SetDlgItemTextA(dialog, IDC_VOLUME_SERIAL, texts.serial);
-    SetDlgItemTextA(dialog, IDC_FILE_SYSTEM, texts.fileSystem);
-    SetDlgItemTextA(dialog, IDC_TOTAL_SPACE, texts.total);
-    SetDlgItemTextA(dialog, IDC_USED_SPACE, texts.used);
-    SetDlgItemTextA(dialog, IDC_FREE_SPACE, texts.free);
 }
 
 void OpenFreeSpaceErrorDialog(HWND owner, int volume)
 {
     VolumeRecord &record = Volumes[volume];
-    if (record.ErrorDialog && IsWindow(record.ErrorDialog))
+    if (AlertDialogOpen(record.ErrorDialog))
         return;
     HWND dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_FREE_SPACE_ERROR), owner, FreeSpaceErrorDlgProc, 0);
     record.ErrorDialog = dialog;
@@ -197,7 +164,7 @@ void OpenFreeSpaceErrorDialog(HWND owner, int volume)
 
 INT_PTR CALLBACK FreeSpaceErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    int volume = FindVolumeByDialog(dialog);
+    int volume = FindRecordByDialog(Volumes, VolumeCount, &VolumeRecord::ErrorDialog, dialog);
     if (volume < 0)
         return FALSE;
     switch (message) {

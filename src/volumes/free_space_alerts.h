@@ -8,9 +8,6 @@
 // owner of the dialogs.
 void CheckFreeSpace(HWND owner);
 
-// Fills fields 1045 to 1055 of the dialog with the volume's identity and sizes.
-void ShowVolumeInfo(HWND dialog, int volume);
-
 // Opens the volume's free-space error dialog unless one is open, and records it
 // in the volume's ErrorDialog.
 void OpenFreeSpaceErrorDialog(HWND owner, int volume);

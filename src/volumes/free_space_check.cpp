@@ -1,6 +1,6 @@
 #include "volumes/free_space_check.h"
 
-#include "volumes/volume_texts.h"
+#include "state/volume_texts.h"
 
 bool VolumeQualifiesForEvaluation(const VolumeRecord &volume)
 {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "volumes/volume_table.h"
+#include "state/volume_table.h"
 
 struct FreeSpaceCheckSteps {
     // The volume's sizes; false when the query failed, which leaves the record's sizes as they were.

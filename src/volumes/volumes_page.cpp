@@ -2,14 +2,13 @@
 
 #include <commctrl.h>
 
-#include "app/context_help.h"
-#include "app/help_ids.h"
-#include "properties/page_protocol.h"
 #include "resources/resource_ids.h"
-#include "volumes/free_space_alerts.h"
+#include "state/volume_table.h"
+#include "state/volume_texts.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
+#include "ui/page_protocol.h"
 #include "volumes/free_space_check.h"
-#include "volumes/volume_table.h"
-#include "volumes/volume_texts.h"
 
 namespace {
 
@@ -63,6 +62,18 @@ INT_PTR OnPageMinimumScroll(HWND page, WORD code)
 }
 
 }  // namespace
+
+void ShowVolumeInfo(HWND dialog, int volume)
+{
+    VolumeInfoTexts texts;
+    FormatVolumeInfo(Volumes[volume], texts);
+    SetDlgItemTextA(dialog, IDC_VOLUME_TITLE, texts.title);
+    SetDlgItemTextA(dialog, IDC_VOLUME_SERIAL, texts.serial);
+    SetDlgItemTextA(dialog, IDC_FILE_SYSTEM, texts.fileSystem);
+    SetDlgItemTextA(dialog, IDC_TOTAL_SPACE, texts.total);
+    SetDlgItemTextA(dialog, IDC_USED_SPACE, texts.used);
+    SetDlgItemTextA(dialog, IDC_FREE_SPACE, texts.free);
+}
 
 void ShowVolumeSettings(HWND page, int volume)
 {

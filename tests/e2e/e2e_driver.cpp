@@ -264,6 +264,20 @@ bool Program::Start(const Scenario &scenario)
     return running_;
 }
 
+HWND Program::StartAndWait(const Scenario &scenario)
+{
+    // No process, nothing to wait for.
+    if (!Start(scenario)) {
+        DWORD error = GetLastError();
+        ADD_FAILURE() << "cannot start " << scenario.executable << ", error " << error;
+        return nullptr;
+    }
+    HWND command = WaitUntilStarted(scenario);
+    if (!command)
+        ADD_FAILURE() << "no command window from " << scenario.executable;
+    return command;
+}
+
 bool Program::WaitForExit(DWORD timeoutMs, DWORD &exitCode)
 {
     if (!running_)

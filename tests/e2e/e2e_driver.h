@@ -71,6 +71,9 @@ public:
     ~Program();   // a program still running at the end of a test is ended
 
     bool Start(const Scenario &scenario);
+    // Start and WaitUntilStarted in one: the command window, or nullptr with
+    // a failure recorded.
+    HWND StartAndWait(const Scenario &scenario);
     DWORD ProcessId() const { return info_.dwProcessId; }
     // True with the exit code once the program ended within the time-out.
     bool WaitForExit(DWORD timeoutMs, DWORD &exitCode);

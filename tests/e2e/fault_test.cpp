@@ -52,8 +52,7 @@ TEST_F(Faults, ADriveThatStopsAnsweringOrABrokenBayRaisesAStoredAndLoggedError)
         Scenario scenario = PrepareForThisTest(Healthy);
         LogInScenarioFolder(scenario);
         Program program;
-        ASSERT_TRUE(program.Start(scenario));
-        HWND command = program.WaitUntilStarted(scenario);
+        HWND command = program.StartAndWait(scenario);
         ASSERT_NE(command, nullptr);
         WriteDrives(scenario, fault.description);
         ASSERT_TRUE(RunTimer(command, 1));
@@ -79,8 +78,7 @@ TEST_F(Faults, SettingsKeyDeletedWhileRunningIsWrittenAgainByTheNextAlert)
 {
     Scenario scenario = PrepareForThisTest(Healthy);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     ASSERT_EQ(RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Tessmere"), ERROR_SUCCESS);
 

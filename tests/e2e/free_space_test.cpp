@@ -68,8 +68,7 @@ TEST_F(FreeSpace, ErrorIsStoredShownReopenedAfterCancelAndAcknowledgedWithANewMi
 {
     Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 10240000000 free 1300000000\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     HWND dialog = DialogOf(program, "P: FIXTURE");
     ASSERT_NE(dialog, nullptr);
@@ -132,8 +131,7 @@ TEST_F(FreeSpace, TwoVolumesInErrorGetTwoCascadedDialogsAndAnAlmostFullOneIsSwit
     Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 1000000000 free 11000000\n"
                                            "volume R total 10240000000 free 1300000000\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     HWND full = DialogOf(program, "P: FIXTURE");
     HWND spare = DialogOf(program, "R: SPARE");

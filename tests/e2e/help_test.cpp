@@ -1,9 +1,9 @@
 // Context help in the running program: F1 over a control and the Help commands.
 #include <gtest/gtest.h>
 
-#include "app/help_ids.h"
 #include "e2e/e2e_driver.h"
 #include "resources/resource_ids.h"
+#include "ui/help_ids.h"
 
 namespace {
 
@@ -82,8 +82,7 @@ TEST_F(Help, TrayHelpCommandShowsTheProgramTopic)
 {
     Scenario scenario = PrepareForThisTest("drive 0\nmodel HELP\nserial H1\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     PostMessageA(command, WM_COMMAND, IDM_HELP, 0);
     HWND popup = program.WaitForWindow(HelpPopup, nullptr, 3000);

@@ -59,8 +59,7 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
     HANDLE server = CreateThread(nullptr, 0, ServeOnce, &script, 0, nullptr);
     Sleep(100);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_TRUE(RunTimer(command, OutboxTimer));
     EXPECT_EQ(WaitForSingleObject(server, 30000), WAIT_OBJECT_0);
     CloseHandle(server);

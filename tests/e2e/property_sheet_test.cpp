@@ -72,8 +72,7 @@ TEST_F(Properties, OkWritesOnlyChangesWithTheirCommandsAndCancelRestoresEverythi
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     // Values the commit rewrites come back; the others stay away.
     for (const char *name : {"EmailFrom", "EmailTo", "EmailServer", "SMARTPollingPeriod"})
@@ -139,8 +138,7 @@ TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvi
     Scenario scenario = PrepareForThisTest(OneDrive);
     MailAlertsTo(scenario, "127.0.0.1");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
 
     HWND sheet = OpenSheet(program, command);
@@ -198,8 +196,7 @@ TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
                                            "drive 1\nmodel INTERRUPTED\noffline-status 4\noffline-seconds 1\n"
                                            "drive 2\nmodel NOTEST\noffline-seconds 0\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
@@ -272,8 +269,7 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
 {
     Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 10240000000 free 1300000000\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND alert = program.WaitForWindow(Dialog, "Free Space Error Detected");
     ASSERT_NE(alert, nullptr);
     HWND sheet = OpenSheet(program, command);
@@ -334,8 +330,7 @@ TEST_F(Properties, AMailFailureBoxDuringTheCommitOpensNoSecondSheetAndTheCommitF
     WriteRegistryText(GlobalKey, "EmailServer", "127.0.0.3");   // nobody listens there
     LogInScenarioFolder(scenario);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
     Click(sheet, IDC_SIMULATE_ERROR);
@@ -364,8 +359,7 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
     ShowPage(sheet, 2, IDC_EMAIL_SERVER);
@@ -437,9 +431,8 @@ namespace {
 HWND OpenOnLog(Program &program, const Scenario &scenario, const std::string &text)
 {
     WriteWholeFile(LogInScenarioFolder(scenario), text);
-    if (!program.Start(scenario))
-        return nullptr;
-    return OpenSheetOnPage(program, program.WaitUntilStarted(scenario), 3, IDC_LOG_LIST);
+    HWND command = program.StartAndWait(scenario);
+    return command ? OpenSheetOnPage(program, command, 3, IDC_LOG_LIST) : nullptr;
 }
 
 std::vector<std::string> ListRows(HWND list)
@@ -581,8 +574,7 @@ TEST_F(Properties, AboutPageButtonOpensTheWebSiteThroughTheShell)
     RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(handler.c_str()),
                    static_cast<DWORD>(handler.size() + 1));
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
     ShowPage(sheet, 4, IDC_WEBSITE);

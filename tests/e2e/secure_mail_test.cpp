@@ -127,8 +127,7 @@ TEST_F(SecureMail, TestMailAsksForARefusedPasswordStoresItSealedAndSendsAgain)
     Configure(scenario, User, "wrong horse");
     size_t before = Messages("587").size();
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
     ASSERT_NE(sheet, nullptr);
     PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);

@@ -35,15 +35,6 @@ class SmartAlerts : public ::testing::Test {
 protected:
     void SetUp() override { CleanRegistry(); }
 
-    // Starts the program and waits for its command window.
-    HWND Start(Program &program, const Scenario &scenario)
-    {
-        EXPECT_TRUE(program.Start(scenario));
-        HWND command = program.WaitUntilStarted(scenario);
-        EXPECT_NE(command, nullptr);
-        return command;
-    }
-
     static uint32_t StoredFlag(const char *name)
     {
         uint32_t value = 99;
@@ -69,7 +60,7 @@ TEST_F(SmartAlerts, ThresholdExceededOrFailedRequestRaisesStoredErrorAndOpensIts
         CleanRegistry();
         Scenario scenario = PrepareForThisTest(DriveDescription("ok").c_str());
         Program program;
-        HWND command = Start(program, scenario);
+        HWND command = program.StartAndWait(scenario);
         EXPECT_EQ(program.FindWindowNow(Dialog, SMARTErrorCaption), nullptr);
         EXPECT_EQ(StoredFlag("SMARTError"), 0u);
 
@@ -109,7 +100,7 @@ TEST_F(SmartAlerts, DrivesThatMustNotBeAskedGetNoStatusRequest)
                                            "drive 2\nmodel STANDING\nserial S3\n"
                                            "drive 3\nmodel ASKED\nserial S4\n");
     Program program;
-    HWND command = Start(program, scenario);
+    HWND command = program.StartAndWait(scenario);
     int atStart = StatusRequests(scenario);
     EXPECT_EQ(atStart, 1) << "only the healthy monitored drive";
     ASSERT_TRUE(RunTimer(command, 1));
@@ -123,7 +114,7 @@ TEST_F(SmartAlerts, CancelOrOkWithoutTheBoxKeepsTheErrorAndTheNextCheckReopensIt
 {
     Scenario scenario = PrepareForThisTest(DriveDescription("exceeded").c_str());
     Program program;
-    HWND command = Start(program, scenario);
+    HWND command = program.StartAndWait(scenario);
     for (int button : {IDC_ERROR_CANCEL, IDC_ERROR_OK, IDCANCEL}) {
         SCOPED_TRACE(button);
         HWND dialog = program.WaitForWindow(Dialog, SMARTErrorCaption);
@@ -147,7 +138,7 @@ TEST_F(SmartAlerts, AcknowledgingClearsTheErrorInMemoryAndRegistryAndARestartSho
     Scenario scenario = PrepareForThisTest(DriveDescription("exceeded").c_str());
     {
         Program program;
-        HWND command = Start(program, scenario);
+        HWND command = program.StartAndWait(scenario);
         HWND dialog = program.WaitForWindow(Dialog, SMARTErrorCaption);
         ASSERT_NE(dialog, nullptr);
         WriteDrives(scenario, DriveDescription("ok").c_str());
@@ -163,7 +154,7 @@ TEST_F(SmartAlerts, AcknowledgingClearsTheErrorInMemoryAndRegistryAndARestartSho
         CloseProgram(program);
     }
     Program restarted;
-    Start(restarted, scenario);
+    restarted.StartAndWait(scenario);
     EXPECT_EQ(restarted.FindWindowNow(Dialog, SMARTErrorCaption), nullptr);
     CloseProgram(restarted);
 }
@@ -172,7 +163,7 @@ TEST_F(SmartAlerts, KeyboardWorksInTheAlertDialog)
 {
     Scenario scenario = PrepareForThisTest(DriveDescription("exceeded").c_str());
     Program program;
-    HWND command = Start(program, scenario);
+    HWND command = program.StartAndWait(scenario);
     HWND dialog = program.WaitForWindow(Dialog, SMARTErrorCaption);
     ASSERT_NE(dialog, nullptr);
     // Esc closes without acknowledging.
@@ -197,7 +188,7 @@ TEST_F(SmartAlerts, StoredErrorsOpenTheirDialogsAtStartEvenWithMonitoringOff)
     StoreAlerts(1, "Tuesday, January 01, 2002 09:05:03", 1, "Friday, March 01, 2002 10:00:00", 0);
     Scenario scenario = PrepareForThisTest(DriveDescription("ok").c_str());
     Program program;
-    Start(program, scenario);
+    program.StartAndWait(scenario);
     HWND real = program.WaitForWindow(Dialog, SMARTErrorCaption);
     HWND simulated = program.WaitForWindow(Dialog, SimulatedCaption);
     ASSERT_NE(real, nullptr);
@@ -226,7 +217,7 @@ TEST_F(SmartAlerts, CloseDestroysOpenAlertDialogsAndLeavesTheirFlagsStored)
     StoreAlerts(1, "Tuesday, January 01, 2002 09:05:03", 1, "Friday, March 01, 2002 10:00:00");
     Scenario scenario = PrepareForThisTest(DriveDescription("ok").c_str());
     Program program;
-    Start(program, scenario);
+    program.StartAndWait(scenario);
     ASSERT_NE(program.WaitForWindow(Dialog, SimulatedCaption), nullptr);
     CloseProgram(program);
     EXPECT_EQ(StoredFlag("SMARTError"), 1u);

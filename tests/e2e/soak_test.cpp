@@ -110,8 +110,7 @@ TEST(Soak, ThousandsOfChecksLoseNoRecordAndLeakNothing)
     Scenario scenario = PrepareForThisTest("drive 0\ndrive 1\n");
     LogInScenarioFolder(scenario);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
 
     int acknowledged = 0;

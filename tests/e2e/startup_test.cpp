@@ -35,8 +35,7 @@ TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
 {
     Scenario scenario = PrepareForThisTest(TwoHealthyDrives);
     Program first;
-    ASSERT_TRUE(first.Start(scenario));
-    ASSERT_NE(first.WaitUntilStarted(scenario), nullptr);
+    ASSERT_NE(first.StartAndWait(scenario), nullptr);
     size_t requestsBefore = ReadRequestLog(scenario).size();
 
     Program second;

@@ -30,12 +30,12 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
         Scenario scenario = PrepareForThisTest((std::string(Nvme) + c.description).c_str());
         LogInScenarioFolder(scenario);
         Program program;
-        ASSERT_TRUE(program.Start(scenario));
         if (strstr(c.description, "health fail")) {
+            ASSERT_TRUE(program.Start(scenario));
             ExpectRefusal(program, "IDE Drive Error", nullptr);
             continue;
         }
-        HWND command = program.WaitUntilStarted(scenario);
+        HWND command = program.StartAndWait(scenario);
         ASSERT_NE(command, nullptr);
         ASSERT_TRUE(RunTimer(command, 1));
         HWND alert = program.WaitForWindow(Dialog, "SMART Error Detected", c.raised ? 10000 : 1500);

@@ -47,8 +47,7 @@ TEST_F(Tray, OtherMouseMessagesAndOtherIconsOpenNothing)
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     PostMessageA(command, TrayCallback, TrayIcon, WM_RBUTTONDOWN);
     PostMessageA(command, TrayCallback, TrayIcon, WM_LBUTTONDBLCLK);
@@ -62,8 +61,7 @@ TEST_F(Tray, TaskbarCreatedAddsTheIconAgain)
 {
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     EXPECT_TRUE(TrayIconExists(command, TrayIcon));
 
@@ -100,8 +98,7 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     const char *drive = "drive 0\nmodel WDC WD2500JB-00GVC0 SPECIAL EDITION ABCD\nserial WD-WMAEP1234567890AB\n";
     Scenario scenario = PrepareForThisTest((std::string(drive) + "status ok\n").c_str());
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    HWND command = program.WaitUntilStarted(scenario);
+    HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     Sleep(1000);
     SaveScreenshot("tray-normal");

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "app/alert_cascade.h"
+#include "ui/alert_cascade.h"
 
 namespace {
 

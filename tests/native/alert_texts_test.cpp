@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "alerts/log_records.h"
-#include "alerts/mail_texts.h"
+#include "log/log_records.h"
+#include "mail/mail_texts.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "emulator/drive_emulation.h"
-#include "drives/drive_table.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_requests.h"
+#include "emulator/drive_emulation.h"
+#include "state/drive_table.h"
 
 using namespace std::string_view_literals;
 

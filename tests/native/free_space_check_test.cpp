@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "state/volume_texts.h"
 #include "volumes/free_space_check.h"
-#include "volumes/volume_texts.h"
 
 namespace {
 

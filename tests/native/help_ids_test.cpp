@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "app/help_ids.h"
+#include "ui/help_ids.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "alerts/mail_server_address.h"
-#include "alerts/smtp_dialogue.h"
+#include "mail/mail_server_address.h"
+#include "mail/smtp_dialogue.h"
 
 #include <gtest/gtest.h>
 

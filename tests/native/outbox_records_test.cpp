@@ -1,4 +1,4 @@
-#include "alerts/outbox_records.h"
+#include "mail/outbox_records.h"
 
 #include <gtest/gtest.h>
 

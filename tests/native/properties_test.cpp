@@ -5,7 +5,7 @@
 
 #include "drives/drive_page_texts.h"
 #include "drives/offline_test.h"
-#include "properties/settings_snapshot.h"
+#include "state/settings_snapshot.h"
 
 namespace {
 

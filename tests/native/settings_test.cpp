@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "state/settings.h"
 
 namespace {
 

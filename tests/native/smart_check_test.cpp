@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "drives/drive_info_text.h"
 #include "drives/smart_check.h"
+#include "state/drive_info_text.h"
 
 namespace {
 

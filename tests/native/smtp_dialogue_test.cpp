@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "alerts/smtp_dialogue.h"
+#include "mail/smtp_dialogue.h"
 
 namespace {
 

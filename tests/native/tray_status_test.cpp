@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/tray_status.h"
-#include "drives/drive_table.h"
-#include "volumes/volume_table.h"
+#include "state/drive_table.h"
+#include "state/volume_table.h"
+#include "ui/tray_status.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "volumes/volume_table.h"
+#include "state/volume_table.h"
 
 namespace {
 

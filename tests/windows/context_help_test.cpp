@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "app/context_help.h"
-#include "app/help_ids.h"
+#include "ui/context_help.h"
+#include "ui/help_ids.h"
 
 namespace {
 

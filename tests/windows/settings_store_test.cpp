@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/bounded_text.h"
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "state/settings.h"
+#include "state/settings_store.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "app/app_state.h"
-#include "app/tray_icon.h"
 #include "resources/resource_ids.h"
+#include "state/app_state.h"
+#include "ui/tray_icon.h"
 
 namespace {
 

@@ -1,8 +1,0 @@
-#include "app/app_state.h"
-
-HINSTANCE Instance;
-UINT TaskbarCreatedMessage;
-HICON NormalIcon;
-HICON ErrorIcon;
-HWND CommandWindow;
-uint32_t OsKind;

@@ -1,5 +1,0 @@
-#include "drives/drive_table.h"
-
-DriveRecord Drives[MaxDrives];
-uint8_t DriveCount;
-uint8_t CurrentDrive;

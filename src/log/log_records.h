@@ -1,0 +1,21 @@
+// The error log's six record texts. Portable: the file itself is written by
+// error_log.cpp.
+#pragma once
+
+#include <cstddef>
+
+#include "state/drive_table.h"
+#include "state/volume_table.h"
+
+// Ample for every record: the longest stays well under 400 characters.
+constexpr size_t LogRecordSize = 1024;
+
+enum class DriveLogRecord { SMARTError, SimulatedSMARTError, SMARTErrorAcknowledged, SimulatedSMARTErrorAcknowledged };
+enum class VolumeLogRecord { FreeSpaceError, FreeSpaceErrorAcknowledged };
+
+// The record of a drive event. acknowledged is the moment of acknowledgement,
+// used only by the acknowledgement records.
+void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const char *acknowledged,
+                          char (&record)[LogRecordSize]);
+void FormatVolumeLogRecord(VolumeLogRecord kind, const VolumeRecord &volume, const char *acknowledged,
+                           char (&record)[LogRecordSize]);

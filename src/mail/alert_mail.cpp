@@ -1,0 +1,43 @@
+#include "mail/alert_mail.h"
+
+#include "mail/mail_texts.h"
+#include "mail/outbox.h"
+#include "mail/smtp_client.h"
+
+namespace {
+
+void Deliver(HWND owner, const char *subject, const char *body)
+{
+    char result[MailResultSize];
+    char date[MailDateSize] = "";
+    if (TrySendMailDated(subject, body, date, result, sizeof result) == MailStep::None)
+        return;
+    // Kept before the box, which may stay open for long: a crash meanwhile loses nothing.
+    if (date[0] == '\0')
+        FormatNowForMail(date);
+    KeepFailedMail(subject, body, date);
+    ShowMailError(owner, subject, body, result);
+}
+
+}  // namespace
+
+void MailSMARTError(HWND owner, int drive)
+{
+    char body[MailBodySize];
+    FormatSMARTErrorBody(Drives[drive], false, body);
+    Deliver(owner, SMARTErrorSubject, body);
+}
+
+void MailSimulatedSMARTError(HWND owner, int drive)
+{
+    char body[MailBodySize];
+    FormatSMARTErrorBody(Drives[drive], true, body);
+    Deliver(owner, SimulatedSMARTErrorSubject, body);
+}
+
+void MailFreeSpaceError(HWND owner, int volume)
+{
+    char body[MailBodySize];
+    FormatFreeSpaceErrorBody(Volumes[volume], body);
+    Deliver(owner, FreeSpaceErrorSubject, body);
+}

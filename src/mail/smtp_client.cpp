@@ -1,0 +1,309 @@
+#define HOLMVARD_SOCKET_GUARDS
+#include <winsock2.h>
+
+#include "mail/smtp_client.h"
+
+#include "base/bounded_text.h"
+#include "base/guards.h"
+#include "base/text_format.h"
+#include "mail/mail_password.h"
+#include "mail/mail_server_address.h"
+#include "mail/socket_io.h"
+#include "mail/tls_channel.h"
+#include "state/settings.h"
+
+#include <memory>
+#include <new>
+
+namespace {
+
+// Receives into buffer until the reply's final line is complete, while the
+// buffer has room. receive(at, room) gives the count of bytes it put at at, 0
+// or less when nothing more can come.
+template <typename Receive>
+bool ReceiveReply(char (&buffer)[SmtpBufferSize], Receive receive)
+{
+    size_t length = 0;
+    buffer[0] = '\0';
+    while (length < sizeof buffer - 1) {
+        int count = receive(buffer + length, sizeof buffer - 1 - length);
+        if (count <= 0)
+            return false;
+        length += static_cast<size_t>(count);
+        buffer[length] = '\0';
+        ReplyState state = ExamineReply(buffer, length);
+        if (state != ReplyState::Incomplete)
+            return state == ReplyState::Accepted;
+    }
+    return false;
+}
+
+
+// Receives one reply; true when it is complete and of class 1 to 3.
+bool ReadReply(SOCKET socket, char (&buffer)[SmtpBufferSize])
+{
+    // A reply may arrive in pieces, all within one limit.
+    ULONGLONG deadline = SocketDeadline();
+    return ReceiveReply(buffer, [&](char *at, size_t room) { return ReceiveSome(socket, at, room, deadline); });
+}
+
+}  // namespace
+
+void FormatNowForMail(char (&date)[MailDateSize])
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    TIME_ZONE_INFORMATION zoneInfo;
+    DWORD zoneKind = GetTimeZoneInformation(&zoneInfo);
+    int32_t standardBias = zoneKind == TIME_ZONE_ID_INVALID ? 0 : zoneInfo.Bias + zoneInfo.StandardBias;
+    char zone[8];
+    FormatZone(standardBias, zoneKind == TIME_ZONE_ID_DAYLIGHT, zone);
+    struct tm local = {};
+    local.tm_year = now.wYear - 1900;
+    local.tm_mon = now.wMonth - 1;
+    local.tm_mday = now.wDay;
+    local.tm_wday = now.wDayOfWeek;
+    local.tm_hour = now.wHour;
+    local.tm_min = now.wMinute;
+    local.tm_sec = now.wSecond;
+    FormatMailDate(local, zone, date);
+}
+
+namespace {
+
+// A connection to the server: the socket itself, or TLS over it once started.
+struct MailLink {
+    SOCKET socket;
+    TlsChannel *tls;
+};
+
+bool LinkSend(MailLink &link, const char *text)
+{
+    return link.tls ? TlsSend(*link.tls, text, strlen(text)) : SendText(link.socket, text) == TRUE;
+}
+
+// Receives into buffer until the reply is complete: as ReadReply, through TLS.
+bool LinkReadReply(MailLink &link, char (&buffer)[SmtpBufferSize])
+{
+    if (!link.tls)
+        return ReadReply(link.socket, buffer);
+    link.tls->deadline = SocketDeadline();
+    return ReceiveReply(buffer, [&](char *at, size_t room) { return TlsReceive(*link.tls, at, room); });
+}
+
+// Sends a command and reads its reply.
+bool Converse(MailLink &link, char (&buffer)[SmtpBufferSize], const char *command)
+{
+    return LinkSend(link, command) && LinkReadReply(link, buffer);
+}
+
+MailStep Secure(MailLink &link, TlsChannel &tls, const char *host)
+{
+    switch (StartTls(tls, link.socket, host)) {
+    case TlsOutcome::Ready:
+        link.tls = &tls;
+        return MailStep::None;
+    case TlsOutcome::CertificateRejected:
+        return MailStep::Certificate;
+    case TlsOutcome::HandshakeFailed:
+        break;
+    }
+    return MailStep::Tls;
+}
+
+// EHLO, and what the server announces in its reply.
+bool Greet(MailLink &link, char (&buffer)[SmtpBufferSize], const char *hostName, EhloCapabilities &capabilities)
+{
+    char command[300];
+    FormatInto(command, "EHLO %s\r\n", hostName);
+    if (!Converse(link, buffer, command))
+        return false;
+    capabilities = ReadEhloCapabilities(buffer, strlen(buffer));
+    return true;
+}
+
+// AUTH PLAIN where offered, otherwise AUTH LOGIN; only ever over TLS.
+MailStep SignIn(MailLink &link, char (&buffer)[SmtpBufferSize], const EhloCapabilities &capabilities,
+                const char *user)
+{
+    char password[MailPasswordSize];
+    if (!LoadMailPassword(password))
+        return MailStep::NoPassword;
+    char line[1024];
+    bool signedIn = false;
+    if (capabilities.authPlain) {
+        signedIn = BuildAuthPlain(user, password, line, sizeof line) && Converse(link, buffer, line) &&
+                   buffer[0] == '2';
+    } else if (capabilities.authLogin) {
+        signedIn = Converse(link, buffer, "AUTH LOGIN\r\n") && buffer[0] == '3' &&
+                   BuildAuthLoginAnswer(user, line, sizeof line) && Converse(link, buffer, line) &&
+                   buffer[0] == '3' && BuildAuthLoginAnswer(password, line, sizeof line) &&
+                   Converse(link, buffer, line) && buffer[0] == '2';
+    }
+    SecureZeroMemory(password, sizeof password);
+    SecureZeroMemory(line, sizeof line);
+    return signedIn ? MailStep::None : MailStep::SignIn;
+}
+
+// From the greeting to a signed-in session: HELO for a plain server as ever;
+// EHLO, STARTTLS where asked for, and the sign-in for an address.
+MailStep OpenSession(MailLink &link, TlsChannel *tls, const MailServerAddress &server, const char *hostName,
+                     char (&buffer)[SmtpBufferSize])
+{
+    if (server.transport == MailTransport::ImplicitTls) {
+        MailStep failed = Secure(link, *tls, server.host);
+        if (failed != MailStep::None)
+            return failed;
+    }
+    if (!LinkReadReply(link, buffer))
+        return MailStep::Welcome;
+    if (server.transport == MailTransport::Plain) {
+        FormatInto(buffer, "HELO %s\r\n", hostName);
+        return Converse(link, buffer, buffer) ? MailStep::None : MailStep::Helo;
+    }
+    EhloCapabilities capabilities = {};
+    if (!Greet(link, buffer, hostName, capabilities))
+        return MailStep::Helo;
+    if (server.transport == MailTransport::StartTls) {
+        // Never on in clear: a server that does not offer STARTTLS is refused.
+        if (!capabilities.startTls || !Converse(link, buffer, "STARTTLS\r\n"))
+            return MailStep::StartTls;
+        MailStep failed = Secure(link, *tls, server.host);
+        if (failed != MailStep::None)
+            return failed;
+        if (!Greet(link, buffer, hostName, capabilities))
+            return MailStep::Helo;
+    }
+    return server.user[0] ? SignIn(link, buffer, capabilities, server.user) : MailStep::None;
+}
+
+// The settings and the server address, checked before anything is sent.
+MailStep CheckMailSettings(const char *subject, MailServerAddress &server)
+{
+    const GlobalSettingsRecord &settings = GlobalSettings;
+    MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
+    if (refused != MailStep::None)
+        return refused;
+    switch (ParseMailServer(settings.EmailServer, server)) {
+    case AddressFault::None:
+        break;
+    case AddressFault::PasswordGiven:
+        return MailStep::AddressPassword;
+    case AddressFault::BadForm:
+        return MailStep::Address;
+    }
+    return MailStep::None;
+}
+
+// The local host name and a connected socket; Winsock is started by the caller.
+MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&hostName)[256])
+{
+    if (gethostname(hostName, sizeof hostName) != 0)
+        return MailStep::LocalHostName;
+    hostName[sizeof hostName - 1] = '\0';
+    socket.handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (socket.handle == INVALID_SOCKET)
+        return MailStep::SocketCreation;
+    uint32_t address = 0;
+    if (!ResolveServer(server.host, address))
+        return MailStep::ServerLookup;
+    if (!ConnectWithTimeout(socket.handle, address, server.port))
+        return MailStep::Connect;
+    return MailStep::None;
+}
+
+// From MAIL FROM to QUIT over an open session.
+MailStep Deliver(MailLink &link, char (&buffer)[SmtpBufferSize], const char *subject, const char *body,
+                 char (&date)[MailDateSize])
+{
+    const GlobalSettingsRecord &settings = GlobalSettings;
+    FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
+    if (!Converse(link, buffer, buffer))
+        return MailStep::MailFrom;
+    FormatInto(buffer, "RCPT TO:<%s>\r\n", settings.EmailTo);
+    if (!Converse(link, buffer, buffer))
+        return MailStep::RcptTo;
+    if (!Converse(link, buffer, "DATA\r\n"))
+        return MailStep::Data;
+
+    char headers[SmtpBufferSize];
+    // A kept message goes again with the Date of its first attempt.
+    if (date[0] == '\0')
+        FormatNowForMail(date);
+    if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, headers, sizeof headers) ||
+        !LinkSend(link, headers) || !LinkSend(link, "\r\n"))
+        return MailStep::Header;
+    // A body longer than the buffer is refused rather than sent cut short.
+    char stuffed[SmtpBufferSize];
+    if (!DotStuff(body, stuffed, sizeof stuffed) || !LinkSend(link, stuffed) ||
+        !Converse(link, buffer, "\r\n.\r\n"))
+        return MailStep::Body;
+    if (!Converse(link, buffer, "QUIT\r\n"))
+        return MailStep::Quit;
+    return MailStep::None;
+}
+
+// The exchange itself; returns the step that failed, or MailStep::None when the message went out.
+MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSize])
+{
+    MailServerAddress server;
+    MailStep failed = CheckMailSettings(subject, server);
+    if (failed != MailStep::None)
+        return failed;
+
+    WinsockSession winsock;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return MailStep::Startup;
+    winsock.started = true;
+
+    char hostName[256];
+    SocketHandle socket;
+    failed = Connect(server, socket, hostName);
+    if (failed != MailStep::None)
+        return failed;
+
+    MailLink link = {socket.handle, nullptr};
+    // Only an address's connection needs the channel and its buffers.
+    std::unique_ptr<TlsChannel> tls;
+    if (server.transport != MailTransport::Plain) {
+        tls.reset(new (std::nothrow) TlsChannel);
+        if (!tls)
+            return MailStep::Tls;
+    }
+    char buffer[SmtpBufferSize];
+    failed = OpenSession(link, tls.get(), server, hostName, buffer);
+    if (failed != MailStep::None)
+        return failed;
+    return Deliver(link, buffer, subject, body, date);
+}
+
+}  // namespace
+
+
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
+                           size_t resultSize)
+{
+    MailStep failed = Exchange(subject, body, date);
+    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
+    return failed;
+}
+
+MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)
+{
+    char date[MailDateSize] = "";
+    return TrySendMailDated(subject, body, date, result, resultSize);
+}
+
+BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)
+{
+    return TrySendMail(subject, body, result, resultSize) == MailStep::None ? TRUE : FALSE;
+}
+
+void ShowMailError(HWND owner, const char *subject, const char *body, const char *error)
+{
+    char text[MailErrorTextSize];
+    FormatMailErrorText(error, GlobalSettings.EmailFrom, GlobalSettings.EmailTo, GlobalSettings.EmailServer, subject,
+                        body, text);
+    MessageBoxA(owner, text, "HOLMVARD Email Error", MB_ICONINFORMATION | MB_OK);
+}

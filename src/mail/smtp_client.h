@@ -1,0 +1,31 @@
+// The SMTP client: one plain-text message to the server, sender and recipient
+// of the e-mail settings, over one TCP connection: to port 25 in clear for a
+// plain server name, through TLS with a sign-in for an smtp:// or smtps://
+// address (mail_server_address.h).
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+#include "mail/smtp_dialogue.h"
+
+// Runs the whole dialogue. Returns TRUE when the server took the message;
+// either way writes "Email successfully sent!" or the failing step's error
+// text into result. A setting or subject holding a line break is refused with
+// the error text of the step that would carry it, before anything is sent.
+BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize);
+
+// As SendMail; returns the step that failed, or MailStep::None.
+MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize);
+
+// As TrySendMail with the Date line given: date as it stands, or, when empty,
+// the moment the header goes out, written back into date.
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
+                          size_t resultSize);
+
+// "Tue, 08 Dec 2026 05:37:27 +0000" for now, in the local zone.
+void FormatNowForMail(char (&date)[MailDateSize]);
+
+// The "HOLMVARD Email Error" box with the error, the settings and the message.
+void ShowMailError(HWND owner, const char *subject, const char *body, const char *error);

@@ -1,0 +1,70 @@
+#include "ui/alert_placement.h"
+
+#include "resources/resource_ids.h"
+#include "state/drive_table.h"
+#include "state/volume_table.h"
+#include "ui/alert_cascade.h"
+
+namespace {
+
+constexpr int MostAlerts = MaxDrives * 3 + MaxVolumes;
+// Every alert cascades from the one top-left that centres the largest (the
+// free-space error dialog), so a later, larger alert never covers an earlier
+// one's caption.
+constexpr int LargestAlertWidth = FREE_SPACE_ERROR_WIDTH;
+constexpr int LargestAlertHeight = FREE_SPACE_ERROR_HEIGHT;
+
+void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
+{
+    RECT frame;
+    if (open && open != placed && IsWindow(open) && GetWindowRect(open, &frame) && count < MostAlerts)
+        points[count++] = {frame.left, frame.top};
+}
+
+}  // namespace
+
+void PlaceAlertDialog(HWND dialog)
+{
+    ScreenPoint open[MostAlerts];
+    int openCount = 0;
+    for (uint8_t i = 0; i < DriveCount; i++) {
+        NoteOpenAlert(Drives[i].ErrorDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].SimulatedErrorDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].OfflineTestDialog, dialog, open, openCount);
+    }
+    for (uint8_t i = 0; i < VolumeCount; i++)
+        NoteOpenAlert(Volumes[i].ErrorDialog, dialog, open, openCount);
+
+    RECT area;
+    RECT frame;
+    RECT largest = {0, 0, LargestAlertWidth, LargestAlertHeight};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(dialog, &frame) ||
+        !MapDialogRect(dialog, &largest) ||
+        !AdjustWindowRectEx(&largest, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                            static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE))))
+        return;
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    int largestWidth = largest.right - largest.left;
+    int largestHeight = largest.bottom - largest.top;
+    // One caption's height per step leaves each earlier caption in sight.
+    int step = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
+    if (step < 8)
+        step = 8;
+    ScreenPoint first = {area.left + (area.right - area.left - largestWidth) / 2,
+                         area.top + (area.bottom - area.top - largestHeight) / 2};
+    // Only as many steps as stay inside the work area.
+    int room = (area.bottom - first.y - height) / step;
+    int across = (area.right - first.x - width) / step;
+    if (across < room)
+        room = across;
+    int slots = room < 1 ? 1 : room + 1;
+    if (slots > MostAlerts)
+        slots = MostAlerts;
+    if (first.x < area.left)
+        first.x = area.left;
+    if (first.y < area.top)
+        first.y = area.top;
+    ScreenPoint place = ChooseAlertPosition(open, openCount, first, step, slots);
+    SetWindowPos(dialog, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

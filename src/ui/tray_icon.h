@@ -1,0 +1,35 @@
+// The notification-area icon owned by the command window.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/tray_status.h"
+
+constexpr UINT TrayIconId = 102;
+constexpr UINT TrayCallbackMessage = WM_APP + 100;
+constexpr UINT_PTR SMARTTimer = 1;
+constexpr UINT_PTR FreeSpaceTimer = 2;
+// Retries of kept alert e-mails; the polling timers stay as they are.
+constexpr UINT_PTR OutboxTimer = 4;
+
+extern char TrayTip[TrayTipSize];
+
+// Adds, modifies or deletes (NIM_ADD, NIM_MODIFY, NIM_DELETE) the icon with TrayTip.
+// A modify that would show the picture and tip already shown is not sent.
+BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action);
+
+// Recomposes TrayTip from the alert flags and switches the icon's picture.
+void UpdateTrayStatus(HWND window);
+
+// Menu 101's popup with "Properties" as its default item; the caller destroys the menu.
+HMENU LoadTrayMenu(HMENU &popup);
+
+// The tray menu at the mouse position; the choice arrives as WM_COMMAND.
+void ShowTrayMenu(HWND window);
+
+// Removes, without dispatching, at most 1000 messages pending for the window and its children.
+void DiscardPendingMessages(HWND window);
+
+// Deletes the icon, destroys the command window with every dialog it parents,
+// and releases the icons.
+void ShutdownTray(HWND window);
