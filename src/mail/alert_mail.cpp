@@ -3,6 +3,7 @@
 #include "mail/mail_texts.h"
 #include "mail/outbox.h"
 #include "mail/smtp_client.h"
+#include "state/app_state.h"
 
 namespace {
 
@@ -10,12 +11,27 @@ void Deliver(HWND owner, const char *subject, const char *body)
 {
     char result[MailResultSize];
     char date[MailDateSize] = "";
-    if (TrySendMailDated(subject, body, date, result, sizeof result) == MailStep::None)
-        return;
-    // Kept before the box, which may stay open for long: a crash meanwhile loses nothing.
-    if (date[0] == '\0')
+    // Behind the mail already waiting, so the alerts arrive in the order they were raised.
+    bool queued = OutboxHoldsMail();
+    if (queued) {
         FormatNowForMail(date);
-    KeepFailedMail(subject, body, date);
+        if (KeepFailedMail(subject, body, date)) {
+            if (SendKeptMail(CommandWindow, result, sizeof result) != MailStep::None)
+                ShowMailError(owner, subject, body, result);
+            return;
+        }
+    }
+    bool taken = false;
+    if (TrySendMailDated(subject, body, date, taken, result, sizeof result) == MailStep::None)
+        return;
+    // Kept before the box, which may stay open for long: a crash meanwhile
+    // loses nothing. A message the server took is never kept, nor one the
+    // outbox has just refused.
+    if (!taken && !queued) {
+        if (date[0] == '\0')
+            FormatNowForMail(date);
+        KeepFailedMail(subject, body, date);
+    }
     ShowMailError(owner, subject, body, result);
 }
 

@@ -20,17 +20,48 @@ constexpr char FolderName[] = "Outbox";
 constexpr size_t NameLength = 12;   // "00000001.msg"
 // Room for the cap and stragglers a crash or an older run may have left.
 constexpr int ListLimit = 256;
+// Names tried for one file set aside before it waits for the next attempt.
+constexpr uint32_t SetAsideTries = 1000;
 
 using Path = char[MAX_PATH];
+using FileName = char[NameLength + 1];
 
 struct Listing {
-    char names[ListLimit][NameLength + 1];
+    FileName names[ListLimit];
     int count;
+    unsigned long last;   // the highest number in the folder, delivered files included
 };
 
 bool FolderReported;
 KeptMail Mail;
 char FileText[OutboxFileSize];
+// Messages the server took whose file could not be removed: never sent again,
+// and removed at each listing until that works.
+FileName Delivered[ListLimit];
+int DeliveredCount;
+
+// The system's text for error on one line; empty when it has none.
+void SystemErrorText(DWORD error, char (&text)[256])
+{
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                  sizeof text, nullptr);
+    text[length < sizeof text ? length : 0] = '\0';
+    for (char *c = text; *c; c++) {
+        if (*c == '\r' || *c == '\n')
+            *c = ' ';
+    }
+    for (size_t end = strlen(text); end > 0 && text[end - 1] == ' '; end--)
+        text[end - 1] = '\0';
+}
+
+bool IsDelivered(const char *name)
+{
+    for (int i = 0; i < DeliveredCount; i++) {
+        if (strcmp(Delivered[i], name) == 0)
+            return true;
+    }
+    return false;
+}
 
 // The folder beside the error log.
 bool OutboxFolder(Path &folder)
@@ -50,46 +81,68 @@ bool PathOf(const Path &folder, const char *name, Path &path)
     return FormatInto(path, "%s\\%s", folder, name);
 }
 
-// The kept messages, oldest first: their names count up as they are kept.
+// The kept messages, oldest first: their names count up as they are kept. A
+// delivered file is removed again instead of listed; while it stays, its
+// number stays taken.
 void ListKept(const Path &folder, Listing &listing)
 {
     listing.count = 0;
+    listing.last = 0;
     Path pattern;
     if (!PathOf(folder, "*.msg", pattern))
         return;
+    FileName stillThere[ListLimit];
+    int stillCount = 0;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     for (bool more = search != INVALID_HANDLE_VALUE; more && listing.count < ListLimit;
          more = FindNextFileA(search, &entry)) {
-        if (strlen(entry.cFileName) == NameLength && !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        if (strlen(entry.cFileName) != NameLength || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        unsigned long number = strtoul(entry.cFileName, nullptr, 10);
+        if (number > listing.last)
+            listing.last = number;
+        Path path;
+        if (!IsDelivered(entry.cFileName))
             CopyText(listing.names[listing.count++], entry.cFileName);
+        else if (stillCount < ListLimit && (!PathOf(folder, entry.cFileName, path) || !DeleteFileA(path)))
+            CopyText(stillThere[stillCount++], entry.cFileName);
     }
     if (search != INVALID_HANDLE_VALUE)
         FindClose(search);
+    memcpy(Delivered, stillThere, sizeof stillThere[0] * static_cast<size_t>(stillCount));
+    DeliveredCount = stillCount;
     qsort(listing.names, static_cast<size_t>(listing.count), sizeof listing.names[0],
           [](const void *a, const void *b) { return strcmp(static_cast<const char *>(a), static_cast<const char *>(b)); });
 }
 
 // Written to a temporary name, flushed, then renamed over the file: a crash
-// leaves the old file or the new one, never half of either.
-bool WriteWhole(const Path &folder, const char *name, const KeptMail &mail)
+// leaves the old file or the new one, never half of either. Returns
+// ERROR_SUCCESS or the system's error.
+DWORD WriteWhole(const Path &folder, const char *name, const KeptMail &mail)
 {
     size_t length = 0;
     Path temporary;
     Path path;
-    if (!FormatKeptMail(mail, FileText, sizeof FileText, length) || !PathOf(folder, "kept.tmp", temporary) ||
-        !PathOf(folder, name, path))
-        return false;
+    if (!FormatKeptMail(mail, FileText, sizeof FileText, length))
+        return ERROR_INVALID_DATA;
+    if (!PathOf(folder, "kept.tmp", temporary) || !PathOf(folder, name, path))
+        return ERROR_FILENAME_EXCED_RANGE;
     {
         FileHandle file(CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
+        if (file.handle == INVALID_HANDLE_VALUE)
+            return GetLastError();
         DWORD written = 0;
-        if (file.handle == INVALID_HANDLE_VALUE ||
-            !WriteFile(file.handle, FileText, static_cast<DWORD>(length), &written, nullptr) || written != length ||
+        if (!WriteFile(file.handle, FileText, static_cast<DWORD>(length), &written, nullptr) ||
             !FlushFileBuffers(file.handle))
-            return false;
+            return GetLastError();
+        if (written != length)
+            return ERROR_DISK_FULL;
     }
-    return MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return GetLastError();
+    return ERROR_SUCCESS;
 }
 
 // Reads and parses a kept message into Mail; false when it cannot be read or is not whole.
@@ -104,16 +157,29 @@ bool ReadKept(const Path &path)
     return ParseKeptMail(FileText, length, Mail);
 }
 
-// A file that cannot be read is renamed, never deleted, and logged.
+// A file that cannot be read is renamed, never deleted, and logged. Never
+// over an earlier one: the numbers start again once the outbox has emptied.
 void SetAside(const Path &folder, const char *name)
 {
     Path path;
-    Path aside;
-    if (!PathOf(folder, name, path) || !FormatInto(aside, "%s.bad", path))
+    if (!PathOf(folder, name, path))
         return;
-    MoveFileExA(path, aside, MOVEFILE_REPLACE_EXISTING);
+    char aside[SetAsideNameSize];
+    char renamed[64] = "";
+    for (uint32_t n = 1; n <= SetAsideTries && !renamed[0]; n++) {
+        Path asidePath;
+        FormatSetAsideName(name, n, aside);
+        if (!PathOf(folder, aside, asidePath))
+            break;
+        if (MoveFileExA(path, asidePath, 0))
+            CopyText(renamed, aside);
+        else if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (!renamed[0])
+        FormatInto(renamed, "not renamed, system error %lu", GetLastError());
     char record[LogRecordSize];
-    FormatSetAsideRecord(name, record);
+    FormatSetAsideRecord(name, renamed, record);
     AppendToErrorLogQuietly(record);
 }
 
@@ -148,30 +214,48 @@ void MakeRoom(const Path &folder, const Listing &listing)
     }
 }
 
-}  // namespace
+// The server took the message: its file goes, and a failure to remove it is
+// logged and remembered, so it is never sent again.
+void RemoveDelivered(const char *name, const Path &path)
+{
+    char now[TimeStampSize];
+    FormatTimeStamp(now, sizeof now);
+    char record[LogRecordSize];
+    bool removed = DeleteFileA(path) != 0;
+    DWORD error = GetLastError();
+    FormatDeliveredRecord(Mail, now, record);
+    AppendToErrorLogQuietly(record);
+    if (removed)
+        return;
+    if (DeliveredCount < ListLimit)
+        CopyText(Delivered[DeliveredCount++], name);
+    char text[256];
+    SystemErrorText(error, text);
+    FormatUnremovedRecord(Mail, name, error, text, record);
+    AppendToErrorLogQuietly(record);
+}
 
-void KeepFailedMail(const char *subject, const char *body, const char *date)
+// KeepFailedMail's work: ERROR_SUCCESS, or the system's error.
+DWORD KeepMail(const char *subject, const char *body, const char *date)
 {
     Path folder;
     if (!OutboxFolder(folder))
-        return;
+        return ERROR_FILENAME_EXCED_RANGE;
     if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        DWORD error = GetLastError();
         if (!FolderReported) {
             char record[LogRecordSize];
             FormatOutboxFolderRecord(folder, record);
             AppendToErrorLogQuietly(record);
         }
         FolderReported = true;
-        return;
+        return error;
     }
     Listing listing;
     ListKept(folder, listing);
     MakeRoom(folder, listing);
-    unsigned long next = 1;
-    if (listing.count > 0)
-        next = strtoul(listing.names[listing.count - 1], nullptr, 10) + 1;
     char name[NameLength + 1];
-    FormatInto(name, "%08lu.msg", next);
+    FormatInto(name, "%08lu.msg", listing.last + 1);
 
     memset(&Mail, 0, sizeof Mail);
     FormatTimeStamp(Mail.raised, sizeof Mail.raised);
@@ -179,40 +263,73 @@ void KeepFailedMail(const char *subject, const char *body, const char *date)
     Mail.attempts = 1;
     CopyText(Mail.subject, subject);
     CopyText(Mail.body, body);
-    if (!WriteWhole(folder, name, Mail))
-        return;
+    DWORD error = WriteWhole(folder, name, Mail);
+    if (error != ERROR_SUCCESS)
+        return error;
     // The first message waiting starts the retries; later ones join them.
     if (listing.count == 0)
         SetRetry(CommandWindow, 1);
+    return ERROR_SUCCESS;
 }
 
-void RetryKeptMail(HWND window)
+}  // namespace
+
+bool KeepFailedMail(const char *subject, const char *body, const char *date)
+{
+    DWORD error = KeepMail(subject, body, date);
+    if (error == ERROR_SUCCESS)
+        return true;
+    char text[256];
+    SystemErrorText(error, text);
+    char record[LogRecordSize];
+    FormatUnkeptRecord(subject, error, text, record);
+    AppendToErrorLogQuietly(record);
+    return false;
+}
+
+bool OutboxHoldsMail()
+{
+    Path folder;
+    Listing listing;
+    if (!OutboxFolder(folder))
+        return false;
+    ListKept(folder, listing);
+    return listing.count > 0;
+}
+
+MailStep SendKeptMail(HWND window, char *result, size_t resultSize)
 {
     KillTimer(window, OutboxTimer);
+    CopyTextSized(result, resultSize, MailSentText);
+    MailStep last = MailStep::None;
     Path folder;
     if (!OutboxFolder(folder))
-        return;
+        return last;
     Listing listing;
     ListKept(folder, listing);
     for (int i = 0; i < listing.count; i++) {
         Path path;
         if (!OpenKept(folder, listing.names[i], path))
             continue;
-        char result[MailResultSize];
-        if (TrySendMailDated(Mail.subject, Mail.body, Mail.date, result, sizeof result) != MailStep::None) {
+        bool taken = false;
+        last = TrySendMailDated(Mail.subject, Mail.body, Mail.date, taken, result, resultSize);
+        if (last != MailStep::None && !taken) {
             // Later messages wait behind it, so they still go out in order.
             Mail.attempts++;
             WriteWhole(folder, listing.names[i], Mail);
             SetRetry(window, Mail.attempts);
-            return;
+            return last;
         }
-        DeleteFileA(path);
-        char now[TimeStampSize];
-        FormatTimeStamp(now, sizeof now);
-        char record[LogRecordSize];
-        FormatDeliveredRecord(Mail, now, record);
-        AppendToErrorLogQuietly(record);
+        // Taken even when the QUIT after it failed: the server holds it.
+        RemoveDelivered(listing.names[i], path);
     }
+    return last;
+}
+
+void RetryKeptMail(HWND window)
+{
+    char result[MailResultSize];
+    SendKeptMail(window, result, sizeof result);
 }
 
 void ScheduleKeptMail(HWND window)

@@ -133,12 +133,36 @@ void FormatDroppedRecord(const KeptMail &mail, char (&record)[LogRecordSize])
                static_cast<unsigned long>(OutboxLimit), mail.subject, mail.raised);
 }
 
-void FormatSetAsideRecord(const char *fileName, char (&record)[LogRecordSize])
+void FormatSetAsideName(const char *fileName, uint32_t n, char (&aside)[SetAsideNameSize])
 {
-    FormatInto(record, "Unreadable kept e-mail set aside\r\nFile: %s\r\n\r\n", fileName);
+    if (n < 2)
+        FormatInto(aside, "%s.bad", fileName);
+    else
+        FormatInto(aside, "%s.%lu.bad", fileName, static_cast<unsigned long>(n));
+}
+
+void FormatSetAsideRecord(const char *fileName, const char *aside, char (&record)[LogRecordSize])
+{
+    FormatInto(record, "Unreadable kept e-mail set aside\r\nFile: %s\r\nRenamed to: %s\r\n\r\n", fileName, aside);
 }
 
 void FormatOutboxFolderRecord(const char *folder, char (&record)[LogRecordSize])
 {
     FormatInto(record, "Kept e-mail folder cannot be created\r\nFolder: %s\r\n\r\n", folder);
+}
+
+void FormatUnkeptRecord(const char *subject, unsigned long error, const char *errorText,
+                        char (&record)[LogRecordSize])
+{
+    FormatInto(record, "Alert e-mail cannot be kept\r\nSubject: %s\r\nSystem error: %lu %s\r\n\r\n", subject, error,
+               errorText);
+}
+
+void FormatUnremovedRecord(const KeptMail &mail, const char *fileName, unsigned long error, const char *errorText,
+                           char (&record)[LogRecordSize])
+{
+    FormatInto(record,
+               "Delivered kept e-mail cannot be removed\r\nFile: %s\r\nSubject: %s\r\nRaised on: %s\r\n"
+               "System error: %lu %s\r\n\r\n",
+               fileName, mail.subject, mail.raised, error, errorText);
 }

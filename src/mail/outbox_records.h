@@ -36,10 +36,21 @@ uint32_t RetryDelayMinutes(uint32_t attempts);
 // How many of the oldest of kept messages go before one more is kept.
 uint32_t OldestToDrop(uint32_t kept);
 
-// "Delayed e-mail delivered", "Kept e-mail dropped", "Outbox file set aside"
-// and "Outbox folder cannot be created" records, with their lines and the
-// empty line that ends every log record.
+// The name a file that cannot be read is set aside under: "<name>.bad", or
+// "<name>.<n>.bad" for the n-th try (n from 2) when that name is taken.
+constexpr size_t SetAsideNameSize = 32;
+void FormatSetAsideName(const char *fileName, uint32_t n, char (&aside)[SetAsideNameSize]);
+
+// "Delayed e-mail delivered", "Kept e-mail dropped", "Unreadable kept e-mail
+// set aside", "Kept e-mail folder cannot be created", "Alert e-mail cannot be
+// kept" and "Delivered kept e-mail cannot be removed" records, with their
+// lines and the empty line that ends every log record. error and errorText
+// are the system's error number and its text.
 void FormatDeliveredRecord(const KeptMail &mail, const char *delivered, char (&record)[LogRecordSize]);
 void FormatDroppedRecord(const KeptMail &mail, char (&record)[LogRecordSize]);
-void FormatSetAsideRecord(const char *fileName, char (&record)[LogRecordSize]);
+void FormatSetAsideRecord(const char *fileName, const char *aside, char (&record)[LogRecordSize]);
 void FormatOutboxFolderRecord(const char *folder, char (&record)[LogRecordSize]);
+void FormatUnkeptRecord(const char *subject, unsigned long error, const char *errorText,
+                        char (&record)[LogRecordSize]);
+void FormatUnremovedRecord(const KeptMail &mail, const char *fileName, unsigned long error, const char *errorText,
+                           char (&record)[LogRecordSize]);

@@ -212,9 +212,9 @@ MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&h
     return MailStep::None;
 }
 
-// From MAIL FROM to QUIT over an open session.
+// From MAIL FROM to QUIT over an open session; taken as TrySendMailDated's.
 MailStep Deliver(MailLink &link, char (&buffer)[SmtpBufferSize], const char *subject, const char *body,
-                 char (&date)[MailDateSize])
+                 char (&date)[MailDateSize], bool &taken)
 {
     const GlobalSettingsRecord &settings = GlobalSettings;
     FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
@@ -238,13 +238,14 @@ MailStep Deliver(MailLink &link, char (&buffer)[SmtpBufferSize], const char *sub
     if (!DotStuff(body, stuffed, sizeof stuffed) || !LinkSend(link, stuffed) ||
         !Converse(link, buffer, "\r\n.\r\n"))
         return MailStep::Body;
+    taken = buffer[0] == '2';
     if (!Converse(link, buffer, "QUIT\r\n"))
         return MailStep::Quit;
     return MailStep::None;
 }
 
 // The exchange itself; returns the step that failed, or MailStep::None when the message went out.
-MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSize])
+MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken)
 {
     MailServerAddress server;
     MailStep failed = CheckMailSettings(subject, server);
@@ -275,16 +276,17 @@ MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSi
     failed = OpenSession(link, tls.get(), server, hostName, buffer);
     if (failed != MailStep::None)
         return failed;
-    return Deliver(link, buffer, subject, body, date);
+    return Deliver(link, buffer, subject, body, date, taken);
 }
 
 }  // namespace
 
 
-MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
-                           size_t resultSize)
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
+                          char *result, size_t resultSize)
 {
-    MailStep failed = Exchange(subject, body, date);
+    taken = false;
+    MailStep failed = Exchange(subject, body, date, taken);
     CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
     return failed;
 }
@@ -292,7 +294,8 @@ MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[Ma
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)
 {
     char date[MailDateSize] = "";
-    return TrySendMailDated(subject, body, date, result, resultSize);
+    bool taken = false;
+    return TrySendMailDated(subject, body, date, taken, result, resultSize);
 }
 
 BOOL SendMail(const char *subject, const char *body, char *result, size_t resultSize)

@@ -20,9 +20,11 @@ BOOL SendMail(const char *subject, const char *body, char *result, size_t result
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize);
 
 // As TrySendMail with the Date line given: date as it stands, or, when empty,
-// the moment the header goes out, written back into date.
-MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], char *result,
-                          size_t resultSize);
+// the moment the header goes out, written back into date. taken receives
+// whether the server answered the end of the data with 2xx: it then holds the
+// message, even when a later step (QUIT) fails.
+MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
+                          char *result, size_t resultSize);
 
 // "Tue, 08 Dec 2026 05:37:27 +0000" for now, in the local zone.
 void FormatNowForMail(char (&date)[MailDateSize]);

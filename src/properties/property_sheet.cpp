@@ -11,6 +11,7 @@
 #include "log/logging_page.h"
 #include "mail/alert_mail.h"
 #include "mail/alerts_page.h"
+#include "mail/outbox.h"
 #include "properties/about_page.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
@@ -145,6 +146,8 @@ void OpenProperties(HWND commandWindow)
         return;
     KillTimer(commandWindow, SMARTTimer);
     KillTimer(commandWindow, FreeSpaceTimer);
+    // Retries would send with the Alerts page's settings before Cancel can roll them back.
+    KillTimer(commandWindow, OutboxTimer);
     RunSheet(commandWindow);
 
     if (PropertiesCancelled) {
@@ -162,4 +165,5 @@ void OpenProperties(HWND commandWindow)
     UpdateTrayStatus(commandWindow);
     StartPollingTimer(commandWindow, SMARTTimer, GlobalSettings.SMARTPollingPeriod);
     StartPollingTimer(commandWindow, FreeSpaceTimer, GlobalSettings.FreeSpacePollingPeriod);
+    ScheduleKeptMail(commandWindow);
 }
