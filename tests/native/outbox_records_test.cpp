@@ -76,4 +76,17 @@ TEST(Outbox, RetriesSlowDownToHourlyAndTheOldestMakeRoom)
     EXPECT_EQ(OldestToDrop(OutboxLimit + 4), 5u);
 }
 
+TEST(Outbox, ASetAsideNameEndsInBadAndCountsOnWhenTaken)
+{
+    const struct {
+        uint32_t n;
+        const char *aside;
+    } names[] = {{1, "00000001.msg.bad"}, {2, "00000001.msg.2.bad"}, {1000, "00000001.msg.1000.bad"}};
+    for (const auto &name : names) {
+        char aside[SetAsideNameSize];
+        FormatSetAsideName("00000001.msg", name.n, aside);
+        EXPECT_STREQ(aside, name.aside);
+    }
+}
+
 }  // namespace
