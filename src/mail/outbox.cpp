@@ -23,20 +23,25 @@ constexpr int ListLimit = 256;
 // Names tried for one file set aside before it waits for the next attempt.
 constexpr uint32_t SetAsideTries = 1000;
 
+// "00000001.msg.sent" beside a message the server took whose file could not be removed.
+constexpr char MarkSuffix[] = ".sent";
+constexpr size_t MarkLength = NameLength + sizeof MarkSuffix - 1;
+
 using Path = char[MAX_PATH];
 using FileName = char[NameLength + 1];
 
 struct Listing {
     FileName names[ListLimit];
     int count;
-    unsigned long last;   // the highest number in the folder, delivered files included
+    unsigned long last;   // the highest number in the folder, delivered files and marks included
 };
 
 bool FolderReported;
 KeptMail Mail;
 char FileText[OutboxFileSize];
-// Messages the server took whose file could not be removed: never sent again,
-// and removed at each listing until that works.
+// Messages the server took whose file could not be removed, also when their
+// mark could not be written: never sent again, and removed at each listing
+// until that works.
 FileName Delivered[ListLimit];
 int DeliveredCount;
 
@@ -54,13 +59,19 @@ void SystemErrorText(DWORD error, char (&text)[256])
         text[end - 1] = '\0';
 }
 
-bool IsDelivered(const char *name)
+bool Contains(const FileName *names, int count, const char *name)
 {
-    for (int i = 0; i < DeliveredCount; i++) {
-        if (strcmp(Delivered[i], name) == 0)
+    for (int i = 0; i < count; i++) {
+        if (_stricmp(names[i], name) == 0)
             return true;
     }
     return false;
+}
+
+bool EndsWith(const char *name, size_t length, const char *suffix)
+{
+    size_t suffixLength = strlen(suffix);
+    return length >= suffixLength && _stricmp(name + length - suffixLength, suffix) == 0;
 }
 
 // The folder beside the error log.
@@ -82,36 +93,62 @@ bool PathOf(const Path &folder, const char *name, Path &path)
 }
 
 // The kept messages, oldest first: their names count up as they are kept. A
-// delivered file is removed again instead of listed; while it stays, its
-// number stays taken.
+// message the server took (marked, or remembered) is removed again instead
+// of listed; while it or its mark stays, its number stays taken.
 void ListKept(const Path &folder, Listing &listing)
 {
     listing.count = 0;
     listing.last = 0;
     Path pattern;
-    if (!PathOf(folder, "*.msg", pattern))
+    if (!PathOf(folder, "*", pattern))
         return;
-    FileName stillThere[ListLimit];
-    int stillCount = 0;
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
-    for (bool more = search != INVALID_HANDLE_VALUE; more && listing.count < ListLimit;
-         more = FindNextFileA(search, &entry)) {
-        if (strlen(entry.cFileName) != NameLength || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (search == INVALID_HANDLE_VALUE) {
+        // No file left, or no folder: a name remembered as delivered may be used again.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
+            DeliveredCount = 0;
+        return;
+    }
+    FileName marks[ListLimit];
+    int markCount = 0;
+    for (bool more = true; more; more = FindNextFileA(search, &entry)) {
+        size_t length = strlen(entry.cFileName);
+        bool message = length == NameLength && EndsWith(entry.cFileName, length, ".msg");
+        bool mark = length == MarkLength && EndsWith(entry.cFileName, length, ".msg.sent");
+        if ((!message && !mark) || (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         unsigned long number = strtoul(entry.cFileName, nullptr, 10);
         if (number > listing.last)
             listing.last = number;
-        Path path;
-        if (!IsDelivered(entry.cFileName))
+        if (message && listing.count < ListLimit)
             CopyText(listing.names[listing.count++], entry.cFileName);
-        else if (stillCount < ListLimit && (!PathOf(folder, entry.cFileName, path) || !DeleteFileA(path)))
-            CopyText(stillThere[stillCount++], entry.cFileName);
+        else if (mark && markCount < ListLimit)   // the message's name: the mark cut before its suffix
+            CopyTextSized(marks[markCount++], NameLength + 1, entry.cFileName);
     }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+    FindClose(search);
+    FileName stillThere[ListLimit];
+    int stillCount = 0;
+    int waiting = 0;
+    for (int i = 0; i < listing.count; i++) {
+        const char *name = listing.names[i];
+        Path path;
+        if (!Contains(marks, markCount, name) && !Contains(Delivered, DeliveredCount, name))
+            CopyText(listing.names[waiting++], name);
+        else if (!PathOf(folder, name, path) || !DeleteFileA(path))
+            CopyText(stillThere[stillCount++], name);
+    }
+    listing.count = waiting;
     memcpy(Delivered, stillThere, sizeof stillThere[0] * static_cast<size_t>(stillCount));
     DeliveredCount = stillCount;
+    // A mark goes once its message has gone.
+    for (int i = 0; i < markCount; i++) {
+        Path path;
+        Path mark;
+        if (PathOf(folder, marks[i], path) && GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+            FormatInto(mark, "%s%s", path, MarkSuffix))
+            DeleteFileA(mark);
+    }
     qsort(listing.names, static_cast<size_t>(listing.count), sizeof listing.names[0],
           [](const void *a, const void *b) { return strcmp(static_cast<const char *>(a), static_cast<const char *>(b)); });
 }
@@ -215,7 +252,7 @@ void MakeRoom(const Path &folder, const Listing &listing)
 }
 
 // The server took the message: its file goes, and a failure to remove it is
-// logged and remembered, so it is never sent again.
+// logged and marked, so it is never sent again, after a restart neither.
 void RemoveDelivered(const char *name, const Path &path)
 {
     char now[TimeStampSize];
@@ -227,6 +264,10 @@ void RemoveDelivered(const char *name, const Path &path)
     AppendToErrorLogQuietly(record);
     if (removed)
         return;
+    Path mark;
+    if (FormatInto(mark, "%s%s", path, MarkSuffix)) {
+        FileHandle file(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
     if (DeliveredCount < ListLimit)
         CopyText(Delivered[DeliveredCount++], name);
     char text[256];
