@@ -67,11 +67,14 @@ void ReportStoragePath(HANDLE device)
     printf("# vendor '%s' product '%s' revision '%s' serial '%s'\n", identity.vendor, identity.product,
            identity.revision, identity.serial);
     StorageGeometry geometry;
-    if (QueryGeometryEx(device, geometry))
-        printf("# geometry %u/%u/%u, %llu sectors, %s media\n", geometry.cylinders, geometry.heads,
+    if (QueryGeometryEx(device, geometry)) {
+        printf("# geometry %u/%u/%u, %llu sectors of 512 bytes, %s media\n", geometry.cylinders, geometry.heads,
                geometry.sectorsPerTrack, static_cast<unsigned long long>(geometry.sectors),
                geometry.fixedMedia ? "fixed" : "not fixed");
-    else
+        bool described = geometry.blockSize == 512 || geometry.blockSize == 4096;
+        printf(described ? "block-size %u\n" : "# block size %u, which the emulator does not describe\n",
+               geometry.blockSize);
+    } else
         printf("# no DISK_GEOMETRY_EX: error %lu\n", GetLastError());
     int status = 0;
     if (identity.busType == NvmeBusType) {

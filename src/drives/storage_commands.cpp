@@ -3,6 +3,7 @@
 #include <winioctl.h>
 
 #include <cstddef>
+#include <cstring>
 
 #include "drives/device_io.h"
 
@@ -35,6 +36,17 @@ bool Control(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *o
     return DeviceControl(device, ioctl, input, inputLength, output, outputLength, &returned) != FALSE;
 }
 
+uint8_t DescriptorBuffer[DeviceDescriptorLimit];
+
+// A descriptor cut to the buffer counts as an answer: some drivers succeed
+// with what fits, others fail with ERROR_MORE_DATA after filling the buffer.
+bool AskDescriptor(HANDLE device, uint8_t (&query)[DevicePropertyQueryLength], DWORD length, DWORD &returned)
+{
+    if (Control(device, StorageQueryPropertyIoctl, query, sizeof query, DescriptorBuffer, length, returned))
+        return true;
+    return GetLastError() == ERROR_MORE_DATA && returned >= 8;
+}
+
 // The protocol data of an NVMe query, or nullptr.
 const uint8_t *AskNvme(HANDLE device, NvmeQuery query)
 {
@@ -53,10 +65,19 @@ bool QueryStorageIdentity(HANDLE device, StorageIdentity &identity)
 {
     uint8_t query[DevicePropertyQueryLength];
     BuildDevicePropertyQuery(query);
-    uint8_t reply[DeviceDescriptorLength] = {};
+    memset(DescriptorBuffer, 0, DeviceDescriptorLength);
     DWORD returned = 0;
-    return Control(device, StorageQueryPropertyIoctl, query, sizeof query, reply, sizeof reply, returned) &&
-           ReadDeviceDescriptor(reply, returned, identity);
+    if (!AskDescriptor(device, query, DeviceDescriptorLength, returned))
+        return false;
+    // Long raw properties (some USB bridges, RAID) do not fit the first buffer:
+    // the header that came back names the size to ask again with.
+    uint32_t size = DescriptorSizeToAskAgain(DescriptorBuffer, returned);
+    if (size != 0) {
+        memset(DescriptorBuffer, 0, size);
+        if (!AskDescriptor(device, query, size, returned))
+            return false;
+    }
+    return ReadDeviceDescriptor(DescriptorBuffer, returned, identity);
 }
 
 bool QueryGeometryEx(HANDLE device, StorageGeometry &geometry)

@@ -31,6 +31,8 @@ constexpr size_t BusTypeAt = 28;
 // DISK_GEOMETRY_EX: DISK_GEOMETRY, then the disk's size in bytes.
 constexpr size_t DiskSizeAt = DriveGeometryLength;
 constexpr size_t GeometryExUsed = DiskSizeAt + 8;
+// The sector a drive record counts, whatever the drive's own block size.
+constexpr uint64_t RecordSectorBytes = 512;
 
 uint16_t Clamp16(uint64_t value)
 {
@@ -75,6 +77,14 @@ void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength])
     memset(query, 0, sizeof query);
     WriteLittleEndian32(query, StorageDeviceProperty);
     WriteLittleEndian32(query + 4, PropertyStandardQuery);
+}
+
+uint32_t DescriptorSizeToAskAgain(const uint8_t *reply, uint32_t length)
+{
+    if (!reply || length < 8)
+        return 0;
+    uint32_t size = ReadLittleEndian32(reply + 4);
+    return size > length && size <= DeviceDescriptorLimit ? size : 0;
 }
 
 bool ReadDeviceDescriptor(const uint8_t *reply, uint32_t length, StorageIdentity &identity)
@@ -149,7 +159,8 @@ bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geom
     geometry.cylinders = Clamp16(ReadLittleEndian64(reply + offsetof(DiskGeometry, Cylinders)));
     geometry.heads = Clamp16(ReadLittleEndian32(reply + offsetof(DiskGeometry, TracksPerCylinder)));
     geometry.sectorsPerTrack = Clamp16(ReadLittleEndian32(reply + offsetof(DiskGeometry, SectorsPerTrack)));
-    geometry.sectors = ReadLittleEndian64(reply + DiskSizeAt) / bytesPerSector;
+    geometry.blockSize = bytesPerSector;
+    geometry.sectors = ReadLittleEndian64(reply + DiskSizeAt) / RecordSectorBytes;
     return true;
 }
 

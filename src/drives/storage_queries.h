@@ -23,9 +23,16 @@ constexpr uint32_t NvmeBusType = 17;   // BusTypeNvme
 constexpr size_t DevicePropertyQueryLength = 12;
 void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength]);
 
-// A STORAGE_DEVICE_DESCRIPTOR reply: room for the header and its strings.
+// A STORAGE_DEVICE_DESCRIPTOR reply: first asked with room for the header and
+// its strings; one whose header claims more (long raw properties) is asked
+// again at the size it claims, up to DeviceDescriptorLimit.
 constexpr size_t DeviceDescriptorLength = 1024;
+constexpr size_t DeviceDescriptorLimit = 64 * 1024;
 constexpr size_t StorageTextSize = 64;
+
+// The size to ask again with: the header's Size when it claims more than the
+// length that came back and no more than the limit; 0 otherwise.
+uint32_t DescriptorSizeToAskAgain(const uint8_t *reply, uint32_t length);
 
 struct StorageIdentity {
     uint32_t busType;
@@ -69,15 +76,18 @@ void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity);
 // temperature bit (1), which comes and goes with the room.
 bool NvmeWarningExceeded(uint8_t criticalWarning);
 
-// DISK_GEOMETRY_EX: the geometry clamped to what the drive record holds and the
-// sector count from the disk size. False for a short reply or no sector size.
+// DISK_GEOMETRY_EX: the geometry clamped to what the drive record holds, and
+// the disk size counted in 512-byte sectors whatever the drive's block size,
+// since every size the program shows is the record's sectors x 512. False for
+// a short reply or no sector size.
 constexpr size_t GeometryExLength = 40;
 struct StorageGeometry {
     bool fixedMedia;
     uint16_t cylinders;
     uint16_t heads;
     uint16_t sectorsPerTrack;
-    uint64_t sectors;
+    uint32_t blockSize;   // the drive's bytes per sector
+    uint64_t sectors;     // of 512 bytes
 };
 bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry);
 

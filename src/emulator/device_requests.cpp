@@ -48,7 +48,8 @@ EmulatedReply AnswerGeometry(const EmulatedDrive &drive, uint8_t *output, uint32
     geometry.MediaType = drive.media == EmulatedMedia::Fixed ? FixedMediaType : RemovableMediaType;
     geometry.TracksPerCylinder = drive.heads;
     geometry.SectorsPerTrack = drive.sectorsPerTrack;
-    geometry.BytesPerSector = SmartSectorLength;
+    // Drives described before the storage queries existed keep 512 whatever their block size.
+    geometry.BytesPerSector = drive.bus == EmulatedBus::None ? SmartSectorLength : drive.blockSize;
     return DeliverReply(reinterpret_cast<const uint8_t *>(&geometry), DriveGeometryLength, output);
 }
 
@@ -149,7 +150,7 @@ EmulatedReply AnswerGeometryEx(const EmulatedDrive &drive, uint8_t *output, uint
     EmulatedReply geometry = AnswerGeometry(drive, reply, DriveGeometryLength);
     if (!geometry.ok)
         return geometry;
-    uint64_t size = static_cast<uint64_t>(drive.lbaSectors) * SmartSectorLength;
+    uint64_t size = static_cast<uint64_t>(drive.lbaSectors) * drive.blockSize;
     WriteLittleEndian32(reply + 24, static_cast<uint32_t>(size));
     WriteLittleEndian32(reply + 28, static_cast<uint32_t>(size >> 32));
     if (!output || outputLength < GeometryExLength)

@@ -344,6 +344,17 @@ bool ApplyBus(ParseState &state, const KeywordRule &rule, const char *rest, cons
     return true;
 }
 
+bool ApplyBlockSize(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    static const char *const choices[] = {"512", "4096"};
+    static const uint32_t sizes[] = {512, 4096};
+    int choice = ReadSingleChoice(state, rule, rest, end, choices, 2, "512 or 4096");
+    if (choice < 0)
+        return false;
+    state.drive->blockSize = sizes[choice];
+    return true;
+}
+
 bool ApplyPredict(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     static const char *const choices[] = {"no", "yes"};
@@ -495,6 +506,7 @@ const KeywordRule KeywordRules[] = {
     {"offline-seconds", true, ApplyWord, nullptr, &EmulatedDrive::offlineSeconds, nullptr},
     {"data-byte", true, ApplyDataByte, nullptr, nullptr, nullptr},
     {"bus", true, ApplyBus, nullptr, nullptr, nullptr},
+    {"block-size", true, ApplyBlockSize, nullptr, nullptr, nullptr},
     {"health", true, ApplyFlag, &EmulatedDrive::healthSucceeds, nullptr, nullptr},
     {"critical-warning", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalWarning},
     {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},

@@ -223,6 +223,7 @@ void SetDefaultDrive(EmulatedDrive &drive, int n)
     drive.offlineCapability = DefaultOfflineCapability;
     drive.offlineSeconds = DefaultOfflineSeconds;
     drive.healthSucceeds = true;
+    drive.blockSize = SmartSectorLength;
 }
 
 uint8_t EmulatedDriveMap(const EmulatedBay &bay)

@@ -18,11 +18,13 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
     const struct {
         const char *description;
         bool raised;
-        const char *model;
+        const char *capacity;
     } cases[] = {
-        {"critical-warning 4\n", true, "NVME SSD 970 EVO"},    // reliability degraded
-        {"critical-warning 2\n", false, nullptr},              // too warm: passes with the room
+        {"critical-warning 4\n", true, "1000.20GB"},     // reliability degraded
+        {"critical-warning 2\n", false, nullptr},        // too warm: passes with the room
         {"critical-warning 0\nhealth fail\n", false, nullptr}, // a health log never read is no drive
+        // A 2 TB drive formatted with 4096-byte blocks shows its whole size.
+        {"lba 488378646\nblock-size 4096\ncritical-warning 4\n", true, "2000.40GB"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.description);
@@ -42,11 +44,12 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
         ASSERT_EQ(alert != nullptr, c.raised);
         std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
         if (c.raised) {
-            EXPECT_EQ(ControlText(alert, IDC_MODEL), c.model);
+            EXPECT_EQ(ControlText(alert, IDC_MODEL), "NVME SSD 970 EVO");
             EXPECT_EQ(ControlText(alert, IDC_SERIAL), "S4EWNX0M");
             EXPECT_EQ(ControlText(alert, IDC_FIRMWARE), "2B2QEXM7");
-            EXPECT_EQ(ControlText(alert, IDC_CAPACITY), "1000.20GB");
+            EXPECT_EQ(ControlText(alert, IDC_CAPACITY), c.capacity);
             EXPECT_EQ(log.rfind("SMART error condition detected\r\nModel number: NVME SSD 970 EVO\r\n", 0), 0u) << log;
+            EXPECT_NE(log.find(std::string("Drive size: ") + c.capacity + "\r\n"), std::string::npos) << log;
         } else {
             EXPECT_EQ(log, "");
         }

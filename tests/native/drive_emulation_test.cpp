@@ -309,6 +309,7 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
         {"drive 0\nmedia floppy", 2, "'media' expects fixed, removable or none, not 'floppy'"},
         {"drive 0\nstatus bad", 2, "'status' expects ok, exceeded or fail, not 'bad'"},
         {"drive 0\nopen OK", 2, "'open' expects ok or fail, not 'OK'"},
+        {"drive 0\nbus nvme\nblock-size 1024", 3, "'block-size' expects 512 or 4096, not '1024'"},
         {"drive 0\nidentify", 2, "missing value for 'identify'"},
         {"drive 0\nenable ok fail", 2, "too many values for 'enable'"},
         {longModel, 2, "'model' text is longer than 40 characters"},

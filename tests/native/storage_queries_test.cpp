@@ -70,6 +70,31 @@ TEST(StorageQueries, RepliesAreReadOnlyWhenEveryLengthAndOffsetHolds)
     // A string that runs to the end of the reply without its NUL.
     EXPECT_FALSE(ReadDeviceDescriptor(reply, answer.returned - 1, identity));
 
+    // A descriptor longer than the first buffer, its serial past it, is asked again at its own size.
+    static uint8_t big[DeviceDescriptorLimit + 8];
+    memcpy(big, reply, answer.returned);
+    memcpy(big + 1500, "LONG-1", 7);
+    Put32(big + 24, 1500);
+    Put32(big + 4, 1507);
+    const struct {
+        uint32_t claimed;
+        uint32_t length;
+        uint32_t again;
+    } sizes[] = {
+        {1507, DeviceDescriptorLength, 1507},
+        {1507, 1507, 0},
+        {DeviceDescriptorLimit, DeviceDescriptorLength, DeviceDescriptorLimit},
+        {DeviceDescriptorLimit + 1, DeviceDescriptorLength, 0},
+        {1507, 7, 0},
+    };
+    for (const auto &z : sizes) {
+        Put32(big + 4, z.claimed);
+        EXPECT_EQ(DescriptorSizeToAskAgain(big, z.length), z.again) << z.claimed << " in " << z.length;
+    }
+    Put32(big + 4, 1507);
+    ASSERT_TRUE(ReadDeviceDescriptor(big, 1507, identity));
+    EXPECT_STREQ(identity.serial, "LONG-1");
+
     uint8_t geometryReply[GeometryExLength] = {};
     answer = Ask(bay, 0, DiskGetDriveGeometryExIoctl, nullptr, 0, geometryReply, sizeof geometryReply);
     ASSERT_TRUE(answer.ok);
@@ -77,6 +102,20 @@ TEST(StorageQueries, RepliesAreReadOnlyWhenEveryLengthAndOffsetHolds)
     ASSERT_TRUE(ReadGeometryEx(geometryReply, answer.returned, geometry));
     EXPECT_TRUE(geometry.fixedMedia);
     EXPECT_EQ(geometry.sectors, 3907029168u);
+    // Whatever the block size, the record counts 512-byte sectors: a 2 TB drive stays 2 TB.
+    const struct {
+        const char *blocks;
+        uint32_t blockSize;
+        uint64_t sectors;
+    } blockSizes[] = {{"", 512, 488378646}, {"block-size 4096\n", 4096, 3907029168}};
+    for (const auto &b : blockSizes) {
+        uint8_t sized[GeometryExLength] = {};
+        EmulatedBay drive = BayOf((std::string("drive 0\nlba 488378646\nbus nvme\n") + b.blocks).c_str());
+        answer = Ask(drive, 0, DiskGetDriveGeometryExIoctl, nullptr, 0, sized, sizeof sized);
+        ASSERT_TRUE(answer.ok && ReadGeometryEx(sized, answer.returned, geometry)) << b.blocks;
+        EXPECT_EQ(geometry.blockSize, b.blockSize) << b.blocks;
+        EXPECT_EQ(geometry.sectors, b.sectors) << b.blocks;
+    }
     EXPECT_FALSE(ReadGeometryEx(geometryReply, 31, geometry));
     Put32(geometryReply + 20, 0);
     EXPECT_FALSE(ReadGeometryEx(geometryReply, answer.returned, geometry)) << "no sector size";
