@@ -74,11 +74,12 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
     record.FreeSpaceError = 0;
     UpdateTrayStatus(CommandWindow);
     StoreVolumeFlag(record, "FreeSpaceError", 0);
-    LogFreeSpaceErrorAcknowledged(dialog, volume);
-    // The acknowledged setting goes into the property sheet's saved copy too,
-    // so the sheet's Cancel keeps it and its OK finds nothing to write. Only
-    // that one: the other may hold an edit of the open sheet still to be
-    // written or rolled back.
+    // The acknowledged setting is in place before the log record: a log that
+    // cannot be written shows a modal box, and a check ticking inside it must
+    // not raise again, against the old minimum, the error just acknowledged.
+    // It goes into the property sheet's saved copy too, so the sheet's Cancel
+    // keeps it and its OK finds nothing to write. Only that one: the other may
+    // hold an edit of the open sheet still to be written or rolled back.
     HWND slider = GetDlgItem(dialog, IDC_NEW_MINIMUM);
     if (IsWindowEnabled(slider)) {
         record.FreeSpaceMin = static_cast<uint32_t>(SendMessageA(slider, TBM_GETPOS, 0, 0));
@@ -91,6 +92,7 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
         RefreshOpenVolumesPage(volume);
         StoreVolumeFlag(record, "SpaceCheckEnabled", 0);
     }
+    LogFreeSpaceErrorAcknowledged(dialog, volume);
 }
 
 INT_PTR OnFreeSpaceCommand(HWND dialog, int volume, WORD id)

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "e2e/e2e_driver.h"
+
+#include <commctrl.h>
+
 #include "resources/resource_ids.h"
 
 namespace {
@@ -142,6 +145,37 @@ TEST_F(Faults, ALogWhoseFolderIsRemovedIsReportedAtEachRecordAndTheAlertsGoOn)
         EXPECT_TRUE(ReadRegistryNumber(DriveKey, "SMARTError", flag) && flag == 1) << "raised again and stored";
         EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << "no folder is created";
         ExpectTrayAnswers(program, command);
+        CloseProgram(program);
+    }
+    {
+        // A free-space acknowledgement meets the missing log: a check ticking while
+        // its box is up finds the new minimum and raises nothing again.
+        CleanRegistry();
+        Scenario scenario = PrepareForThisTest("drive 0\nvolume P total 10240000000 free 1300000000\n");
+        std::string folder = scenario.folder + "\\logs";
+        std::string path = folder + "\\ErrorLog.txt";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        WriteRegistryText(GlobalKey, "ErrorLogFilePath", path.c_str());
+        Program program;
+        HWND command = program.StartAndWait(scenario);
+        ASSERT_NE(command, nullptr);
+        HWND dialog = program.WaitForWindow(Dialog, "Free Space Error Detected");
+        ASSERT_NE(dialog, nullptr);
+        uint32_t proposed = static_cast<uint32_t>(SendMessageA(GetDlgItem(dialog, IDC_NEW_MINIMUM), TBM_GETPOS, 0, 0));
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(folder.c_str());
+        ClickButton(dialog, IDC_FREE_SPACE_ACKNOWLEDGE);
+        ClickButton(dialog, IDC_FREE_SPACE_OK);
+        HWND box = program.WaitForWindow(Dialog, "Log File Write Error");
+        ASSERT_NE(box, nullptr);
+        // Raised again, the error's own record would hold the check in a second box.
+        ASSERT_TRUE(RunTimer(command, 2));
+        uint32_t value = 99;
+        EXPECT_TRUE(ReadRegistryNumber(KeyP, "FreeSpaceError", value) && value == 0) << "raised again";
+        EXPECT_TRUE(ReadRegistryNumber(KeyP, "FreeSpaceMin", value) && value == proposed);
+        DismissMessageBox(box);
+        ASSERT_TRUE(program.WaitForWindowGone(Dialog, "Free Space Error Detected"));
+        EXPECT_EQ(program.FindWindowNow(Dialog, "Log File Write Error"), nullptr);
         CloseProgram(program);
     }
 }
