@@ -77,6 +77,11 @@ void ReadText(const RegKey &key, const char *name, char *field, DWORD size)
     InterpretText(data, length, field, size);
 }
 
+bool ValueMissing(const RegKey &key, const char *name)
+{
+    return !key.handle || RegQueryValueExA(key.handle, name, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND;
+}
+
 void DefaultErrorLogPath(char (&path)[SettingsTextSize])
 {
     char modulePath[SettingsTextSize] = {};
@@ -177,7 +182,13 @@ void LoadGlobalSettings()
     ReadText(key, "EmailFrom", settings.EmailFrom, sizeof settings.EmailFrom);
     ReadText(key, "EmailTo", settings.EmailTo, sizeof settings.EmailTo);
     ReadText(key, "EmailServer", settings.EmailServer, sizeof settings.EmailServer);
-    ReadText(key, "ErrorLogFilePath", settings.ErrorLogFilePath, sizeof settings.ErrorLogFilePath);
+    // A key seeded without the log's path (an administrator importing the mail
+    // settings) logs beside the program rather than meet an empty path at
+    // every record; the registry is left as it is.
+    if (ValueMissing(key, "ErrorLogFilePath"))
+        DefaultErrorLogPath(settings.ErrorLogFilePath);
+    else
+        ReadText(key, "ErrorLogFilePath", settings.ErrorLogFilePath, sizeof settings.ErrorLogFilePath);
     // An index outside the table is used as the default in memory and left as stored.
     settings.SMARTPollingPeriod = ValidPollingIndex(settings.SMARTPollingPeriod);
     settings.FreeSpacePollingPeriod = ValidPollingIndex(settings.FreeSpacePollingPeriod);

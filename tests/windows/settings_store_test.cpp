@@ -212,7 +212,7 @@ TEST_F(SettingsStore, LaterRunReadsStoredValuesBackAndWritesNothing)
     EXPECT_EQ(ValuesOf(GlobalPath), before[2]);
 }
 
-TEST_F(SettingsStore, MissingValuesLeaveSettingsZeroOrEmpty)
+TEST_F(SettingsStore, MissingValuesLeaveSettingsZeroOrEmptyButTheLogBesideTheProgram)
 {
     SetText(DrivePath, "Unrelated", "x");
     SetText(VolumePath, "Unrelated", "x");
@@ -228,9 +228,17 @@ TEST_F(SettingsStore, MissingValuesLeaveSettingsZeroOrEmpty)
     EXPECT_EQ(volume.FreeSpaceMin, 0u);
     EXPECT_EQ(GlobalSettings.SMARTPollingPeriod, 0u) << "a missing index selects the first row";
     EXPECT_STREQ(GlobalSettings.EmailFrom, "");
-    EXPECT_STREQ(GlobalSettings.ErrorLogFilePath, "");
+    // A key imported without the log's path logs beside the program, and stays as imported.
+    char module[MAX_PATH];
+    GetModuleFileNameA(nullptr, module, sizeof module);
+    std::string folder = module;
+    EXPECT_EQ(GlobalSettings.ErrorLogFilePath, folder.substr(0, folder.find_last_of('\\') + 1) + "ErrorLog.txt");
     EXPECT_EQ(ValuesOf(DrivePath).size(), 1u);
     EXPECT_EQ(ValuesOf(GlobalPath).size(), 1u);
+    // A path stored empty is read as stored.
+    SetText(GlobalPath, "ErrorLogFilePath", "");
+    LoadGlobalSettings();
+    EXPECT_STREQ(GlobalSettings.ErrorLogFilePath, "");
 }
 
 TEST_F(SettingsStore, TimeStampIsReadOnlyWhileItsFlagIsSet)
