@@ -111,6 +111,10 @@ set_property(TEST splash.layout PROPERTY CROSSCOMPILING_EMULATOR "")
 add_test(NAME executables.import-only-system-dlls
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:holmvard> $<TARGET_FILE:holmvard-emulated>)
 set_property(TEST executables.import-only-system-dlls PROPERTY CROSSCOMPILING_EMULATOR "")
+# The zip a Windows user installs from unpacks to the program, the drive check and the README.
+add_test(NAME package.zip-unpacks-with-system-imports-only
+         COMMAND ${CMAKE_SOURCE_DIR}/scripts/package.sh --check ${CMAKE_BINARY_DIR})
+set_property(TEST package.zip-unpacks-with-system-imports-only PROPERTY CROSSCOMPILING_EMULATOR "")
 
 # Windows tests of the shell, run under Wine against the emulated device layer.
 add_executable(holmvard_windows_tests
