@@ -21,7 +21,7 @@ bool OfferDialogMessage(MSG &message)
     for (uint8_t i = 0; i < DriveCount; i++) {
         HWND simulated = Drives[i].SimulatedErrorDialog;
         HWND dialog = simulated && IsWindow(simulated) ? simulated : Drives[i].ErrorDialog;
-        if (OfferToDialog(dialog, message))
+        if (OfferToDialog(dialog, message) || OfferToDialog(Drives[i].CautionDialog, message))
             return true;
     }
     for (uint8_t i = 0; i < VolumeCount; i++) {

@@ -62,6 +62,7 @@ void PrepareDrives()
         PrepareDriveSMART(drive);
         drive.ErrorDialog = nullptr;
         drive.SimulatedErrorDialog = nullptr;
+        drive.CautionDialog = nullptr;
     }
 }
 

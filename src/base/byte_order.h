@@ -25,3 +25,9 @@ inline void WriteLittleEndian32(uint8_t *bytes, uint32_t value)
     for (int i = 0; i < 4; i++)
         bytes[i] = static_cast<uint8_t>(value >> (8 * i));
 }
+
+inline void WriteLittleEndian64(uint8_t *bytes, uint64_t value)
+{
+    WriteLittleEndian32(bytes, static_cast<uint32_t>(value));
+    WriteLittleEndian32(bytes + 4, static_cast<uint32_t>(value >> 32));
+}

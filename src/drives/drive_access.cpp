@@ -1,19 +1,46 @@
 #include "drives/drive_access.h"
 
+#include <cstring>
+
 #include "drives/smart_commands.h"
+#include "drives/smart_requests.h"
 #include "drives/storage_commands.h"
 
-int AskDriveStatus(const DriveRecord &record)
+namespace {
+
+void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
 {
+    health.status = ReturnSMARTStatus(record.Device, record.DriveNumber);
+    if (health.status == 0)
+        return;
+    // Both sectors come back in the one data reply: keep the first before the second request.
+    uint8_t data[SmartSectorLength];
+    if (!ReadSMARTData(record.Device, record.DriveNumber))
+        return;
+    memcpy(data, SmartDataSector(), sizeof data);
+    if (!ReadSMARTThresholds(record.Device, record.DriveNumber))
+        return;
+    ReadAtaCautionCounts(data, SmartDataSector(), health.counts);
+    health.countsRead = true;
+}
+
+}  // namespace
+
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
+{
+    health = DriveHealth{};
     switch (record.Access) {
     case DriveAccess::NvmeHealth:
-        return ReturnNvmeStatus(record.Device);
+        // Unanswered reads as failing, as a failed SMART request does.
+        health.countsRead = AskNvmeHealth(record.Device, &health.status, &health.counts) && health.status == 1;
+        return;
     case DriveAccess::FailurePrediction:
-        return ReturnPredictedStatus(record.Device);
+        health.status = ReturnPredictedStatus(record.Device);
+        return;
     case DriveAccess::SmartIoctl:
         break;
     }
-    return ReturnSMARTStatus(record.Device, record.DriveNumber);
+    ReadAtaHealth(record, health);
 }
 
 bool TakesSMARTCommands(const DriveRecord &record)

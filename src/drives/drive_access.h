@@ -3,11 +3,15 @@
 // failure prediction). The one place that tells the paths apart.
 #pragma once
 
+#include "drives/smart_check.h"
 #include "state/drive_table.h"
 
-// 1 when the drive reports itself healthy, 0 when it reports a threshold
-// exceeded or cannot be asked.
-int AskDriveStatus(const DriveRecord &record);
+// Every device request of one drive's SMART check, answered into health: the
+// status (1 healthy, 0 a threshold exceeded or no answer) and, for a healthy
+// drive, its caution counts. An ATA drive is asked RETURN STATUS, then READ
+// DATA and READ THRESHOLDS; an NVMe drive's one health log gives both; failure
+// prediction gives no counts. Reads the record's device fields only.
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health);
 
 // Whether the drive takes SMART commands of its own: the switch, autosave and
 // the off-line routine. Monitoring a drive reached through the storage queries

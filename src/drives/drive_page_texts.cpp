@@ -8,7 +8,7 @@ DrivePageState DrivePageStateOf(const DriveRecord &drive)
     else if (!drive.SMARTEnabled)
         state = {"Disabled", false, true};
     else
-        state = {drive.SMARTError ? "Failure Likely" : "OK", true, true};
+        state = {drive.SMARTError ? "Failure Likely" : drive.SMARTCaution ? "Caution" : "OK", true, true};
     if (drive.SimulateError)
         state.status = "Failure Likely (Simulated)";
     return state;
@@ -17,10 +17,12 @@ DrivePageState DrivePageStateOf(const DriveRecord &drive)
 const char *DriveSummaryText()
 {
     bool simulated = false;
+    bool caution = false;
     for (uint8_t i = 0; i < DriveCount; i++) {
         if (Drives[i].SMARTError)
             return "Failure Likely";
         simulated = simulated || Drives[i].SimulateError;
+        caution = caution || Drives[i].SMARTCaution;
     }
-    return simulated ? "Failure Likely (Simulated)" : "All Drives OK";
+    return simulated ? "Failure Likely (Simulated)" : caution ? "Caution" : "All Drives OK";
 }

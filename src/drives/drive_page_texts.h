@@ -12,5 +12,5 @@ struct DrivePageState {
 
 DrivePageState DrivePageStateOf(const DriveRecord &drive);
 
-// "Failure Likely", "Failure Likely (Simulated)" or "All Drives OK", over the drive table.
+// "Failure Likely", "Failure Likely (Simulated)", "Caution" or "All Drives OK", over the drive table.
 const char *DriveSummaryText();

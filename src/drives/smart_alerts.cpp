@@ -23,9 +23,9 @@ namespace {
 
 HWND CheckOwner;
 
-int AskReturnStatus(int drive)
+void AskHealth(int drive, DriveHealth &health)
 {
-    return AskDriveStatus(Drives[drive]);
+    ReadDriveHealth(Drives[drive], health);
 }
 
 void RaiseSMARTError(int drive)
@@ -38,8 +38,19 @@ void RaiseSMARTError(int drive)
     LogSMARTError(CheckOwner, drive);
 }
 
-// Creates the alert dialog unless the drive still has one open.
-void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive, int timeField, const char *time)
+void RaiseSMARTCaution(int drive)
+{
+    DriveRecord &record = Drives[drive];
+    FormatTimeStamp(record.SMARTCautionTime, sizeof record.SMARTCautionTime);
+    StoreDriveFlagWithTime(record, "SMARTCaution", 1, "SMARTCautionTime", record.SMARTCautionTime);
+    if (GlobalSettings.EmailSMARTErrors)
+        MailSMARTCaution(CheckOwner, drive);
+    LogSMARTCaution(CheckOwner, drive);
+}
+
+// Creates the alert dialog unless the drive still has one open: the drive's
+// fields, and field set to text.
+void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive, int field, const char *text)
 {
     if (AlertDialogOpen(dialog))
         return;
@@ -47,7 +58,7 @@ void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive,
     if (!dialog)
         return;
     ShowDriveInfo(dialog, drive);
-    SetDlgItemTextA(dialog, timeField, time);
+    SetDlgItemTextA(dialog, field, text);
     PlaceAlertDialog(dialog);
     ShowWindow(dialog, SW_SHOW);
 }
@@ -64,6 +75,14 @@ void ShowSimulatedSMARTErrorDialog(int drive)
     DriveRecord &record = Drives[drive];
     OpenAlertDialog(record.SimulatedErrorDialog, IDD_SIMULATED_SMART_ERROR, SimulatedSMARTErrorDlgProc, drive,
                     IDC_SIMULATED_ERROR_TIME, record.SimulateErrorTime);
+}
+
+void ShowSMARTCautionDialog(int drive)
+{
+    DriveRecord &record = Drives[drive];
+    char rises[CautionTextSize];
+    FormatCautionRises(record.CautionSeen, record.CautionAcknowledged, rises);
+    OpenAlertDialog(record.CautionDialog, IDD_SMART_CAUTION, SMARTCautionDlgProc, drive, IDC_CAUTION_RISES, rises);
 }
 
 void AcknowledgeSMARTError(HWND dialog, int drive)
@@ -88,6 +107,24 @@ void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
     LogSimulatedSMARTErrorAcknowledged(dialog, drive);
 }
 
+// The counts the dialog showed become the acknowledged ones; without a reading
+// in this run (a caution loaded at start-up on an unmonitored drive) the stored
+// ones stay.
+void AcknowledgeSMARTCaution(HWND dialog, int drive)
+{
+    DriveRecord &record = Drives[drive];
+    if (record.CautionSeenRead) {
+        record.CautionAcknowledged = record.CautionSeen;
+        StoreDriveCautionCounts(record);
+    }
+    record.SMARTCaution = 0;
+    StoreDriveFlag(record, "SMARTCaution", 0);
+    LogSMARTCautionAcknowledged(dialog, drive);
+    UpdateTrayStatus(CommandWindow);
+}
+
+enum class AlertKind { Error, Simulated, Caution };
+
 struct AlertControls {
     int acknowledge;
     int ok;
@@ -100,20 +137,31 @@ const AlertControls SMARTErrorControls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERR
                                           SMARTErrorTopic};
 const AlertControls SimulatedErrorControls = {IDC_SIMULATED_ACKNOWLEDGE, IDC_SIMULATED_OK, IDC_SIMULATED_CANCEL,
                                               IDC_SIMULATED_HELP, SimulatedSMARTErrorTopic};
+const AlertControls CautionControls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP,
+                                       SMARTCautionTopic};
 
-INT_PTR OnAlertCommand(HWND dialog, int drive, bool simulated, WORD id)
+// Indexed by AlertKind.
+struct AlertRow {
+    const AlertControls &controls;
+    HWND DriveRecord::*field;
+    void (*acknowledge)(HWND dialog, int drive);
+};
+
+const AlertRow AlertRows[] = {
+    {SMARTErrorControls, &DriveRecord::ErrorDialog, AcknowledgeSMARTError},
+    {SimulatedErrorControls, &DriveRecord::SimulatedErrorDialog, AcknowledgeSimulatedSMARTError},
+    {CautionControls, &DriveRecord::CautionDialog, AcknowledgeSMARTCaution},
+};
+
+INT_PTR OnAlertCommand(HWND dialog, int drive, const AlertRow &row, WORD id)
 {
-    const AlertControls &controls = simulated ? SimulatedErrorControls : SMARTErrorControls;
-    HWND &field = simulated ? Drives[drive].SimulatedErrorDialog : Drives[drive].ErrorDialog;
+    const AlertControls &controls = row.controls;
+    HWND &field = Drives[drive].*row.field;
     if (id == controls.acknowledge)
         return TRUE;
     if (id == controls.ok) {
-        if (IsDlgButtonChecked(dialog, controls.acknowledge) == BST_CHECKED) {
-            if (simulated)
-                AcknowledgeSimulatedSMARTError(dialog, drive);
-            else
-                AcknowledgeSMARTError(dialog, drive);
-        }
+        if (IsDlgButtonChecked(dialog, controls.acknowledge) == BST_CHECKED)
+            row.acknowledge(dialog, drive);
         CloseAlertDialog(dialog, field);
         return TRUE;
     }
@@ -126,10 +174,10 @@ INT_PTR OnAlertCommand(HWND dialog, int drive, bool simulated, WORD id)
     return FALSE;
 }
 
-INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bool simulated)
+INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, AlertKind kind)
 {
-    int drive = FindRecordByDialog(Drives, DriveCount,
-                                   simulated ? &DriveRecord::SimulatedErrorDialog : &DriveRecord::ErrorDialog, dialog);
+    const AlertRow &row = AlertRows[static_cast<int>(kind)];
+    int drive = FindRecordByDialog(Drives, DriveCount, row.field, dialog);
     if (drive < 0)
         return FALSE;
     switch (message) {
@@ -138,7 +186,7 @@ INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bo
     case WM_CONTEXTMENU:
         return AnswerContextMenu(reinterpret_cast<HWND>(wParam));
     case WM_COMMAND:
-        return OnAlertCommand(dialog, drive, simulated, LOWORD(wParam));
+        return OnAlertCommand(dialog, drive, row, LOWORD(wParam));
     }
     return FALSE;
 }
@@ -148,17 +196,23 @@ INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, bo
 void CheckSMARTStatus(HWND owner)
 {
     CheckOwner = owner;
-    const SmartCheckSteps steps = {AskReturnStatus, RaiseSMARTError, ShowSMARTErrorDialog,
-                                   ShowSimulatedSMARTErrorDialog, MessageBeepExclamation};
+    const SmartCheckSteps steps = {AskHealth,           RaiseSMARTError,        RaiseSMARTCaution,
+                                   ShowSMARTErrorDialog, ShowSimulatedSMARTErrorDialog, ShowSMARTCautionDialog,
+                                   MessageBeepExclamation};
     RunSmartCheck(steps);
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return AlertDlgProc(dialog, message, wParam, lParam, false);
+    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Error);
 }
 
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return AlertDlgProc(dialog, message, wParam, lParam, true);
+    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Simulated);
+}
+
+INT_PTR CALLBACK SMARTCautionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Caution);
 }

@@ -1,4 +1,5 @@
-// The SMART status check and its two alert dialogs.
+// The SMART status check and its alert dialogs: the SMART error, the simulated
+// error and the caution of rising counts.
 #pragma once
 
 #include <windows.h>
@@ -10,3 +11,4 @@ void CheckSMARTStatus(HWND owner);
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SMARTCautionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -107,6 +107,11 @@ BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber)
     return SendSmartRequest(device, SmartOperation::ReadSMARTData, driveNumber);
 }
 
+BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber)
+{
+    return SendSmartRequest(device, SmartOperation::ReadSMARTThresholds, driveNumber);
+}
+
 int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber)
 {
     BOOL sent = SendSmartRequest(device, SmartOperation::ReturnSMARTStatus, driveNumber);

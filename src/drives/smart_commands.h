@@ -1,4 +1,4 @@
-// The seven ATA requests and the device opening, through the device layer.
+// The eight ATA requests and the device opening, through the device layer.
 // Each request returns the BOOL of its one DeviceIoControl call.
 #pragma once
 
@@ -24,9 +24,10 @@ BOOL DisableSMART(HANDLE device, uint8_t driveNumber);
 BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber);
 BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber);
 BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber);
+BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber);
 
 // 1 when the drive reports no threshold exceeded; 0 when it reports one or the request failed.
 int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber);
 
-// The 512-byte sector of the last IDENTIFY or READ DATA reply; read it before the next request.
+// The 512-byte sector of the last IDENTIFY, READ DATA or READ THRESHOLDS reply; read it before the next request.
 uint8_t *SmartDataSector();

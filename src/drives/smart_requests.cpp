@@ -18,6 +18,38 @@ constexpr size_t OfflineStatusOffset = 362;
 constexpr size_t OfflineSecondsOffset = 364;
 constexpr size_t OfflineCapabilityOffset = 367;
 
+// Both sectors hold 30 entries of 12 bytes after the 2-byte revision: an
+// attribute's id, flags, current and worst values and 6-byte raw value; a
+// threshold's id and value.
+constexpr size_t AttributeTableOffset = 2;
+constexpr size_t AttributeEntryLength = 12;
+constexpr int AttributeEntries = 30;
+constexpr size_t AttributeCurrentAt = 3;
+constexpr size_t AttributeRawAt = 5;
+constexpr size_t ThresholdValueAt = 1;
+
+struct WatchedAttribute {
+    uint8_t id;
+    CautionItem item;
+};
+
+constexpr WatchedAttribute WatchedAttributes[] = {
+    {5, CautionItem::ReallocatedSectors},   {187, CautionItem::ReportedUncorrectable},
+    {196, CautionItem::ReallocationEvents}, {197, CautionItem::PendingSectors},
+    {198, CautionItem::OfflineUncorrectable},
+};
+
+// The threshold the sector gives the attribute id, 0 when it names none.
+uint8_t ThresholdOf(const uint8_t *thresholdSector, uint8_t id)
+{
+    for (int k = 0; k < AttributeEntries; k++) {
+        const uint8_t *entry = thresholdSector + AttributeTableOffset + k * AttributeEntryLength;
+        if (entry[0] == id)
+            return entry[ThresholdValueAt];
+    }
+    return 0;
+}
+
 struct OperationRow {
     SmartOperation operation;
     uint32_t ioctl;
@@ -49,6 +81,8 @@ constexpr OperationRow OperationTable[] = {
      0xD4, 0, 0, SmartCylLow, SmartCylHigh, SmartCommand, SmartCommandReplyLength},
     {SmartOperation::ReadSMARTData, SmartRcvDriveDataIoctl, SmartSectorLength,
      0xD0, 1, 1, SmartCylLow, SmartCylHigh, SmartCommand, SmartDataReplyLength},
+    {SmartOperation::ReadSMARTThresholds, SmartRcvDriveDataIoctl, SmartSectorLength,
+     0xD1, 1, 1, SmartCylLow, SmartCylHigh, SmartCommand, SmartDataReplyLength},
 };
 
 const OperationRow *FindOperationRow(SmartOperation operation)
@@ -108,6 +142,24 @@ OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector)
     info.capability = sector[OfflineCapabilityOffset];
     info.seconds = ReadLittleEndian16(sector + OfflineSecondsOffset);
     return info;
+}
+
+void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts)
+{
+    counts = CautionCounts{};
+    for (int k = 0; k < AttributeEntries; k++) {
+        const uint8_t *entry = dataSector + AttributeTableOffset + k * AttributeEntryLength;
+        uint8_t id = entry[0];
+        if (id == 0)
+            continue;
+        for (const WatchedAttribute &watched : WatchedAttributes) {
+            if (watched.id == id)
+                counts.value[static_cast<int>(watched.item)] = ReadLittleEndian32(entry + AttributeRawAt);
+        }
+        uint8_t threshold = ThresholdOf(thresholdSector, id);
+        if (threshold != 0 && entry[AttributeCurrentAt] <= threshold)
+            counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)]++;
+    }
 }
 
 uint8_t ReadDriveMap(const uint8_t *reply)

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "state/smart_caution.h"
+
 constexpr uint32_t SmartGetVersionIoctl = 0x00074080;        // SMART_GET_VERSION
 constexpr uint32_t SmartSendDriveCommandIoctl = 0x0007C084;  // SMART_SEND_DRIVE_COMMAND
 constexpr uint32_t SmartRcvDriveDataIoctl = 0x0007C088;      // SMART_RCV_DRIVE_DATA
@@ -83,7 +85,7 @@ static_assert(offsetof(GetVersionInParams, bIDEDeviceMap) == 3);
 static_assert(sizeof(DiskGeometry) == DriveGeometryLength);
 static_assert(offsetof(DiskGeometry, MediaType) == 8);
 
-// The seven ATA requests the program ever sends.
+// The eight ATA requests the program ever sends.
 enum class SmartOperation {
     IdentifyDrive,
     EnableSMART,
@@ -92,6 +94,7 @@ enum class SmartOperation {
     ReturnSMARTStatus,
     ExecuteOfflineImmediate,
     ReadSMARTData,
+    ReadSMARTThresholds,
 };
 
 struct SmartRequest {
@@ -115,6 +118,11 @@ struct OfflineCollectionInfo {
 
 // Picks the off-line data collection values out of a 512-byte SMART data sector.
 OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector);
+
+// The watched counts of a SMART data sector and its threshold sector: the low
+// 32 bits of the raw values of attributes 5, 187, 196, 197 and 198, and how
+// many attributes stand at or below a non-zero threshold. The NVMe items stay 0.
+void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts);
 
 // The drive-map byte of a GETVERSIONINPARAMS reply, limited to the four IDE positions.
 uint8_t ReadDriveMap(const uint8_t *reply);

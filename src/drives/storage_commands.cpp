@@ -97,11 +97,13 @@ bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity)
     return true;
 }
 
-bool AskNvmeHealth(HANDLE device, int *status)
+bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts)
 {
     const uint8_t *log = AskNvme(device, NvmeQuery::HealthLog);
     if (log && status)
         *status = NvmeWarningExceeded(log[0]) ? 0 : 1;
+    if (log && counts)
+        ReadNvmeCautionCounts(log, *counts);
     return log != nullptr;
 }
 
@@ -118,16 +120,9 @@ bool AskPredictedFailure(HANDLE device, int *status)
     return true;
 }
 
-int ReturnNvmeStatus(HANDLE device)
-{
-    int status = 0;   // unanswered reads as failing, as a failed SMART request does
-    AskNvmeHealth(device, &status);
-    return status;
-}
-
 int ReturnPredictedStatus(HANDLE device)
 {
-    int status = 0;
+    int status = 0;   // unanswered reads as failing, as a failed SMART request does
     AskPredictedFailure(device, &status);
     return status;
 }

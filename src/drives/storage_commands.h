@@ -11,11 +11,11 @@ bool QueryGeometryEx(HANDLE device, StorageGeometry &geometry);
 bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity);
 
 // The drive's health into status (when not null): 1 healthy, 0 a threshold
-// exceeded. False when the drive cannot be asked.
-bool AskNvmeHealth(HANDLE device, int *status);
+// exceeded; an NVMe drive's caution counts into counts (when not null). False
+// when the drive cannot be asked.
+bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts = nullptr);
 bool AskPredictedFailure(HANDLE device, int *status);
 
 // 1 when the drive reports itself healthy, 0 when it reports a threshold
 // exceeded or cannot be asked: as ReturnSMARTStatus does.
-int ReturnNvmeStatus(HANDLE device);
 int ReturnPredictedStatus(HANDLE device);

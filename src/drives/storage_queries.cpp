@@ -147,6 +147,15 @@ bool NvmeWarningExceeded(uint8_t criticalWarning)
     return (criticalWarning & ~TemperatureBit) != 0;
 }
 
+void ReadNvmeCautionCounts(const uint8_t *healthLog, CautionCounts &counts)
+{
+    constexpr size_t PercentageUsedAt = 5;
+    constexpr size_t MediaErrorsAt = 160;
+    counts = CautionCounts{};
+    counts.value[static_cast<int>(CautionItem::MediaErrors)] = ReadLittleEndian32(healthLog + MediaErrorsAt);
+    counts.value[static_cast<int>(CautionItem::WornOut)] = healthLog[PercentageUsedAt] >= 100 ? 1 : 0;
+}
+
 bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry)
 {
     memset(&geometry, 0, sizeof geometry);

@@ -76,6 +76,11 @@ void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity);
 // temperature bit (1), which comes and goes with the room.
 bool NvmeWarningExceeded(uint8_t criticalWarning);
 
+// The watched counts of the health log (NvmeHealthLogLength bytes): Media and
+// Data Integrity Errors (bytes 160-175, the low 32 bits) and whether Percentage
+// Used (byte 5) reached 100. The ATA items stay 0.
+void ReadNvmeCautionCounts(const uint8_t *healthLog, CautionCounts &counts);
+
 // DISK_GEOMETRY_EX: the geometry clamped to what the drive record holds, and
 // the disk size counted in 512-byte sectors whatever the drive's block size,
 // since every size the program shows is the record's sectors x 512. False for

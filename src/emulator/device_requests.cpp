@@ -129,6 +129,8 @@ EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, 
         PutPadded(data + 64, 8, drive.firmware);
     } else {
         data[0] = drive.criticalWarning;
+        data[5] = drive.percentageUsed;
+        WriteLittleEndian64(data + 160, drive.mediaErrors);
     }
     return DeliverReply(reply, static_cast<uint32_t>(NvmeQueryHeaderLength) + length, output);
 }

@@ -429,6 +429,68 @@ bool ApplyDataByte(ParseState &state, const KeywordRule &rule, const char *rest,
     return true;
 }
 
+// attribute <id> <current> <worst> <raw>: the slot of an id's first line, or the next free one.
+bool ApplyAttribute(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    uint32_t id = 0;
+    uint32_t current = 0;
+    uint32_t worst = 0;
+    uint64_t raw = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 4, 4, count) ||
+        !ReadNumberArgument(state, rule, arguments[0], 255, id) ||
+        !ReadNumberArgument(state, rule, arguments[1], 255, current) ||
+        !ReadNumberArgument(state, rule, arguments[2], 255, worst))
+        return false;
+    if (id == 0)
+        return Fail(state, "'0' is not a number from 1 to 255 for '%s'", rule.keyword);
+    if (!ReadNumber64(arguments[3], 0xFFFFFFFFFFFFull, raw))
+        return Fail(state, "'%.*s' is not a 48-bit number for 'attribute'", QuotedLength(arguments[3]),
+                    arguments[3].text);
+    for (EmulatedAttribute &slot : state.drive->attributes) {
+        if (slot.id == 0 || slot.id == id) {
+            slot = {static_cast<uint8_t>(id), static_cast<uint8_t>(current), static_cast<uint8_t>(worst), raw};
+            return true;
+        }
+    }
+    return Fail(state, "more than %d attributes", EmulatedAttributeSlots);
+}
+
+// threshold <id> <value>, slotted as attributes are.
+bool ApplyThreshold(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    uint32_t id = 0;
+    uint32_t value = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 2, 2, count) ||
+        !ReadNumberArgument(state, rule, arguments[0], 255, id) ||
+        !ReadNumberArgument(state, rule, arguments[1], 255, value))
+        return false;
+    if (id == 0)
+        return Fail(state, "'0' is not a number from 1 to 255 for '%s'", rule.keyword);
+    for (EmulatedThreshold &slot : state.drive->thresholds) {
+        if (slot.id == 0 || slot.id == id) {
+            slot = {static_cast<uint8_t>(id), static_cast<uint8_t>(value)};
+            return true;
+        }
+    }
+    return Fail(state, "more than %d thresholds", EmulatedAttributeSlots);
+}
+
+bool ApplyMediaErrors(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 1, 1, count))
+        return false;
+    if (!ReadNumber64(arguments[0], UINT64_MAX, state.drive->mediaErrors))
+        return Fail(state, "'%.*s' is not a 64-bit number for 'media-errors'", QuotedLength(arguments[0]),
+                    arguments[0].text);
+    return true;
+}
+
 // volume <letter> total <bytes> free <bytes> [available <bytes>], or volume <letter> fail
 bool ApplyVolume(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
@@ -500,6 +562,9 @@ const KeywordRule KeywordRules[] = {
     {"autosave", true, ApplyFlag, &EmulatedDrive::autosaveSucceeds, nullptr, nullptr},
     {"execute", true, ApplyFlag, &EmulatedDrive::executeSucceeds, nullptr, nullptr},
     {"readdata", true, ApplyFlag, &EmulatedDrive::readDataSucceeds, nullptr, nullptr},
+    {"readthresholds", true, ApplyFlag, &EmulatedDrive::readThresholdsSucceeds, nullptr, nullptr},
+    {"attribute", true, ApplyAttribute, nullptr, nullptr, nullptr},
+    {"threshold", true, ApplyThreshold, nullptr, nullptr, nullptr},
     {"status", true, ApplyStatus, nullptr, nullptr, nullptr},
     {"offline-status", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::offlineStatus},
     {"offline-capability", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::offlineCapability},
@@ -510,6 +575,8 @@ const KeywordRule KeywordRules[] = {
     {"health", true, ApplyFlag, &EmulatedDrive::healthSucceeds, nullptr, nullptr},
     {"critical-warning", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalWarning},
     {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},
+    {"media-errors", true, ApplyMediaErrors, nullptr, nullptr, nullptr},
+    {"percentage-used", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::percentageUsed},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

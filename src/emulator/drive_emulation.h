@@ -40,6 +40,20 @@ enum class EmulatedMedia : uint8_t { Fixed, Removable, None };
 enum class EmulatedBus : uint8_t { None, Ata, Sata, Nvme, Usb };
 enum class EmulatedStatus : uint8_t { Ok, Exceeded, Fail };
 
+// One entry of the SMART attribute table and of the threshold table, in the
+// slot of the id's first line.
+constexpr int EmulatedAttributeSlots = 30;
+struct EmulatedAttribute {
+    uint8_t id;          // 0: the slot is free
+    uint8_t current;
+    uint8_t worst;
+    uint64_t raw;        // 48 bits
+};
+struct EmulatedThreshold {
+    uint8_t id;
+    uint8_t value;
+};
+
 struct EmulatedDrive {
     bool defined;
     char model[EmulatedModelLength + 1];
@@ -64,6 +78,9 @@ struct EmulatedDrive {
     bool autosaveSucceeds;
     bool executeSucceeds;
     bool readDataSucceeds;
+    bool readThresholdsSucceeds;
+    EmulatedAttribute attributes[EmulatedAttributeSlots];
+    EmulatedThreshold thresholds[EmulatedAttributeSlots];
     EmulatedStatus status;
     uint8_t offlineStatus;
     uint8_t offlineCapability;
@@ -73,6 +90,8 @@ struct EmulatedDrive {
     bool healthSucceeds;        // the NVMe health log and the failure prediction are answered
     uint8_t criticalWarning;    // byte 0 of the NVMe health log
     bool predictsFailure;       // PredictFailure of IOCTL_STORAGE_PREDICT_FAILURE
+    uint64_t mediaErrors;       // bytes 160-167 of the NVMe health log
+    uint8_t percentageUsed;     // byte 5 of the NVMe health log
 };
 
 // A volume whose space the description gives; a volume it does not describe is
@@ -135,8 +154,12 @@ uint8_t EmulatedDriveMap(const EmulatedBay &bay);
 // overrides apply on top of either.
 void BuildIdentifySector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSectorLength]);
 
-// The SMART READ DATA sector of a drive, carrying its off-line collection values.
+// The SMART READ DATA sector of a drive, carrying its off-line collection values
+// and its attributes.
 void BuildSmartDataSector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSectorLength]);
+
+// The SMART READ THRESHOLDS sector of a drive, carrying its thresholds.
+void BuildSmartThresholdSector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSectorLength]);
 
 enum class EmulatedDeviceKind : uint8_t { SmartDriver, PhysicalDrive };
 

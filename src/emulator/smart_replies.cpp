@@ -31,6 +31,8 @@ constexpr size_t OfflineCapabilityOffset = 367;
 constexpr size_t SmartCapabilityOffset = 368;
 constexpr size_t ErrorLoggingOffset = 370;
 constexpr size_t DataChecksumOffset = 511;
+constexpr size_t AttributeTableOffset = 2;
+constexpr size_t AttributeEntryLength = 12;
 
 void PutWord(uint8_t *bytes, size_t word, uint16_t value)
 {
@@ -91,6 +93,7 @@ constexpr uint8_t SmartCylinderHigh = 0xC2;
 constexpr uint8_t ThresholdCylinderLow = 0xF4;
 constexpr uint8_t ThresholdCylinderHigh = 0x2C;
 constexpr uint8_t ReadDataFeature = 0xD0;
+constexpr uint8_t ReadThresholdsFeature = 0xD1;
 constexpr uint8_t ReturnStatusFeature = 0xDA;
 
 struct SmartFeatureRule {
@@ -102,6 +105,7 @@ struct SmartFeatureRule {
 
 const SmartFeatureRule SmartFeatureRules[] = {
     {ReadDataFeature, SmartRcvDriveDataIoctl, SmartDataReplyLength, &EmulatedDrive::readDataSucceeds},
+    {ReadThresholdsFeature, SmartRcvDriveDataIoctl, SmartDataReplyLength, &EmulatedDrive::readThresholdsSucceeds},
     {0xD2, SmartSendDriveCommandIoctl, SmartCommandReplyLength, &EmulatedDrive::autosaveSucceeds},
     {0xD4, SmartSendDriveCommandIoctl, SmartCommandReplyLength, &EmulatedDrive::executeSucceeds},
     {0xD8, SmartSendDriveCommandIoctl, SmartCommandReplyLength, &EmulatedDrive::enableSucceeds},
@@ -183,9 +187,12 @@ EmulatedReply AnswerSmartRequest(const EmulatedBay &bay, const EmulatedDevice &d
         uint8_t sector[SmartSectorLength];
         BuildIdentifySector(drive, sector);
         memcpy(buffer, sector, sizeof sector);
-    } else if (rule->feature == ReadDataFeature) {
+    } else if (rule->feature == ReadDataFeature || rule->feature == ReadThresholdsFeature) {
         uint8_t sector[SmartSectorLength];
-        BuildSmartDataSector(drive, sector);
+        if (rule->feature == ReadDataFeature)
+            BuildSmartDataSector(drive, sector);
+        else
+            BuildSmartThresholdSector(drive, sector);
         memcpy(buffer, sector, sizeof sector);
     } else if (rule->feature == ReturnStatusFeature) {
         // The drive hands back its registers as sent, with the verdict in the cylinder pair.
@@ -218,6 +225,7 @@ void SetDefaultDrive(EmulatedDrive &drive, int n)
     drive.autosaveSucceeds = true;
     drive.executeSucceeds = true;
     drive.readDataSucceeds = true;
+    drive.readThresholdsSucceeds = true;
     drive.status = EmulatedStatus::Ok;
     drive.offlineStatus = DefaultOfflineStatus;
     drive.offlineCapability = DefaultOfflineCapability;
@@ -267,10 +275,33 @@ void BuildSmartDataSector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSec
     sector[OfflineCapabilityOffset] = drive.offlineCapability;
     sector[SmartCapabilityOffset] = 0x03;   // saves data on power-saving and supports autosave
     sector[ErrorLoggingOffset] = 0x01;
+    for (int k = 0; k < EmulatedAttributeSlots; ++k) {
+        const EmulatedAttribute &attribute = drive.attributes[k];
+        uint8_t *entry = sector + AttributeTableOffset + k * AttributeEntryLength;
+        if (attribute.id == 0)
+            continue;
+        entry[0] = attribute.id;
+        entry[3] = attribute.current;
+        entry[4] = attribute.worst;
+        for (int b = 0; b < 6; ++b)
+            entry[5 + b] = static_cast<uint8_t>(attribute.raw >> (8 * b));
+    }
     for (size_t offset = 0; offset < SmartSectorLength; ++offset) {
         if (drive.dataByteSet[offset])
             sector[offset] = drive.dataBytes[offset];
     }
     if (!drive.dataByteSet[DataChecksumOffset])
         sector[DataChecksumOffset] = ZeroSumByte(sector, DataChecksumOffset);
+}
+
+void BuildSmartThresholdSector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSectorLength])
+{
+    memset(sector, 0, sizeof sector);
+    PutWord(sector, 0, 0x0010);   // data structure revision
+    for (int k = 0; k < EmulatedAttributeSlots; ++k) {
+        uint8_t *entry = sector + AttributeTableOffset + k * AttributeEntryLength;
+        entry[0] = drive.thresholds[k].id;
+        entry[1] = drive.thresholds[k].value;
+    }
+    sector[DataChecksumOffset] = ZeroSumByte(sector, DataChecksumOffset);
 }

@@ -10,7 +10,8 @@ namespace {
 void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind)
 {
     char now[TimeStampSize] = "";
-    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged)
+    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||
+        kind == DriveLogRecord::SMARTCautionAcknowledged)
         FormatTimeStamp(now, sizeof now);
     char record[LogRecordSize];
     FormatDriveLogRecord(kind, Drives[drive], now, record);
@@ -77,6 +78,16 @@ void LogSMARTErrorAcknowledged(HWND owner, int drive)
 void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive)
 {
     AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTErrorAcknowledged);
+}
+
+void LogSMARTCaution(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCaution);
+}
+
+void LogSMARTCautionAcknowledged(HWND owner, int drive)
+{
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCautionAcknowledged);
 }
 
 void LogFreeSpaceError(HWND owner, int volume)

@@ -16,3 +16,5 @@ void LogFreeSpaceError(HWND owner, int volume);
 void LogSMARTErrorAcknowledged(HWND owner, int drive);
 void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive);
 void LogFreeSpaceErrorAcknowledged(HWND owner, int volume);
+void LogSMARTCaution(HWND owner, int drive);
+void LogSMARTCautionAcknowledged(HWND owner, int drive);

@@ -22,15 +22,25 @@ void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const c
         "SMART error condition detected (Simulated)",
         "SMART error condition acknowledged",
         "SMART error condition acknowledged (Simulated)",
+        "SMART caution detected",
+        "SMART caution acknowledged",
     };
     bool simulated = kind == DriveLogRecord::SimulatedSMARTError || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged;
-    const char(&occurred)[TimeStampSize] = simulated ? drive.SimulateErrorTime : drive.SMARTErrorTime;
+    bool caution = kind == DriveLogRecord::SMARTCaution || kind == DriveLogRecord::SMARTCautionAcknowledged;
+    const char(&occurred)[TimeStampSize] =
+        simulated ? drive.SimulateErrorTime : caution ? drive.SMARTCautionTime : drive.SMARTErrorTime;
     char size[SizeTextSize];
     FormatDriveCapacity(drive, size);
     FormatInto(record, "%s\r\nModel number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\nOccurred on: %.*s\r\n",
                Headings[static_cast<int>(kind)], AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                TimeLength(occurred), occurred);
-    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged) {
+    if (kind == DriveLogRecord::SMARTCaution) {
+        char rises[CautionTextSize];
+        FormatCautionRises(drive.CautionSeen, drive.CautionAcknowledged, rises);
+        AppendText(record, rises);
+    }
+    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||
+        kind == DriveLogRecord::SMARTCautionAcknowledged) {
         AppendText(record, "Acknowledged: ");
         AppendText(record, acknowledged);
         AppendText(record, "\r\n");

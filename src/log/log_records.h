@@ -1,4 +1,4 @@
-// The error log's six record texts. Portable: the file itself is written by
+// The error log's record texts. Portable: the file itself is written by
 // error_log.cpp.
 #pragma once
 
@@ -10,11 +10,18 @@
 // Ample for every record: the longest stays well under 400 characters.
 constexpr size_t LogRecordSize = 1024;
 
-enum class DriveLogRecord { SMARTError, SimulatedSMARTError, SMARTErrorAcknowledged, SimulatedSMARTErrorAcknowledged };
+enum class DriveLogRecord {
+    SMARTError,
+    SimulatedSMARTError,
+    SMARTErrorAcknowledged,
+    SimulatedSMARTErrorAcknowledged,
+    SMARTCaution,
+    SMARTCautionAcknowledged,
+};
 enum class VolumeLogRecord { FreeSpaceError, FreeSpaceErrorAcknowledged };
 
 // The record of a drive event. acknowledged is the moment of acknowledgement,
-// used only by the acknowledgement records.
+// used only by the acknowledgement records. A caution lists the counts that rose.
 void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const char *acknowledged,
                           char (&record)[LogRecordSize]);
 void FormatVolumeLogRecord(VolumeLogRecord kind, const VolumeRecord &volume, const char *acknowledged,

@@ -57,3 +57,10 @@ void MailFreeSpaceError(HWND owner, int volume)
     FormatFreeSpaceErrorBody(Volumes[volume], body);
     Deliver(owner, FreeSpaceErrorSubject, body);
 }
+
+void MailSMARTCaution(HWND owner, int drive)
+{
+    char body[MailBodySize];
+    FormatSMARTCautionBody(Drives[drive], body);
+    Deliver(owner, SMARTCautionSubject, body);
+}

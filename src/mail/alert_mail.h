@@ -6,3 +6,4 @@
 void MailSMARTError(HWND owner, int drive);
 void MailSimulatedSMARTError(HWND owner, int drive);
 void MailFreeSpaceError(HWND owner, int volume);
+void MailSMARTCaution(HWND owner, int drive);

@@ -20,6 +20,12 @@ const char SimulatedSMARTErrorFormat[] = TEST_PREAMBLE SMART_REPORT_HEAD
     "Model number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\n\r\nOccurred on: %.*s." SMART_WARNING_TAIL;
 const char TestMailFormat[] = TEST_PREAMBLE SMART_REPORT_HEAD
     "Model number:  %.*s\r\nSerial number: %.*s\r\nSize:          %s\r\n\r\nThis occurred on %s." SMART_WARNING_TAIL;
+const char SMARTCautionFormat[] =
+    "HOLMVARD has detected a SMART caution\r\nreported by this drive:\r\n\r\n"
+    "Model number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
+    "%s\r\n"
+    "CAUTION: Back up the data on this drive now. It may still\r\nwork for a long time, but counts that rise like "
+    "these\r\noften come before a failure.\r\n";
 const char FreeSpaceErrorFormat[] =
     "HOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
     "Volume name: %s\r\nSerial number: %.*s\r\nFree Space: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
@@ -34,6 +40,16 @@ void FormatSMARTErrorBody(const DriveRecord &drive, bool simulated, char (&body)
     const char(&time)[TimeStampSize] = simulated ? drive.SimulateErrorTime : drive.SMARTErrorTime;
     FormatInto(body, simulated ? SimulatedSMARTErrorFormat : SMARTErrorFormat, AtaModelLength, drive.Model,
                AtaSerialLength, drive.Serial, size, static_cast<int>(BoundedLength(time, TimeStampSize)), time);
+}
+
+void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize])
+{
+    char size[SizeTextSize];
+    FormatDriveCapacity(drive, size);
+    char rises[CautionTextSize];
+    FormatCautionRises(drive.CautionSeen, drive.CautionAcknowledged, rises);
+    FormatInto(body, SMARTCautionFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
+               static_cast<int>(BoundedLength(drive.SMARTCautionTime, TimeStampSize)), drive.SMARTCautionTime, rises);
 }
 
 void FormatFreeSpaceErrorBody(const VolumeRecord &volume, char (&body)[MailBodySize])

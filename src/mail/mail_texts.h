@@ -1,4 +1,4 @@
-// Subjects and bodies of the four messages the program mails. Portable.
+// Subjects and bodies of the messages the program mails. Portable.
 #pragma once
 
 #include <cstddef>
@@ -13,10 +13,14 @@ constexpr char SMARTErrorSubject[] = "HOLMVARD Alert! SMART error detected";
 constexpr char SimulatedSMARTErrorSubject[] = "HOLMVARD Alert! SMART error detected (Simulated)";
 constexpr char FreeSpaceErrorSubject[] = "HOLMVARD Alert! Free space error detected";
 constexpr char TestMailSubject[] = "HOLMVARD Alert! SMART error detected (Test)";
+constexpr char SMARTCautionSubject[] = "HOLMVARD Alert! SMART caution detected";
 
 // The report of a real (simulated false) or simulated SMART error of the drive,
 // with the time stored when it was raised.
 void FormatSMARTErrorBody(const DriveRecord &drive, bool simulated, char (&body)[MailBodySize]);
+
+// The report of the drive's caution: the counts that rose, what they were, and the time.
+void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize]);
 
 void FormatFreeSpaceErrorBody(const VolumeRecord &volume, char (&body)[MailBodySize]);
 

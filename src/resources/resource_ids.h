@@ -30,6 +30,7 @@
 #define FREE_SPACE_ERROR_HEIGHT 204
 #define IDD_OFFLINE_TEST 114
 #define IDD_MAIL_PASSWORD 115
+#define IDD_SMART_CAUTION 117
 
 // IDE/ATA parameter fields and their labels (alert dialogs, Drives page, off-line test)
 #define IDC_MODEL 1001
@@ -55,6 +56,11 @@
 #define IDC_ERROR_OK 1032
 #define IDC_ERROR_CANCEL 1033
 #define IDC_ERROR_HELP 1034
+
+// SMART caution dialog (117): the drive fields and the buttons of 104, and these
+#define IDC_CAUTION_GROUP 1127
+#define IDC_CAUTION_ADVICE 1128
+#define IDC_CAUTION_RISES 1129
 
 // Simulated SMART error dialog (112)
 #define IDC_SIMULATED_TIME_LABEL 1010

@@ -6,6 +6,7 @@
 
 #include "base/handles.h"
 #include "base/text_format.h"
+#include "state/smart_caution.h"
 
 constexpr int MaxDrives = 4;
 constexpr int AtaModelLength = 40;
@@ -40,6 +41,16 @@ struct DriveRecord {
     uint16_t OfflineTestSeconds;
     int64_t OfflineTestStart;
     DriveAccess Access;
+    // A caution: watched counts rose above those acknowledged (registry values
+    // SMARTCaution, SMARTCautionTime and SMARTCautionCounts).
+    int32_t SMARTCaution;
+    char SMARTCautionTime[TimeStampSize];
+    CautionCounts CautionAcknowledged;
+    // The latest counts read; held while a caution stands, so that its
+    // acknowledgement takes the counts its dialog showed.
+    CautionCounts CautionSeen;
+    bool CautionSeenRead;
+    WindowHandle CautionDialog;
 };
 
 extern DriveRecord Drives[MaxDrives];

@@ -126,6 +126,14 @@ void LoadDriveSettings(DriveRecord &drive)
     ReadFourBytes(key, "SimulateError", drive.SimulateError);
     if (drive.SimulateError)
         ReadText(key, "SimulateErrorTime", drive.SimulateErrorTime, sizeof drive.SimulateErrorTime);
+    ReadFourBytes(key, "SMARTCaution", drive.SMARTCaution);
+    if (drive.SMARTCaution)
+        ReadText(key, "SMARTCautionTime", drive.SMARTCautionTime, sizeof drive.SMARTCautionTime);
+    // Counts of another size are not ours: nothing counts as acknowledged then.
+    uint8_t counts[CautionCountsBytes] = {};
+    DWORD size = sizeof counts;
+    if (key.handle && RegQueryValueExA(key.handle, "SMARTCautionCounts", nullptr, nullptr, counts, &size) == ERROR_SUCCESS)
+        UnpackCautionCounts(counts, size, drive.CautionAcknowledged);
 }
 
 void LoadVolumeSettings(VolumeRecord &volume)
@@ -208,6 +216,17 @@ void StoreDriveFlagWithTime(const DriveRecord &drive, const char *flagName, int3
     OpenDriveKey(drive, key);
     WriteFlag(key, flagName, value);
     WriteText(key, timeName, time, sizeof time);
+}
+
+void StoreDriveCautionCounts(const DriveRecord &drive)
+{
+    RegKey key;
+    OpenDriveKey(drive, key);
+    if (!key.handle)
+        return;
+    uint8_t counts[CautionCountsBytes];
+    PackCautionCounts(drive.CautionAcknowledged, counts);
+    RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
 }
 
 void StoreVolumeFlag(const VolumeRecord &volume, const char *name, int32_t value)

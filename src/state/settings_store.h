@@ -20,6 +20,8 @@ void StoreDriveFlag(const DriveRecord &drive, const char *name, int32_t value);
 // A flag and its time stamp together, from the record's own 40-byte field.
 void StoreDriveFlagWithTime(const DriveRecord &drive, const char *flagName, int32_t value, const char *timeName,
                             const char (&time)[TimeStampSize]);
+// SMARTCautionCounts from the record's acknowledged counts.
+void StoreDriveCautionCounts(const DriveRecord &drive);
 void StoreVolumeFlag(const VolumeRecord &volume, const char *name, int32_t value);
 void StoreVolumeNumber(const VolumeRecord &volume, const char *name, uint32_t value);
 void StoreVolumeFlagWithTime(const VolumeRecord &volume, const char *flagName, int32_t value, const char *timeName,

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int MostAlerts = MaxDrives * 3 + MaxVolumes;
+constexpr int MostAlerts = MaxDrives * 4 + MaxVolumes;
 // Every alert cascades from the one top-left that centres the largest (the
 // free-space error dialog), so a later, larger alert never covers an earlier
 // one's caption.
@@ -30,6 +30,7 @@ void PlaceAlertDialog(HWND dialog)
     for (uint8_t i = 0; i < DriveCount; i++) {
         NoteOpenAlert(Drives[i].ErrorDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].SimulatedErrorDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].CautionDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].OfflineTestDialog, dialog, open, openCount);
     }
     for (uint8_t i = 0; i < VolumeCount; i++)

@@ -10,10 +10,12 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize])
 {
     bool smartError = false;
     bool simulatedError = false;
+    bool caution = false;
     bool freeSpaceError = false;
     for (uint8_t i = 0; i < DriveCount; i++) {
         smartError = smartError || Drives[i].SMARTError != 0;
         simulatedError = simulatedError || Drives[i].SimulateError != 0;
+        caution = caution || Drives[i].SMARTCaution != 0;
     }
     for (uint8_t i = 0; i < VolumeCount; i++)
         freeSpaceError = freeSpaceError || Volumes[i].FreeSpaceError != 0;
@@ -23,6 +25,9 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize])
         AppendText(tip, "SMART Error, ");
     if (simulatedError)
         AppendText(tip, "SMART Error (Simulated), ");
+    // A real error says more than a caution, and all four pieces would not fit the tip.
+    if (caution && !smartError)
+        AppendText(tip, "SMART Caution, ");
     if (freeSpaceError)
         AppendText(tip, "Free Space Error, ");
     size_t length = strlen(tip);

@@ -16,6 +16,9 @@ DriveRecord MakeDrive(uint32_t sectors)
     d.LbaSectors = sectors;
     strcpy(d.SMARTErrorTime, "Monday, January 07, 2002 14:03:09");
     strcpy(d.SimulateErrorTime, "Friday, March 01, 2002 10:00:00");
+    strcpy(d.SMARTCautionTime, "Sunday, February 03, 2002 08:00:00");
+    d.CautionSeen.value[static_cast<int>(CautionItem::ReallocatedSectors)] = 9;
+    d.CautionAcknowledged.value[static_cast<int>(CautionItem::ReallocatedSectors)] = 8;
     return d;
 }
 
@@ -66,6 +69,14 @@ TEST(LogRecords, EveryRecordByteForByte)
          "SMART error condition acknowledged (Simulated)\r\nModel number: WDC WD400BB-00CAA0\r\n"
          "Serial number: WD-WMA8E1234567\r\nDrive size: 2199.02GB\r\nOccurred on: Friday, March 01, 2002 10:00:00\r\n"
          "Acknowledged: Monday, January 07, 2002 14:05:41\r\n\r\n"},
+        {DriveLogRecord::SMARTCaution, 78165360,
+         "SMART caution detected\r\nModel number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\n"
+         "Drive size: 40.02GB\r\nOccurred on: Sunday, February 03, 2002 08:00:00\r\n"
+         "Reallocated sectors: 9, was 8\r\n\r\n"},
+        {DriveLogRecord::SMARTCautionAcknowledged, 78165360,
+         "SMART caution acknowledged\r\nModel number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\n"
+         "Drive size: 40.02GB\r\nOccurred on: Sunday, February 03, 2002 08:00:00\r\n"
+         "Acknowledged: Monday, January 07, 2002 14:05:41\r\n\r\n"},
     };
     for (const auto &d : drives) {
         FormatDriveLogRecord(d.kind, MakeDrive(d.sectors), Ack, record);
@@ -113,7 +124,15 @@ TEST(MailTexts, BodiesWordForWord)
                        "Volume name: D: \r\nSerial number: 1A2B-3C4D\r\nFree Space: 1.50GB, 1,610,612,736 bytes, 7.5%\r\n"
                        "\r\nOccurred on: Monday, January 07, 2002 14:03:09.\r\n\r\n"
                        "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n");
-    for (const char *subject : {SMARTErrorSubject, SimulatedSMARTErrorSubject, FreeSpaceErrorSubject, TestMailSubject})
+    FormatSMARTCautionBody(MakeDrive(78165360), body);
+    EXPECT_STREQ(body, "HOLMVARD has detected a SMART caution\r\nreported by this drive:\r\n\r\n"
+                       "Model number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\nDrive size: 40.02GB\r\n"
+                       "\r\nOccurred on: Sunday, February 03, 2002 08:00:00.\r\n\r\n"
+                       "Reallocated sectors: 9, was 8\r\n\r\n"
+                       "CAUTION: Back up the data on this drive now. It may still\r\n"
+                       "work for a long time, but counts that rise like these\r\noften come before a failure.\r\n");
+    for (const char *subject : {SMARTErrorSubject, SimulatedSMARTErrorSubject, FreeSpaceErrorSubject, TestMailSubject,
+                                SMARTCautionSubject})
         EXPECT_LE(strlen(subject), 48u);
 }
 

@@ -211,6 +211,17 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
         {"drive 1\noffline-status 0x82", [](const EmulatedBay &b) { return b.drives[1].offlineStatus == 0x82; }},
         {"drive 1\noffline-capability 0", [](const EmulatedBay &b) { return b.drives[1].offlineCapability == 0; }},
         {"drive 1\noffline-seconds 65535", [](const EmulatedBay &b) { return b.drives[1].offlineSeconds == 65535; }},
+        {"drive 1\nattribute 5 100 100 0xFFFFFFFFFFFF\nattribute 197 90 80 3\nattribute 5 99 98 8",
+         [](const EmulatedBay &b) {
+             const EmulatedAttribute *a = b.drives[1].attributes;
+             return a[0].id == 5 && a[0].current == 99 && a[0].worst == 98 && a[0].raw == 8 && a[1].id == 197 &&
+                    a[1].raw == 3 && a[2].id == 0;
+         }},
+        {"drive 1\nthreshold 5 36\nthreshold 5 40",
+         [](const EmulatedBay &b) { return b.drives[1].thresholds[0].value == 40 && b.drives[1].thresholds[1].id == 0; }},
+        {"drive 1\nreadthresholds fail", [](const EmulatedBay &b) { return !b.drives[1].readThresholdsSucceeds; }},
+        {"drive 1\nmedia-errors 0x100000002", [](const EmulatedBay &b) { return b.drives[1].mediaErrors == 0x100000002; }},
+        {"drive 1\npercentage-used 255", [](const EmulatedBay &b) { return b.drives[1].percentageUsed == 255; }},
         {"drive 1\ndata-byte 511 0x7F",
          [](const EmulatedBay &b) { return b.drives[1].dataByteSet[511] && b.drives[1].dataBytes[511] == 0x7F; }},
         // Drive keywords belong to the latest drive section; global ones may come anywhere.
@@ -298,6 +309,11 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
         {"drive 0\nidentify-word 256 0", 2, "'256' is not a number from 0 to 255 for 'identify-word'"},
         {"drive 0\nidentify-word 10", 2, "missing value for 'identify-word'"},
         {"drive 0\ndata-byte 512 0", 2, "'512' is not a number from 0 to 511 for 'data-byte'"},
+        {"drive 0\nattribute 0 1 1 1", 2, "'0' is not a number from 1 to 255 for 'attribute'"},
+        {"drive 0\nattribute 5 100 100 0x1000000000000", 2, "'0x1000000000000' is not a 48-bit number for 'attribute'"},
+        {"drive 0\nattribute 5 100 100", 2, "missing value for 'attribute'"},
+        {"drive 0\nthreshold 5 256", 2, "'256' is not a number from 0 to 255 for 'threshold'"},
+        {"drive 0\npercentage-used 256", 2, "'256' is not a number from 0 to 255 for 'percentage-used'"},
         {"drive 0\ndata-byte 0 256", 2, "'256' is not a number from 0 to 255 for 'data-byte'"},
         {"drivemap 256", 1, "'256' is not a number from 0 to 255 for 'drivemap'"},
         {"version 1 2", 1, "'version' expects fail or four numbers"},
@@ -492,6 +508,33 @@ TEST(SmartDataSector, CarriesTheOfflineValuesAndAZeroSum)
         EXPECT_EQ(sector[367], c.capability) << c.text;
         EXPECT_EQ(ByteSum(sector, SmartSectorLength), 0u) << c.text;
     }
+}
+
+TEST(SmartDataSector, AttributesAndThresholdsFillTheirTablesSlotBySlotUnderAZeroSum)
+{
+    std::string text = "drive 0\nattribute 5 100 99 0x0000AB000008\nattribute 197 90 80 3\nthreshold 197 50\n";
+    for (int id = 200; id < 229; ++id)
+        text += "threshold " + std::to_string(id) + " 1\n";
+    EmulatedBay bay;
+    Load(bay, text.c_str());
+    uint8_t data[SmartSectorLength];
+    uint8_t thresholds[SmartSectorLength];
+    BuildSmartDataSector(bay.drives[0], data);
+    BuildSmartThresholdSector(bay.drives[0], thresholds);
+    const uint8_t first[] = {5, 0, 0, 100, 99, 0x08, 0, 0, 0xAB, 0, 0, 0};
+    EXPECT_EQ(memcmp(data + 2, first, sizeof first), 0);
+    EXPECT_EQ(data[14], 197);
+    EXPECT_EQ(data[19], 3);
+    EXPECT_EQ(thresholds[2], 197);
+    EXPECT_EQ(thresholds[3], 50);
+    EXPECT_EQ(thresholds[2 + 12 * 29], 228);   // the last of thirty slots
+    EXPECT_EQ(data[362], 0x02) << "the off-line values stay";
+    EXPECT_EQ(ByteSum(data, SmartSectorLength), 0u);
+    EXPECT_EQ(ByteSum(thresholds, SmartSectorLength), 0u);
+    text += "threshold 229 1\n";
+    DescriptionError error;
+    EXPECT_FALSE(ParseDriveDescription(text.data(), text.size(), bay, error));
+    EXPECT_STREQ(error.message, "more than 30 thresholds");
 }
 
 TEST(SmartDataSector, ChecksumByteOverrideIsKept)
@@ -829,7 +872,7 @@ TEST(EmulatedRequest, EveryRequestTheProgramBuildsIsAnsweredInFull)
         SmartOperation::IdentifyDrive,           SmartOperation::EnableSMART,
         SmartOperation::DisableSMART,            SmartOperation::EnableAttributeAutosave,
         SmartOperation::ReturnSMARTStatus,       SmartOperation::ExecuteOfflineImmediate,
-        SmartOperation::ReadSMARTData,
+        SmartOperation::ReadSMARTData,           SmartOperation::ReadSMARTThresholds,
     };
     EmulatedBay bay;
     Load(bay, "drive 0\ndrive 1\ndrive 2\ndrive 3\n");

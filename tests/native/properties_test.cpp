@@ -73,20 +73,24 @@ TEST(SettingsCommit, WritesOnlyWhatDiffersInOrderAndRollBackRestoresEverything)
 TEST(DrivesPage, StatusTextAndMonitoringBoxForEveryFlagCombination)
 {
     const struct {
-        int supported, enabled, error, simulated;
+        int supported, enabled, error, simulated, caution;
         const char *status;
         bool checked, enabled_;
     } cases[] = {
-        {0, 0, 0, 0, "Not Supported", false, false},
-        {0, 1, 1, 0, "Not Supported", false, false},
-        {0, 1, 0, 1, "Failure Likely (Simulated)", false, false},
-        {1, 0, 0, 0, "Disabled", false, true},
-        {1, 0, 1, 0, "Disabled", false, true},
-        {1, 0, 0, 1, "Failure Likely (Simulated)", false, true},
-        {1, 1, 0, 0, "OK", true, true},
-        {1, 1, 1, 0, "Failure Likely", true, true},
-        {1, 1, 0, 1, "Failure Likely (Simulated)", true, true},
-        {1, 1, 1, 1, "Failure Likely (Simulated)", true, true},
+        {0, 0, 0, 0, 0, "Not Supported", false, false},
+        {0, 1, 1, 0, 0, "Not Supported", false, false},
+        {0, 1, 0, 1, 0, "Failure Likely (Simulated)", false, false},
+        {1, 0, 0, 0, 0, "Disabled", false, true},
+        {1, 0, 1, 0, 0, "Disabled", false, true},
+        {1, 0, 0, 1, 0, "Failure Likely (Simulated)", false, true},
+        {1, 1, 0, 0, 0, "OK", true, true},
+        {1, 1, 1, 0, 0, "Failure Likely", true, true},
+        {1, 1, 0, 1, 0, "Failure Likely (Simulated)", true, true},
+        {1, 1, 1, 1, 0, "Failure Likely (Simulated)", true, true},
+        {1, 1, 0, 0, 1, "Caution", true, true},
+        {1, 1, 1, 0, 1, "Failure Likely", true, true},
+        {1, 0, 0, 0, 1, "Disabled", false, true},
+        {1, 1, 0, 1, 1, "Failure Likely (Simulated)", true, true},
     };
     for (const auto &c : cases) {
         DriveRecord d = {};
@@ -94,6 +98,7 @@ TEST(DrivesPage, StatusTextAndMonitoringBoxForEveryFlagCombination)
         d.SMARTEnabled = c.enabled;
         d.SMARTError = c.error;
         d.SimulateError = c.simulated;
+        d.SMARTCaution = c.caution;
         DrivePageState state = DrivePageStateOf(d);
         EXPECT_STREQ(state.status, c.status);
         EXPECT_EQ(state.monitoringChecked, c.checked) << c.status;
@@ -101,13 +106,16 @@ TEST(DrivesPage, StatusTextAndMonitoringBoxForEveryFlagCombination)
     }
 
     const struct {
-        int error0, simulated0, error1, simulated1;
+        int error0, simulated0, error1, simulated1, caution1;
         const char *summary;
     } summaries[] = {
-        {0, 0, 0, 0, "All Drives OK"},
-        {0, 1, 0, 0, "Failure Likely (Simulated)"},
-        {0, 1, 1, 0, "Failure Likely"},
-        {0, 0, 0, 1, "Failure Likely (Simulated)"},
+        {0, 0, 0, 0, 0, "All Drives OK"},
+        {0, 1, 0, 0, 0, "Failure Likely (Simulated)"},
+        {0, 1, 1, 0, 0, "Failure Likely"},
+        {0, 0, 0, 1, 0, "Failure Likely (Simulated)"},
+        {0, 0, 0, 0, 1, "Caution"},
+        {0, 1, 0, 0, 1, "Failure Likely (Simulated)"},
+        {1, 0, 0, 0, 1, "Failure Likely"},
     };
     memset(Drives, 0, sizeof Drives);
     DriveCount = 2;
@@ -116,6 +124,7 @@ TEST(DrivesPage, StatusTextAndMonitoringBoxForEveryFlagCombination)
         Drives[0].SimulateError = s.simulated0;
         Drives[1].SMARTError = s.error1;
         Drives[1].SimulateError = s.simulated1;
+        Drives[1].SMARTCaution = s.caution1;
         EXPECT_STREQ(DriveSummaryText(), s.summary);
     }
     DriveCount = 0;

@@ -26,21 +26,25 @@ protected:
 
 TEST_F(TrayStatus, TipNamesEachKindOfStandingAlertOnceInFixedOrder)
 {
-    // Flags: real error on drive 0/1, simulated on drive 0/1, free space on volume 0/1.
+    // Flags: real error on drive 0/1, simulated on drive 0/1, free space on volume 0/1, caution on drive 1.
     const struct {
-        int smart0, smart1, simulated0, simulated1, space0, space1;
+        int smart0, smart1, simulated0, simulated1, space0, space1, caution1;
         const char *tip;
         bool error;
     } cases[] = {
-        {0, 0, 0, 0, 0, 0, "HOLMVARD Status: OK", false},
-        {1, 0, 0, 0, 0, 0, "SMART Error", true},
-        {1, 1, 0, 0, 0, 0, "SMART Error", true},
-        {0, 0, 0, 1, 0, 0, "SMART Error (Simulated)", true},
-        {0, 0, 0, 0, 0, 1, "Free Space Error", true},
-        {0, 1, 0, 0, 1, 0, "SMART Error, Free Space Error", true},
-        {0, 0, 1, 1, 1, 1, "SMART Error (Simulated), Free Space Error", true},
-        {1, 0, 1, 0, 0, 0, "SMART Error, SMART Error (Simulated)", true},
-        {0, 1, 1, 0, 1, 1, "SMART Error, SMART Error (Simulated), Free Space Error", true},
+        {0, 0, 0, 0, 0, 0, 0, "HOLMVARD Status: OK", false},
+        {1, 0, 0, 0, 0, 0, 0, "SMART Error", true},
+        {1, 1, 0, 0, 0, 0, 0, "SMART Error", true},
+        {0, 0, 0, 1, 0, 0, 0, "SMART Error (Simulated)", true},
+        {0, 0, 0, 0, 0, 1, 0, "Free Space Error", true},
+        {0, 1, 0, 0, 1, 0, 0, "SMART Error, Free Space Error", true},
+        {0, 0, 1, 1, 1, 1, 0, "SMART Error (Simulated), Free Space Error", true},
+        {1, 0, 1, 0, 0, 0, 0, "SMART Error, SMART Error (Simulated)", true},
+        {0, 1, 1, 0, 1, 1, 0, "SMART Error, SMART Error (Simulated), Free Space Error", true},
+        {0, 0, 0, 0, 0, 0, 1, "SMART Caution", true},
+        {0, 0, 1, 0, 1, 0, 1, "SMART Error (Simulated), SMART Caution, Free Space Error", true},
+        // A real error says more than a caution.
+        {1, 0, 1, 0, 1, 0, 1, "SMART Error, SMART Error (Simulated), Free Space Error", true},
     };
     for (const auto &c : cases) {
         Drives[0].SMARTError = c.smart0;
@@ -49,6 +53,7 @@ TEST_F(TrayStatus, TipNamesEachKindOfStandingAlertOnceInFixedOrder)
         Drives[1].SimulateError = c.simulated1;
         Volumes[0].FreeSpaceError = c.space0;
         Volumes[1].FreeSpaceError = c.space1;
+        Drives[1].SMARTCaution = c.caution1;
         char tip[TrayTipSize];
         memset(tip, 'x', sizeof tip);
         EXPECT_EQ(ComposeTrayTip(tip), c.error) << c.tip;
