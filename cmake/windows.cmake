@@ -152,6 +152,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/property_sheet_test.cpp
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp
+    tests/e2e/caution_test.cpp
     src/ui/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
