@@ -1,8 +1,10 @@
 // Reading SMART replies: RETURN STATUS registers, off-line collection values,
-// the drive map and the media type.
+// the drive map, the media type and the caution counts of the data, threshold
+// and NVMe health sectors.
 #include <cstring>
 
 #include "drives/smart_requests.h"
+#include "drives/storage_queries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -16,5 +18,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (ReadDriveMap(reply) > 0x0F)
         __builtin_trap();
     (void)ReadMediaType(reply);
+    CautionCounts counts;
+    ReadAtaCautionCounts(reply, reply + 32, counts);
+    if (counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)] > 30)
+        __builtin_trap();
+    ReadNvmeCautionCounts(reply, counts);
     return 0;
 }

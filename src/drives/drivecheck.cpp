@@ -31,6 +31,26 @@ const char *BusName(uint32_t busType)
     return nullptr;
 }
 
+// The non-empty entries of the attribute table (data) or threshold table of a
+// SMART sector, as attribute or threshold lines.
+void ReportAttributeTable(bool data)
+{
+    const uint8_t *sector = SmartDataSector();
+    for (int k = 0; k < 30; k++) {
+        const uint8_t *entry = sector + 2 + 12 * k;
+        if (entry[0] == 0)
+            continue;
+        if (!data) {
+            printf("threshold %u %u\n", entry[0], entry[1]);
+            continue;
+        }
+        unsigned long long raw = 0;
+        for (int b = 5; b >= 0; b--)
+            raw = raw << 8 | entry[5 + b];
+        printf("attribute %u %u %u %llu\n", entry[0], entry[3], entry[4], raw);
+    }
+}
+
 // The read/write open and IDENTIFY of the SMART path.
 void ReportSmartPath(int n)
 {
@@ -45,6 +65,14 @@ void ReportSmartPath(int n)
         printf("cylinders %u\nheads %u\nsectors %u\nlba %llu\n", record.Cylinders, record.Heads,
                record.SectorsPerTrack, static_cast<unsigned long long>(record.LbaSectors));
         printf("status %s\n", ReturnSMARTStatus(device, 0) ? "ok" : "exceeded   # or the request failed");
+        if (ReadSMARTData(device, 0))
+            ReportAttributeTable(true);
+        else
+            printf("readdata fail   # error %lu\n", GetLastError());
+        if (ReadSMARTThresholds(device, 0))
+            ReportAttributeTable(false);
+        else
+            printf("readthresholds fail   # error %lu\n", GetLastError());
     } else {
         printf("identify fail   # error %lu\n", GetLastError());
     }
