@@ -132,7 +132,8 @@ void LoadDriveSettings(DriveRecord &drive)
     // Counts of another size are not ours: nothing counts as acknowledged then.
     uint8_t counts[CautionCountsBytes] = {};
     DWORD size = sizeof counts;
-    if (key.handle && RegQueryValueExA(key.handle, "SMARTCautionCounts", nullptr, nullptr, counts, &size) == ERROR_SUCCESS)
+    if (key.handle &&
+        RegQueryValueExA(key.handle, "SMARTCautionCounts", nullptr, nullptr, counts, &size) == ERROR_SUCCESS)
         UnpackCautionCounts(counts, size, drive.CautionAcknowledged);
 }
 
