@@ -17,4 +17,6 @@ target_compile_options(holmvard_emulator PRIVATE ${HOLMVARD_WARNINGS})
 add_executable(holmvard_native_tests ${HOLMVARD_NATIVE_TESTS})
 target_link_libraries(holmvard_native_tests PRIVATE holmvard_emulator GTest::gtest_main)
 target_compile_options(holmvard_native_tests PRIVATE ${HOLMVARD_WARNINGS})
+# The metrics test has its text read back by a real Prometheus parser script.
+target_compile_definitions(holmvard_native_tests PRIVATE HOLMVARD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(holmvard_native_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "native.")

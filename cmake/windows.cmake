@@ -25,6 +25,7 @@ add_library(holmvard_shell STATIC
     src/ui/page_protocol.cpp
     src/ui/tray_icon.cpp
     src/log/error_log.cpp
+    src/log/event_log.cpp
     src/log/logging_page.cpp
     src/mail/alert_mail.cpp
     src/mail/alerts_page.cpp
@@ -46,6 +47,7 @@ add_library(holmvard_shell STATIC
     src/app/command_window.cpp
     src/app/drive_discovery.cpp
     src/app/message_loop.cpp
+    src/app/metrics_file.cpp
     src/app/os_check.cpp
     src/app/splash.cpp
     src/app/volume_discovery.cpp
@@ -76,9 +78,17 @@ add_custom_command(
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/make_splash.py ${HOLMVARD_SPLASH}
     DEPENDS ${CMAKE_SOURCE_DIR}/scripts/make_splash.py ${CMAKE_SOURCE_DIR}/scripts/make_icons.py
     COMMENT "Drawing the splash picture")
+# The Event Log's message table, from its message text.
+find_program(HOLMVARD_WINDMC x86_64-w64-mingw32-windmc REQUIRED)
+set(HOLMVARD_MESSAGES ${HOLMVARD_ICON_DIR}/event_messages.rc ${HOLMVARD_ICON_DIR}/MSG00409.bin)
+add_custom_command(
+    OUTPUT ${HOLMVARD_MESSAGES}
+    COMMAND ${HOLMVARD_WINDMC} -h ${HOLMVARD_ICON_DIR} -r ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources/event_messages.mc
+    DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/event_messages.mc
+    COMMENT "Compiling the Event Log's message table")
 set(HOLMVARD_RC ${CMAKE_SOURCE_DIR}/src/resources/holmvard.rc)
 set_source_files_properties(${HOLMVARD_RC} PROPERTIES
-    OBJECT_DEPENDS "${HOLMVARD_ICONS};${HOLMVARD_SPLASH};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
+    OBJECT_DEPENDS "${HOLMVARD_ICONS};${HOLMVARD_SPLASH};${HOLMVARD_MESSAGES};${CMAKE_SOURCE_DIR}/src/resources/holmvard.manifest;${CMAKE_SOURCE_DIR}/src/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/src/resources/help_topics.rc;${CMAKE_SOURCE_DIR}/src/resources/help_topic_ids.h")
 
 function(holmvard_executable name device_layer)
     add_executable(${name} WIN32 src/app/win_main.cpp ${HOLMVARD_RC})
@@ -121,6 +131,7 @@ add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
     tests/windows/dialog_text_fit_test.cpp
     tests/windows/emulated_device_io_test.cpp
+    tests/windows/event_messages_test.cpp
     tests/windows/smart_commands_test.cpp
     tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
@@ -153,6 +164,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp
     tests/e2e/caution_test.cpp
+    tests/e2e/fleet_test.cpp
     src/ui/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

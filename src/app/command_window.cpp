@@ -1,7 +1,7 @@
 #include "app/command_window.h"
 
+#include "app/metrics_file.h"
 #include "mail/outbox.h"
-
 #include "drives/smart_alerts.h"
 #include "properties/property_sheet.h"
 #include "resources/resource_ids.h"
@@ -75,6 +75,9 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case TrayCallbackMessage:
         OnTrayCallback(window, wParam, lParam);
+        break;
+    case MetricsMessage:
+        WriteMetricsFile();
         break;
     }
     return FALSE;

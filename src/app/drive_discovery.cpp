@@ -27,6 +27,7 @@ bool AcceptDrive(HANDLE device, uint8_t identifyNumber, uint8_t recordNumber)
         return false;
     Drives[CurrentDrive].Device = device;
     Drives[CurrentDrive].DriveNumber = recordNumber;
+    CopyText(Drives[CurrentDrive].Bus, "ata");
     CurrentDrive++;
     return true;
 }

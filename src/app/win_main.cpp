@@ -10,6 +10,7 @@
 #include "base/bounded_text.h"
 #include "drives/drive_access.h"
 #include "drives/smart_alerts.h"
+#include "log/event_log.h"
 #include "mail/outbox.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
@@ -127,6 +128,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     DiscoverVolumes();
     PrepareVolumes();
     LoadGlobalSettings();
+    RegisterLogEventSource();
 
     CopyText(TrayTip, InitialTrayTip);
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_ADD);

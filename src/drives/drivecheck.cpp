@@ -16,21 +16,6 @@ namespace {
 
 constexpr int DrivesToTry = 8;
 
-const char *BusName(uint32_t busType)
-{
-    switch (busType) {
-    case AtaBusType:
-        return "ata";
-    case SataBusType:
-        return "sata";
-    case NvmeBusType:
-        return "nvme";
-    case UsbBusType:
-        return "usb";
-    }
-    return nullptr;
-}
-
 // The non-empty entries of the attribute table (data) or threshold table of a
 // SMART sector, as attribute or threshold lines.
 void ReportAttributeTable(bool data)
@@ -87,7 +72,7 @@ void ReportStoragePath(HANDLE device)
         printf("# no storage descriptor: error %lu\n", GetLastError());
         return;
     }
-    const char *bus = BusName(identity.busType);
+    const char *bus = StorageBusName(identity.busType);
     if (bus)
         printf("bus %s\n", bus);
     else

@@ -1,5 +1,7 @@
 #include "drives/smart_alerts.h"
 
+#include <ctime>
+
 #include "base/text_format.h"
 #include "drives/drive_access.h"
 #include "drives/drives_page.h"
@@ -9,6 +11,7 @@
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
 #include "state/drive_table.h"
+#include "state/metrics_text.h"
 #include "state/settings.h"
 #include "state/settings_snapshot.h"
 #include "state/settings_store.h"
@@ -92,6 +95,7 @@ void AcknowledgeSMARTError(HWND dialog, int drive)
     UpdateTrayStatus(CommandWindow);
     StoreDriveFlag(record, "SMARTError", 0);
     LogSMARTErrorAcknowledged(dialog, drive);
+    RequestMetricsFile();
 }
 
 void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
@@ -105,6 +109,7 @@ void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
         ShowDriveSettings(DrivesPageWindow, drive);
     StoreDriveFlag(record, "SimulateError", 0);
     LogSimulatedSMARTErrorAcknowledged(dialog, drive);
+    RequestMetricsFile();
 }
 
 // The counts the dialog showed become the acknowledged ones; without a reading
@@ -121,6 +126,7 @@ void AcknowledgeSMARTCaution(HWND dialog, int drive)
     StoreDriveFlag(record, "SMARTCaution", 0);
     LogSMARTCautionAcknowledged(dialog, drive);
     UpdateTrayStatus(CommandWindow);
+    RequestMetricsFile();
 }
 
 enum class AlertKind { Error, Simulated, Caution };
@@ -200,6 +206,8 @@ void CheckSMARTStatus(HWND owner)
                                    ShowSMARTErrorDialog, ShowSimulatedSMARTErrorDialog, ShowSMARTCautionDialog,
                                    MessageBeepExclamation};
     RunSmartCheck(steps);
+    LastSMARTCheckTime = time(nullptr);
+    RequestMetricsFile();
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -182,6 +182,21 @@ bool ReadPredictFailure(const uint8_t *reply, uint32_t length, bool &predicts)
     return true;
 }
 
+const char *StorageBusName(uint32_t busType)
+{
+    switch (busType) {
+    case AtaBusType:
+        return "ata";
+    case SataBusType:
+        return "sata";
+    case NvmeBusType:
+        return "nvme";
+    case UsbBusType:
+        return "usb";
+    }
+    return nullptr;
+}
+
 void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
                            DriveRecord &record)
 {
@@ -202,6 +217,8 @@ void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *
         CopyText(record.FirmwareRev, identity.revision);
         record.Access = DriveAccess::FailurePrediction;
     }
+    const char *bus = StorageBusName(identity.busType);
+    CopyText(record.Bus, bus ? bus : "other");
     record.Cylinders = geometry.cylinders;
     record.Heads = geometry.heads;
     record.SectorsPerTrack = geometry.sectorsPerTrack;

@@ -19,6 +19,9 @@ constexpr uint32_t UsbBusType = 7;     // BusTypeUsb
 constexpr uint32_t SataBusType = 11;   // BusTypeSata
 constexpr uint32_t NvmeBusType = 17;   // BusTypeNvme
 
+// "ata", "sata", "nvme" or "usb"; nullptr for a bus type the emulator does not describe.
+const char *StorageBusName(uint32_t busType);
+
 // STORAGE_PROPERTY_QUERY for StorageDeviceProperty, PropertyStandardQuery.
 constexpr size_t DevicePropertyQueryLength = 12;
 void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength]);

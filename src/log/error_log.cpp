@@ -2,12 +2,13 @@
 
 #include "base/guards.h"
 #include "base/text_format.h"
+#include "log/event_log.h"
 #include "log/log_records.h"
 #include "state/settings.h"
 
 namespace {
 
-void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind)
+void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind, LogEvent event)
 {
     char now[TimeStampSize] = "";
     if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||
@@ -15,17 +16,17 @@ void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind)
         FormatTimeStamp(now, sizeof now);
     char record[LogRecordSize];
     FormatDriveLogRecord(kind, Drives[drive], now, record);
-    AppendToErrorLog(owner, record);
+    AppendToErrorLog(owner, record, event);
 }
 
-void AppendVolumeRecord(HWND owner, int volume, VolumeLogRecord kind)
+void AppendVolumeRecord(HWND owner, int volume, VolumeLogRecord kind, LogEvent event)
 {
     char now[TimeStampSize] = "";
     if (kind == VolumeLogRecord::FreeSpaceErrorAcknowledged)
         FormatTimeStamp(now, sizeof now);
     char record[LogRecordSize];
     FormatVolumeLogRecord(kind, Volumes[volume], now, record);
-    AppendToErrorLog(owner, record);
+    AppendToErrorLog(owner, record, event);
 }
 
 }  // namespace
@@ -49,53 +50,59 @@ const char *WriteLogText(const char *text)
 
 }  // namespace
 
-void AppendToErrorLog(HWND owner, const char *text)
+void AppendToErrorLog(HWND owner, const char *text, LogEvent event)
 {
+    // First, so the event is out even while the box below waits for the user.
+    ReportLogEvent(event, text);
     if (const char *failure = WriteLogText(text))
         MessageBoxA(owner, failure, "Log File Write Error", MB_ICONWARNING | MB_OK);
 }
 
-bool AppendToErrorLogQuietly(const char *text)
+bool AppendToErrorLogQuietly(const char *text, LogEvent event)
 {
+    ReportLogEvent(event, text);
     return WriteLogText(text) == nullptr;
 }
 
 void LogSMARTError(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTError);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTError, LogEvent::SMARTError);
 }
 
 void LogSimulatedSMARTError(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTError);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTError, LogEvent::SimulatedSMARTError);
 }
 
 void LogSMARTErrorAcknowledged(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTErrorAcknowledged);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTErrorAcknowledged, LogEvent::SMARTErrorAcknowledged);
 }
 
 void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTErrorAcknowledged);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTErrorAcknowledged,
+                      LogEvent::SimulatedSMARTErrorAcknowledged);
 }
 
 void LogSMARTCaution(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCaution);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCaution, LogEvent::SMARTCaution);
 }
 
 void LogSMARTCautionAcknowledged(HWND owner, int drive)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCautionAcknowledged);
+    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCautionAcknowledged,
+                      LogEvent::SMARTCautionAcknowledged);
 }
 
 void LogFreeSpaceError(HWND owner, int volume)
 {
-    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceError);
+    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceError, LogEvent::FreeSpaceError);
 }
 
 void LogFreeSpaceErrorAcknowledged(HWND owner, int volume)
 {
-    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceErrorAcknowledged);
+    AppendVolumeRecord(owner, volume, VolumeLogRecord::FreeSpaceErrorAcknowledged,
+                       LogEvent::FreeSpaceErrorAcknowledged);
 }

@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
-// Appends text to the file named by ErrorLogFilePath. A file that cannot be
-// opened or written is reported in a "Log File Write Error" box owned by owner.
-void AppendToErrorLog(HWND owner, const char *text);
+#include "log/log_events.h"
+
+// Reports text to the Event Log as event, then appends it to the file named by
+// ErrorLogFilePath. A file that cannot be opened or written is reported in a
+// "Log File Write Error" box owned by owner.
+void AppendToErrorLog(HWND owner, const char *text, LogEvent event);
 
 // As AppendToErrorLog without a box: false when the text could not be written.
-bool AppendToErrorLogQuietly(const char *text);
+bool AppendToErrorLogQuietly(const char *text, LogEvent event);
 
 void LogSMARTError(HWND owner, int drive);
 void LogSimulatedSMARTError(HWND owner, int drive);

@@ -217,7 +217,7 @@ void SetAside(const Path &folder, const char *name)
         FormatInto(renamed, "not renamed, system error %lu", GetLastError());
     char record[LogRecordSize];
     FormatSetAsideRecord(name, renamed, record);
-    AppendToErrorLogQuietly(record);
+    AppendToErrorLogQuietly(record, LogEvent::KeptMailSetAside);
 }
 
 // Reads a kept message into Mail, with its path; a file that cannot be read is set aside.
@@ -247,7 +247,7 @@ void MakeRoom(const Path &folder, const Listing &listing)
         DeleteFileA(path);
         char record[LogRecordSize];
         FormatDroppedRecord(Mail, record);
-        AppendToErrorLogQuietly(record);
+        AppendToErrorLogQuietly(record, LogEvent::AlertMailFailed);
     }
 }
 
@@ -261,7 +261,7 @@ void RemoveDelivered(const char *name, const Path &path)
     bool removed = DeleteFileA(path) != 0;
     DWORD error = GetLastError();
     FormatDeliveredRecord(Mail, now, record);
-    AppendToErrorLogQuietly(record);
+    AppendToErrorLogQuietly(record, LogEvent::KeptMailDelivered);
     if (removed)
         return;
     Path mark;
@@ -273,7 +273,8 @@ void RemoveDelivered(const char *name, const Path &path)
     char text[256];
     SystemErrorText(error, text);
     FormatUnremovedRecord(Mail, name, error, text, record);
-    AppendToErrorLogQuietly(record);
+    // Marked so it is never sent again: set aside like an unreadable file.
+    AppendToErrorLogQuietly(record, LogEvent::KeptMailSetAside);
 }
 
 // KeepFailedMail's work: ERROR_SUCCESS, or the system's error.
@@ -287,7 +288,7 @@ DWORD KeepMail(const char *subject, const char *body, const char *date)
         if (!FolderReported) {
             char record[LogRecordSize];
             FormatOutboxFolderRecord(folder, record);
-            AppendToErrorLogQuietly(record);
+            AppendToErrorLogQuietly(record, LogEvent::AlertMailFailed);
         }
         FolderReported = true;
         return error;
@@ -324,7 +325,7 @@ bool KeepFailedMail(const char *subject, const char *body, const char *date)
     SystemErrorText(error, text);
     char record[LogRecordSize];
     FormatUnkeptRecord(subject, error, text, record);
-    AppendToErrorLogQuietly(record);
+    AppendToErrorLogQuietly(record, LogEvent::AlertMailFailed);
     return false;
 }
 
@@ -383,4 +384,14 @@ void ScheduleKeptMail(HWND window)
     ListKept(folder, listing);
     if (listing.count > 0 && PathOf(folder, listing.names[0], path))
         SetRetry(window, ReadKept(path) ? Mail.attempts : 1);
+}
+
+uint32_t CountKeptMail()
+{
+    Path folder;
+    if (!OutboxFolder(folder))
+        return 0;
+    Listing listing;
+    ListKept(folder, listing);
+    return static_cast<uint32_t>(listing.count);
 }

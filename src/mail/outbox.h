@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 
 #include "mail/smtp_dialogue.h"
 
@@ -29,3 +30,6 @@ void RetryKeptMail(HWND window);
 // At start-up, and when the property sheet has closed: sets the retry timer
 // when messages are waiting.
 void ScheduleKeptMail(HWND window);
+
+// How many messages wait in the outbox.
+uint32_t CountKeptMail();

@@ -159,6 +159,7 @@ void OpenProperties(HWND commandWindow)
         committing = true;
         CommitSettings(steps);
         committing = false;
+        RequestMetricsFile();
     }
     CheckSMARTStatus(commandWindow);
     CheckFreeSpace(commandWindow);

@@ -51,6 +51,7 @@ struct DriveRecord {
     CautionCounts CautionSeen;
     bool CautionSeenRead;
     WindowHandle CautionDialog;
+    char Bus[8];   // "ata" on the SMART path; otherwise what the storage stack names
 };
 
 extern DriveRecord Drives[MaxDrives];

@@ -30,6 +30,9 @@ struct GlobalSettingsRecord {
     char EmailTo[SettingsTextSize];
     char EmailServer[SettingsTextSize];
     char ErrorLogFilePath[SettingsTextSize];
+    // Where the state is written as Prometheus metrics; empty: not at all.
+    // Read when present, never created.
+    char MetricsFile[SettingsTextSize];
 };
 
 extern GlobalSettingsRecord GlobalSettings;

@@ -198,6 +198,7 @@ void LoadGlobalSettings()
         DefaultErrorLogPath(settings.ErrorLogFilePath);
     else
         ReadText(key, "ErrorLogFilePath", settings.ErrorLogFilePath, sizeof settings.ErrorLogFilePath);
+    ReadText(key, "MetricsFile", settings.MetricsFile, sizeof settings.MetricsFile);
     // An index outside the table is used as the default in memory and left as stored.
     settings.SMARTPollingPeriod = ValidPollingIndex(settings.SMARTPollingPeriod);
     settings.FreeSpacePollingPeriod = ValidPollingIndex(settings.FreeSpacePollingPeriod);

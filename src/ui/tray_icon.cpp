@@ -56,6 +56,12 @@ void UpdateTrayStatus(HWND window)
     NotifyTrayIcon(window, alertStands ? ErrorIcon : NormalIcon, NIM_MODIFY);
 }
 
+void RequestMetricsFile()
+{
+    if (CommandWindow)
+        PostMessageA(CommandWindow, MetricsMessage, 0, 0);
+}
+
 HMENU LoadTrayMenu(HMENU &popup)
 {
     HMENU menu = LoadMenuA(Instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));

@@ -11,6 +11,8 @@ constexpr UINT_PTR SMARTTimer = 1;
 constexpr UINT_PTR FreeSpaceTimer = 2;
 // Retries of kept alert e-mails; the polling timers stay as they are.
 constexpr UINT_PTR OutboxTimer = 4;
+// Asks the command window to write the metrics file.
+constexpr UINT MetricsMessage = WM_APP + 101;
 
 extern char TrayTip[TrayTipSize];
 
@@ -20,6 +22,10 @@ BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action);
 
 // Recomposes TrayTip from the alert flags and switches the icon's picture.
 void UpdateTrayStatus(HWND window);
+
+// Has the metrics file written once the work at hand is done: after a check, an
+// acknowledgement or a commit, the state it shows is then complete.
+void RequestMetricsFile();
 
 // Menu 101's popup with "Properties" as its default item; the caller destroys the menu.
 HMENU LoadTrayMenu(HMENU &popup);

@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <ctime>
+
 #include "base/text_format.h"
 #include "log/error_log.h"
 #include "mail/alert_mail.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
+#include "state/metrics_text.h"
 #include "state/settings.h"
 #include "state/settings_snapshot.h"
 #include "state/settings_store.h"
@@ -93,6 +96,7 @@ void AcknowledgeFreeSpaceError(HWND dialog, int volume)
         StoreVolumeFlag(record, "SpaceCheckEnabled", 0);
     }
     LogFreeSpaceErrorAcknowledged(dialog, volume);
+    RequestMetricsFile();
 }
 
 INT_PTR OnFreeSpaceCommand(HWND dialog, int volume, WORD id)
@@ -135,6 +139,8 @@ void CheckFreeSpace(HWND owner)
     CheckOwner = owner;
     const FreeSpaceCheckSteps steps = {AskVolumeSpace, RaiseFreeSpaceError, ShowFreeSpaceErrorDialog, MessageBeepExclamation};
     RunFreeSpaceCheck(steps);
+    LastFreeSpaceCheckTime = time(nullptr);
+    RequestMetricsFile();
 }
 
 void OpenFreeSpaceErrorDialog(HWND owner, int volume)

@@ -8,6 +8,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -254,8 +255,58 @@ Program::~Program()
         Kill();
 }
 
-bool Program::Start(const Scenario &scenario)
+namespace {
+
+// Z:\a\b as /a/b; the scenario folders all lie under Wine's Z: drive.
+std::string UnixPathOf(const std::string &windowsPath)
 {
+    std::string path = windowsPath.substr(windowsPath.rfind(':') + 1);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// The one running process of the program's file name, waited for.
+DWORD FindProcessNamed(const std::string &name)
+{
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < WindowTimeoutMs) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        DWORD found = 0;
+        for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry)) {
+            if (_stricmp(entry.szExeFile, name.c_str()) == 0)
+                found = entry.th32ProcessID;
+        }
+        CloseHandle(snapshot);
+        if (found)
+            return found;
+        Sleep(50);
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool Program::Start(const Scenario &scenario, const char *wineDebug)
+{
+    if (wineDebug) {
+        std::string command = "Z:\\bin\\sh -c \"exec env WINEDEBUG=" + std::string(wineDebug) + " wine '" +
+                              UnixPathOf(scenario.executable) + "' 2>'" + UnixPathOf(scenario.folder) +
+                              "/stderr.txt'\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION shell = {};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, scenario.folder.c_str(),
+                            &startup, &shell))
+            return false;
+        std::string name = scenario.executable.substr(scenario.executable.rfind('\\') + 1);
+        info_ = {};
+        info_.dwProcessId = FindProcessNamed(name);
+        info_.hProcess = info_.dwProcessId ? OpenProcess(PROCESS_ALL_ACCESS, FALSE, info_.dwProcessId) : nullptr;
+        running_ = info_.hProcess != nullptr;
+        return running_;
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     std::string commandLine = "\"" + scenario.executable + "\"";
@@ -264,10 +315,10 @@ bool Program::Start(const Scenario &scenario)
     return running_;
 }
 
-HWND Program::StartAndWait(const Scenario &scenario)
+HWND Program::StartAndWait(const Scenario &scenario, const char *wineDebug)
 {
     // No process, nothing to wait for.
-    if (!Start(scenario)) {
+    if (!Start(scenario, wineDebug)) {
         DWORD error = GetLastError();
         ADD_FAILURE() << "cannot start " << scenario.executable << ", error " << error;
         return nullptr;
@@ -286,7 +337,8 @@ bool Program::WaitForExit(DWORD timeoutMs, DWORD &exitCode)
         return false;
     GetExitCodeProcess(info_.hProcess, &exitCode);
     CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
+    if (info_.hThread)
+        CloseHandle(info_.hThread);
     running_ = false;
     return true;
 }
@@ -298,7 +350,8 @@ void Program::Kill()
     TerminateProcess(info_.hProcess, 99);
     WaitForSingleObject(info_.hProcess, 5000);
     CloseHandle(info_.hProcess);
-    CloseHandle(info_.hThread);
+    if (info_.hThread)
+        CloseHandle(info_.hThread);
     running_ = false;
 }
 

@@ -70,10 +70,14 @@ public:
     Program &operator=(const Program &) = delete;
     ~Program();   // a program still running at the end of a test is ended
 
-    bool Start(const Scenario &scenario);
+    // With wineDebug, the program runs with that WINEDEBUG and Wine's debug
+    // output, which it writes to the Unix stderr that a Windows parent cannot
+    // redirect, goes to the scenario's stderr.txt: it is started through a
+    // Unix shell and found again by its name.
+    bool Start(const Scenario &scenario, const char *wineDebug = nullptr);
     // Start and WaitUntilStarted in one: the command window, or nullptr with
     // a failure recorded.
-    HWND StartAndWait(const Scenario &scenario);
+    HWND StartAndWait(const Scenario &scenario, const char *wineDebug = nullptr);
     DWORD ProcessId() const { return info_.dwProcessId; }
     // True with the exit code once the program ended within the time-out.
     bool WaitForExit(DWORD timeoutMs, DWORD &exitCode);

@@ -1,0 +1,176 @@
+#include "state/metrics_text.h"
+
+#include "base/bounded_text.h"
+
+int64_t LastSMARTCheckTime;
+int64_t LastFreeSpaceCheckTime;
+
+namespace {
+
+struct MetricsWriter {
+    char *text;
+    size_t size;
+    size_t length;
+    bool whole;
+};
+
+HOLMVARD_PRINTF(2, 3) void Append(MetricsWriter &out, const char *format, ...)
+{
+    if (!out.whole)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    bool fits = FormatIntoSizedV(out.text + out.length, out.size - out.length, format, arguments);
+    va_end(arguments);
+    out.length += strlen(out.text + out.length);
+    out.whole = fits;
+}
+
+// A label value in quotes. Backslash, quote and line feed are escaped as the
+// format asks; other control bytes and bytes past ASCII, which an odd drive
+// may report and which would not be UTF-8, become '?'.
+void AppendLabel(MetricsWriter &out, const char *name, const char *value, bool first = false)
+{
+    Append(out, "%s%s=\"", first ? "" : ",", name);
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(value); *c; c++) {
+        if (*c == '\\')
+            Append(out, "\\\\");
+        else if (*c == '"')
+            Append(out, "\\\"");
+        else if (*c == '\n')
+            Append(out, "\\n");
+        else if (*c < 0x20 || *c >= 0x7F)
+            Append(out, "?");
+        else
+            Append(out, "%c", *c);
+    }
+    Append(out, "\"");
+}
+
+void AppendFamily(MetricsWriter &out, const char *name, const char *help)
+{
+    Append(out, "# HELP %s %s\n# TYPE %s gauge\n", name, help, name);
+}
+
+void AppendDriveLabels(MetricsWriter &out, const char *name, int index, const DriveRecord &drive)
+{
+    char number[8];
+    FormatInto(number, "%d", index);
+    Append(out, "%s{", name);
+    AppendLabel(out, "drive", number, true);
+    AppendLabel(out, "serial", drive.Serial);
+    Append(out, "}");
+}
+
+void AppendVolumeLabels(MetricsWriter &out, const char *name, const VolumeRecord &volume)
+{
+    // "C:" of "C:\".
+    char letter[3] = {volume.RootPath[0], volume.RootPath[1], '\0'};
+    Append(out, "%s{", name);
+    AppendLabel(out, "volume", letter, true);
+    AppendLabel(out, "serial", volume.VolumeSerialText);
+    Append(out, "}");
+}
+
+struct DriveGauge {
+    const char *name;
+    const char *help;
+    uint64_t (*value)(const DriveRecord &drive);
+};
+
+const DriveGauge DriveGauges[] = {
+    {"holmvard_drive_monitored", "1 while the drive's SMART status is checked.",
+     [](const DriveRecord &d) -> uint64_t { return d.SMARTSupported && d.SMARTEnabled; }},
+    {"holmvard_drive_smart_error", "1 while a SMART error of the drive, real or simulated, is not acknowledged.",
+     [](const DriveRecord &d) -> uint64_t { return d.SMARTError || d.SimulateError; }},
+    {"holmvard_drive_smart_caution", "1 while a SMART caution of the drive is not acknowledged.",
+     [](const DriveRecord &d) -> uint64_t { return d.SMARTCaution != 0; }},
+    {"holmvard_drive_size_bytes", "The drive's size: its LBA sectors of 512 bytes.",
+     [](const DriveRecord &d) -> uint64_t { return d.LbaSectors * 512; }},
+};
+
+struct VolumeGauge {
+    const char *name;
+    const char *help;
+    uint64_t (*value)(const VolumeRecord &volume);
+    bool percent;   // a whole percentage, written as a ratio
+};
+
+const VolumeGauge VolumeGauges[] = {
+    {"holmvard_volume_free_bytes", "Free bytes on the volume at the last free-space check.",
+     [](const VolumeRecord &v) -> uint64_t { return v.FreeBytes; }, false},
+    {"holmvard_volume_size_bytes", "The volume's size in bytes.",
+     [](const VolumeRecord &v) -> uint64_t { return v.TotalBytes; }, false},
+    {"holmvard_volume_free_space_minimum_ratio", "The least free space, as a share of the size, before an alert.",
+     [](const VolumeRecord &v) -> uint64_t { return v.FreeSpaceMin; }, true},
+    {"holmvard_volume_monitored", "1 while the volume's free space is checked.",
+     [](const VolumeRecord &v) -> uint64_t { return v.SpaceCheckEnabled != 0; }, false},
+    {"holmvard_volume_free_space_error", "1 while a free-space error of the volume is not acknowledged.",
+     [](const VolumeRecord &v) -> uint64_t { return v.FreeSpaceError != 0; }, false},
+};
+
+void AppendDrives(MetricsWriter &out, const MetricsInputs &inputs)
+{
+    AppendFamily(out, "holmvard_drive_info", "The drives HOLMVARD watches, named by their labels; always 1.");
+    for (int i = 0; i < inputs.driveCount; i++) {
+        const DriveRecord &drive = inputs.drives[i];
+        char number[8];
+        FormatInto(number, "%d", i);
+        Append(out, "holmvard_drive_info{");
+        AppendLabel(out, "drive", number, true);
+        AppendLabel(out, "model", drive.Model);
+        AppendLabel(out, "serial", drive.Serial);
+        AppendLabel(out, "firmware", drive.FirmwareRev);
+        AppendLabel(out, "bus", drive.Bus);
+        Append(out, "} 1\n");
+    }
+    for (const DriveGauge &gauge : DriveGauges) {
+        AppendFamily(out, gauge.name, gauge.help);
+        for (int i = 0; i < inputs.driveCount; i++) {
+            AppendDriveLabels(out, gauge.name, i, inputs.drives[i]);
+            Append(out, " %llu\n", static_cast<unsigned long long>(gauge.value(inputs.drives[i])));
+        }
+    }
+}
+
+void AppendVolumes(MetricsWriter &out, const MetricsInputs &inputs)
+{
+    for (const VolumeGauge &gauge : VolumeGauges) {
+        AppendFamily(out, gauge.name, gauge.help);
+        for (int i = 0; i < inputs.volumeCount; i++) {
+            AppendVolumeLabels(out, gauge.name, inputs.volumes[i]);
+            uint64_t value = gauge.value(inputs.volumes[i]);
+            if (gauge.percent)
+                Append(out, " %llu.%02llu\n", static_cast<unsigned long long>(value / 100),
+                       static_cast<unsigned long long>(value % 100));
+            else
+                Append(out, " %llu\n", static_cast<unsigned long long>(value));
+        }
+    }
+}
+
+void AppendCheckTime(MetricsWriter &out, const char *check, int64_t seconds)
+{
+    // A check that has not run yet has no sample rather than a time of 1970.
+    if (seconds > 0)
+        Append(out, "holmvard_last_check_timestamp_seconds{check=\"%s\"} %lld\n", check,
+               static_cast<long long>(seconds));
+}
+
+}  // namespace
+
+bool FormatMetrics(const MetricsInputs &inputs, char *text, size_t size, size_t &length)
+{
+    MetricsWriter out = {text, size, 0, size > 0};
+    if (size > 0)
+        text[0] = '\0';
+    AppendDrives(out, inputs);
+    AppendVolumes(out, inputs);
+    AppendFamily(out, "holmvard_outbox_messages", "Alert e-mails kept in the outbox until the server takes them.");
+    Append(out, "holmvard_outbox_messages %lu\n", static_cast<unsigned long>(inputs.outboxMessages));
+    AppendFamily(out, "holmvard_last_check_timestamp_seconds", "When each check last ran, in seconds since 1970.");
+    AppendCheckTime(out, "smart", inputs.smartCheckTime);
+    AppendCheckTime(out, "free_space", inputs.freeSpaceCheckTime);
+    length = out.length;
+    return out.whole;
+}

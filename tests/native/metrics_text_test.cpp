@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "base/bounded_text.h"
+#include "state/metrics_text.h"
+
+namespace {
+
+// Two drives, one of them with every character a label must escape and bytes
+// that are not UTF-8, and one volume; the text goes through a real parser.
+TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
+{
+    DriveRecord drives[2] = {};
+    CopyText(drives[0].Model, "ODD \"Q\" \\ LINE\nNEXT \xE9");
+    CopyText(drives[0].Serial, "S\"1");
+    CopyText(drives[0].FirmwareRev, "1.0");
+    CopyText(drives[0].Bus, "ata");
+    drives[0].LbaSectors = 78165360;
+    drives[0].SMARTSupported = 1;
+    drives[0].SMARTEnabled = 1;
+    drives[0].SMARTError = 1;
+    CopyText(drives[1].Model, "NVME 2");
+    CopyText(drives[1].Serial, "S2");
+    CopyText(drives[1].Bus, "nvme");
+    drives[1].SMARTSupported = 1;
+    drives[1].SimulateError = 1;
+    drives[1].SMARTCaution = 1;
+    VolumeRecord volume = {};
+    CopyText(volume.RootPath, "P:\\");
+    CopyText(volume.VolumeSerialText, "1A2B-3C4D");
+    volume.TotalBytes = 10240000000;
+    volume.FreeBytes = 1300000000;
+    volume.FreeSpaceMin = 15;
+    volume.SpaceCheckEnabled = 1;
+    volume.FreeSpaceError = 1;
+    const MetricsInputs inputs = {drives, 2, &volume, 1, 3, 1700000000, 0};
+    static char text[MetricsTextSize];
+    size_t length = 0;
+    ASSERT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
+    EXPECT_EQ(length, strlen(text));
+
+    std::string path = testing::TempDir() + "metrics_text_test.prom";
+    FILE *file = fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fwrite(text, 1, length, file);
+    fclose(file);
+    std::string command = "/usr/bin/python3 " HOLMVARD_SOURCE_DIR "/tests/native/parse_metrics.py " + path + " 2>&1";
+    FILE *parser = popen(command.c_str(), "r");
+    ASSERT_NE(parser, nullptr);
+    std::set<std::string> lines;
+    std::string all;
+    char line[1024];
+    while (fgets(line, sizeof line, parser)) {
+        lines.insert(line);
+        all += line;
+    }
+    ASSERT_EQ(pclose(parser), 0) << all;
+
+    const char *expected[] = {
+        "holmvard_drive_info {\"bus\": \"ata\", \"drive\": \"0\", \"firmware\": \"1.0\", "
+        "\"model\": \"ODD \\\"Q\\\" \\\\ LINE\\nNEXT ?\", \"serial\": \"S\\\"1\"} 1.0\n",
+        "holmvard_drive_info {\"bus\": \"nvme\", \"drive\": \"1\", \"firmware\": \"\", \"model\": \"NVME 2\", "
+        "\"serial\": \"S2\"} 1.0\n",
+        "holmvard_drive_monitored {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 1.0\n",
+        "holmvard_drive_monitored {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
+        "holmvard_drive_smart_error {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 1.0\n",
+        "holmvard_drive_smart_error {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
+        "holmvard_drive_smart_caution {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 0.0\n",
+        "holmvard_drive_smart_caution {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
+        "holmvard_drive_size_bytes {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 40020664320.0\n",
+        "holmvard_drive_size_bytes {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
+        "holmvard_volume_free_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1300000000.0\n",
+        "holmvard_volume_size_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 10240000000.0\n",
+        "holmvard_volume_free_space_minimum_ratio {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 0.15\n",
+        "holmvard_volume_monitored {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
+        "holmvard_volume_free_space_error {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
+        "holmvard_outbox_messages {} 3.0\n",
+        "holmvard_last_check_timestamp_seconds {\"check\": \"smart\"} 1700000000.0\n",
+        "family holmvard_last_check_timestamp_seconds gauge\n",
+    };
+    for (const char *sample : expected)
+        EXPECT_EQ(lines.count(sample), 1u) << sample << "in:\n" << all;
+    // A check that never ran has no sample.
+    EXPECT_EQ(all.find("free_space\"}"), std::string::npos);
+
+    // A text that does not fit is refused, not written half.
+    char small[256];
+    EXPECT_FALSE(FormatMetrics(inputs, small, sizeof small, length));
+}
+
+}  // namespace
