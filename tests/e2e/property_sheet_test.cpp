@@ -317,9 +317,10 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_VOLUME_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     DragSlider(sheet, IDC_PAGE_MINIMUM, 100);
     CloseSheet(program, sheet, IDOK);
+    // The dialog opens once the commit and the check after it are done.
+    EXPECT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
     EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceMin", value) && value == 100);
     EXPECT_TRUE(ReadRegistryNumber(KeyR, "FreeSpaceError", value) && value == 1);
-    EXPECT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
     CloseProgram(program);
 }
 
