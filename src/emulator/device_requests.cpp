@@ -77,11 +77,15 @@ uint32_t BusTypeOf(EmulatedBus bus)
     return 0;
 }
 
-// STORAGE_DEVICE_DESCRIPTOR with its four strings after the header.
+// STORAGE_DEVICE_DESCRIPTOR with its four strings after the header and the raw
+// properties. A buffer too short for it gets what fits, as the disk driver
+// gives it, once it holds the header's Version and Size.
 EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, uint32_t outputLength)
 {
-    uint8_t reply[DeviceDescriptorLength] = {};
-    uint32_t at = 40;
+    static uint8_t reply[40 + 0xFFFF + 4 * (EmulatedModelLength + 1)];
+    memset(reply, 0, sizeof reply);
+    WriteLittleEndian32(reply + 32, drive.rawProperties);
+    uint32_t at = 40 + drive.rawProperties;
     const char *vendor = drive.bus == EmulatedBus::Nvme ? "NVMe" : "ATA";
     const char *texts[] = {vendor, drive.model, drive.firmware, drive.serial};
     for (int i = 0; i < 4; i++) {
@@ -94,9 +98,9 @@ EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, 
     WriteLittleEndian32(reply + 4, at);
     reply[10] = drive.media == EmulatedMedia::Removable ? 1 : 0;
     WriteLittleEndian32(reply + 28, BusTypeOf(drive.bus));
-    if (!output || outputLength < at)
+    if (!output || outputLength < 8)
         return RefuseRequest(EmulatedErrorInsufficientBuffer);
-    return DeliverReply(reply, at, output);
+    return DeliverReply(reply, outputLength < at ? outputLength : at, output);
 }
 
 // The NVMe protocol-specific queries: Identify Controller and the health log.

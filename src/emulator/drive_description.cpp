@@ -572,6 +572,7 @@ const KeywordRule KeywordRules[] = {
     {"data-byte", true, ApplyDataByte, nullptr, nullptr, nullptr},
     {"bus", true, ApplyBus, nullptr, nullptr, nullptr},
     {"block-size", true, ApplyBlockSize, nullptr, nullptr, nullptr},
+    {"raw-properties", true, ApplyWord, nullptr, &EmulatedDrive::rawProperties, nullptr},
     {"health", true, ApplyFlag, &EmulatedDrive::healthSucceeds, nullptr, nullptr},
     {"critical-warning", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalWarning},
     {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},

@@ -87,6 +87,7 @@ struct EmulatedDrive {
     uint16_t offlineSeconds;
     EmulatedBus bus;
     uint32_t blockSize;         // bytes per sector the geometry of a drive with a bus reports
+    uint16_t rawProperties;     // RawPropertiesLength of the storage descriptor
     bool healthSucceeds;        // the NVMe health log and the failure prediction are answered
     uint8_t criticalWarning;    // byte 0 of the NVMe health log
     bool predictsFailure;       // PredictFailure of IOCTL_STORAGE_PREDICT_FAILURE
