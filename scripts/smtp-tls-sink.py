@@ -6,6 +6,8 @@ tls-certificates.sh). Runs until killed.
   465   TLS from the first byte, then a sign-in by LOGIN only
   2587  no STARTTLS at all: a client that wants TLS must not go on
   4465  TLS from the first byte with a certificate nobody trusts
+  5465  as 465, asking for an optional client certificate, either mechanism
+A sign-in takes the password "correct horse", or "Passwört" as UTF-8.
 Every command a client sends in clear on 2587 is noted in <folder>/2587/commands."""
 import asyncio
 import os
@@ -17,7 +19,7 @@ from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
 
 USER = b"alerts@example.com"
-PASSWORD = b"correct horse"
+PASSWORDS = (b"correct horse", "Passwört".encode("utf-8"))
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 SaveRaw = __import__("smtp-sink").SaveRaw
@@ -40,7 +42,7 @@ class NoteCommands(SaveRaw):
 
 
 def authenticate(server, session, envelope, mechanism, auth_data):
-    ok = auth_data.login == USER and auth_data.password == PASSWORD
+    ok = auth_data.login == USER and auth_data.password in PASSWORDS
     return AuthResult(success=ok, handled=False)
 
 
@@ -53,11 +55,15 @@ def context(certs, name):
 def main():
     folder, certs = sys.argv[1], sys.argv[2]
     trusted, untrusted = context(certs, "server"), context(certs, "untrusted")
+    asking = context(certs, "server")
+    asking.verify_mode = ssl.CERT_OPTIONAL
+    asking.load_verify_locations(os.path.join(certs, "ca.crt"))
     servers = [
         (587, dict(tls_context=trusted, require_starttls=True)),
         (465, dict(ssl_context=trusted, auth_exclude_mechanism=["PLAIN"])),
         (2587, dict()),
         (4465, dict(ssl_context=untrusted)),
+        (5465, dict(ssl_context=asking)),
     ]
     controllers = []
     for port, options in servers:
@@ -66,7 +72,7 @@ def main():
         handler = NoteCommands(where) if port == 2587 else SaveRaw(where)
         # aiosmtpd counts only STARTTLS as TLS; on 465 the whole connection is.
         sign_in = dict(authenticator=authenticate, auth_required=True, auth_require_tls=port == 587) \
-            if port in (587, 465) else dict()
+            if port in (587, 465, 5465) else dict()
         ssl_context = options.pop("ssl_context", None)
         controller = Controller(handler, hostname="127.0.0.1", port=port, ssl_context=ssl_context,
                                 server_hostname="localhost", **options, **sign_in)

@@ -75,10 +75,10 @@ void SendTestEmail(HWND page)
     FormatTestMailBody(CurrentDrive < DriveCount ? Drives[CurrentDrive] : none, now, body);
     char result[MailResultSize];
     MailStep failed = TrySendMail(TestMailSubject, body, result, sizeof result);
-    // A user without a password, or whose password the server refused, is asked
-    // for one; the test then goes again.
+    // A user without a password of their own, or whose password the server
+    // refused, is asked for one; the test then goes again.
     MailServerAddress server;
-    if ((failed == MailStep::NoPassword || failed == MailStep::SignIn) &&
+    if ((failed == MailStep::NoPassword || failed == MailStep::PasswordUnreadable || failed == MailStep::SignIn) &&
         ParseMailServer(GlobalSettings.EmailServer, server) == AddressFault::None && server.user[0] &&
         AskMailPassword(dialog, server.user))
         TrySendMail(TestMailSubject, body, result, sizeof result);

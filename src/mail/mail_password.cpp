@@ -25,9 +25,15 @@ bool OpenGlobalKey(RegKey &key, REGSAM access)
 
 void OnPasswordOk(HWND dialog)
 {
+    // Servers take the password as UTF-8 whatever the ANSI code page is.
+    wchar_t typed[MailPasswordCharacters + 1];
     char password[MailPasswordSize];
-    GetDlgItemTextA(dialog, IDC_MAIL_PASSWORD, password, sizeof password);
-    bool stored = password[0] != '\0' && StoreMailPassword(password);
+    GetDlgItemTextW(dialog, IDC_MAIL_PASSWORD, typed, MailPasswordCharacters + 1);
+    bool stored = typed[0] != L'\0' &&
+                  WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, typed, -1, password, sizeof password, nullptr,
+                                      nullptr) > 0 &&
+                  StoreMailPassword(password);
+    SecureZeroMemory(typed, sizeof typed);
     SecureZeroMemory(password, sizeof password);
     SetDlgItemTextA(dialog, IDC_MAIL_PASSWORD, "");
     EndDialog(dialog, stored ? IDOK : IDCANCEL);
@@ -35,22 +41,25 @@ void OnPasswordOk(HWND dialog)
 
 }  // namespace
 
-bool LoadMailPassword(char (&password)[MailPasswordSize])
+StoredPassword LoadMailPassword(char (&password)[MailPasswordSize])
 {
     password[0] = '\0';
     RegKey key;
     if (!OpenGlobalKey(key, KEY_READ))
-        return false;
+        return StoredPassword::None;
     BYTE stored[StoredPasswordLimit];
     DWORD type = 0;
     DWORD size = sizeof stored;
-    if (RegQueryValueExA(key.handle, PasswordValueName, nullptr, &type, stored, &size) != ERROR_SUCCESS ||
-        type != REG_BINARY)
-        return false;
+    LSTATUS read = RegQueryValueExA(key.handle, PasswordValueName, nullptr, &type, stored, &size);
+    if (read == ERROR_FILE_NOT_FOUND)
+        return StoredPassword::None;
+    if (read != ERROR_SUCCESS || type != REG_BINARY)
+        return StoredPassword::Unreadable;
     DATA_BLOB sealed = {size, stored};
     DATA_BLOB opened = {};
+    // Fails for a value another Windows user sealed: the seal is per user.
     if (!CryptUnprotectData(&sealed, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &opened))
-        return false;
+        return StoredPassword::Unreadable;
     bool fits = opened.cbData < sizeof password && !memchr(opened.pbData, 0, opened.cbData);
     if (fits) {
         memcpy(password, opened.pbData, opened.cbData);
@@ -58,7 +67,7 @@ bool LoadMailPassword(char (&password)[MailPasswordSize])
     }
     SecureZeroMemory(opened.pbData, opened.cbData);
     LocalFree(opened.pbData);
-    return fits && password[0] != '\0';
+    return fits && password[0] != '\0' ? StoredPassword::Loaded : StoredPassword::Unreadable;
 }
 
 bool StoreMailPassword(const char *password)
@@ -78,7 +87,8 @@ bool StoreMailPassword(const char *password)
 
 bool AskMailPassword(HWND owner, const char *user)
 {
-    return DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_MAIL_PASSWORD), owner, MailPasswordDlgProc,
+    // The only Unicode dialog: its edit then keeps what is typed beyond the ANSI code page.
+    return DialogBoxParamW(Instance, MAKEINTRESOURCEW(IDD_MAIL_PASSWORD), owner, MailPasswordDlgProc,
                            reinterpret_cast<LPARAM>(user)) == IDOK;
 }
 
@@ -87,7 +97,7 @@ INT_PTR CALLBACK MailPasswordDlgProc(HWND dialog, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_INITDIALOG:
         SetDlgItemTextA(dialog, IDC_MAIL_PASSWORD_USER, reinterpret_cast<const char *>(lParam));
-        SendDlgItemMessageA(dialog, IDC_MAIL_PASSWORD, EM_LIMITTEXT, MailPasswordSize - 1, 0);
+        SendDlgItemMessageA(dialog, IDC_MAIL_PASSWORD, EM_LIMITTEXT, MailPasswordCharacters, 0);
         return TRUE;
     case WM_HELP:
         return ShowWindowTopic(dialog, MailPasswordTopic);

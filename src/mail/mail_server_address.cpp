@@ -174,18 +174,22 @@ EhloCapabilities ReadEhloCapabilities(const char *reply, size_t length)
     return capabilities;
 }
 
-bool EncodeBase64(const uint8_t *data, size_t length, char *text, size_t size)
+namespace {
+
+// Base64 of the length bytes byteAt(0) ... byteAt(length - 1), NUL-terminated.
+template <typename ByteAt>
+bool EncodeBase64Of(size_t length, ByteAt byteAt, char *text, size_t size)
 {
     size_t needed = (length + 2) / 3 * 4 + 1;
     if (size < needed)
         return false;
     size_t out = 0;
     for (size_t i = 0; i < length; i += 3) {
-        uint32_t group = static_cast<uint32_t>(data[i]) << 16;
+        uint32_t group = static_cast<uint32_t>(byteAt(i)) << 16;
         if (i + 1 < length)
-            group |= static_cast<uint32_t>(data[i + 1]) << 8;
+            group |= static_cast<uint32_t>(byteAt(i + 1)) << 8;
         if (i + 2 < length)
-            group |= data[i + 2];
+            group |= byteAt(i + 2);
         text[out++] = Base64Digits[(group >> 18) & 63];
         text[out++] = Base64Digits[(group >> 12) & 63];
         text[out++] = i + 1 < length ? Base64Digits[(group >> 6) & 63] : '=';
@@ -195,22 +199,26 @@ bool EncodeBase64(const uint8_t *data, size_t length, char *text, size_t size)
     return true;
 }
 
+}  // namespace
+
+bool EncodeBase64(const uint8_t *data, size_t length, char *text, size_t size)
+{
+    return EncodeBase64Of(length, [data](size_t i) { return data[i]; }, text, size);
+}
+
 bool BuildAuthPlain(const char *user, const char *password, char *line, size_t size)
 {
-    uint8_t credentials[MailUserSize * 2 + 2];
     size_t userLength = strlen(user);
     size_t passwordLength = strlen(password);
-    if (userLength + passwordLength + 2 > sizeof credentials)
-        return false;
-    credentials[0] = 0;
-    memcpy(credentials + 1, user, userLength);
-    credentials[1 + userLength] = 0;
-    memcpy(credentials + 2 + userLength, password, passwordLength);
-    bool built = CopyTextSized(line, size, "AUTH PLAIN ") &&
-                 EncodeBase64(credentials, userLength + passwordLength + 2, line + 11, size - 11) &&
-                 AppendTextSized(line, size, "\r\n");
-    memset(credentials, 0, sizeof credentials);
-    return built;
+    // NUL user NUL password, read in place.
+    auto byteAt = [&](size_t i) -> uint8_t {
+        if (i == 0 || i == userLength + 1)
+            return 0;
+        return static_cast<uint8_t>(i <= userLength ? user[i - 1] : password[i - userLength - 2]);
+    };
+    return CopyTextSized(line, size, "AUTH PLAIN ") &&
+           EncodeBase64Of(userLength + passwordLength + 2, byteAt, line + 11, size - 11) &&
+           AppendTextSized(line, size, "\r\n");
 }
 
 bool BuildAuthLoginAnswer(const char *text, char *line, size_t size)

@@ -11,6 +11,9 @@ enum class MailTransport : uint8_t { Plain, StartTls, ImplicitTls };
 
 constexpr size_t MailHostSize = 256;
 constexpr size_t MailUserSize = 256;
+// The password as UTF-8: 255 UTF-16 units of the dialog take at most 3 bytes each.
+constexpr size_t MailPasswordCharacters = 255;
+constexpr size_t MailPasswordSize = MailPasswordCharacters * 3 + 1;
 constexpr uint16_t StartTlsPort = 587;
 constexpr uint16_t ImplicitTlsPort = 465;
 
@@ -40,7 +43,8 @@ EhloCapabilities ReadEhloCapabilities(const char *reply, size_t length);
 // Base64 of length bytes, NUL-terminated; false when it does not fit.
 bool EncodeBase64(const uint8_t *data, size_t length, char *text, size_t size);
 
-// The AUTH PLAIN line "AUTH PLAIN <base64 of NUL user NUL password>\r\n".
+// The AUTH PLAIN line "AUTH PLAIN <base64 of NUL user NUL password>\r\n",
+// encoded straight from user and password: no copy of them is left behind.
 bool BuildAuthPlain(const char *user, const char *password, char *line, size_t size);
 
 // One AUTH LOGIN answer: the base64 of text followed by CR LF.

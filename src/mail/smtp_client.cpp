@@ -127,9 +127,16 @@ MailStep SignIn(MailLink &link, char (&buffer)[SmtpBufferSize], const EhloCapabi
                 const char *user)
 {
     char password[MailPasswordSize];
-    if (!LoadMailPassword(password))
+    switch (LoadMailPassword(password)) {
+    case StoredPassword::Loaded:
+        break;
+    case StoredPassword::None:
         return MailStep::NoPassword;
-    char line[1024];
+    case StoredPassword::Unreadable:
+        return MailStep::PasswordUnreadable;
+    }
+    // Room for AUTH PLAIN's base64 of the longest user and password.
+    char line[(MailUserSize + MailPasswordSize + 2) / 3 * 4 + 16];
     bool signedIn = false;
     if (capabilities.authPlain) {
         signedIn = BuildAuthPlain(user, password, line, sizeof line) && Converse(link, buffer, line) &&

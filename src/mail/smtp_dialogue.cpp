@@ -27,7 +27,7 @@ const char *MailStepErrorText(MailStep step)
         "Server DATA command error", "Server email header error", "Server email body error",
         "Server QUIT command error", "Server address error",      "Password in address refused",
         "Server STARTTLS error",     "Server TLS error",          "Server certificate error",
-        "No e-mail password stored", "Server sign-in error",
+        "No e-mail password stored", "Server sign-in error",      "Stored password unreadable",
     };
     int index = static_cast<int>(step) - 1;
     if (index < 0 || index >= static_cast<int>(sizeof Texts / sizeof Texts[0]))

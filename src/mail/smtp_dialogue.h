@@ -40,10 +40,11 @@ enum class MailStep {
     Certificate,      // the server's certificate is not trusted for its name
     NoPassword,       // the address names a user and no password is stored
     SignIn,           // no usable mechanism, or the server refused the password
+    PasswordUnreadable,  // a password is stored that this Windows user cannot unseal
 };
 
 // "Winsock startup error" ... "Server QUIT command error", "Server address error" ...
-// "Server sign-in error"; none longer than 30 characters.
+// "Stored password unreadable"; none longer than 30 characters.
 const char *MailStepErrorText(MailStep step);
 
 enum class ReplyState {

@@ -1,3 +1,5 @@
+// For the chain's URL retrieval time-out.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include <winsock2.h>
 
 #include "mail/tls_channel.h"
@@ -52,56 +54,60 @@ void KeepExtra(TlsChannel &channel, const SecBuffer &extra)
     }
 }
 
+// TLS 1.2 only. SCHANNEL_CRED never negotiates TLS 1.3, whatever its protocol
+// bits say. A switch to SCH_CREDENTIALS (Windows 10 1809 and later) would need
+// TLS_PARAMETERS to disable what is older than 1.2, this SCHANNEL_CRED as the
+// fallback where SCH_CREDENTIALS is refused, and TlsReceive's passing of
+// SEC_I_RENEGOTIATE back to the handshake for the tickets and key updates a
+// TLS 1.3 server sends after its handshake.
 bool AcquireCredentials(TlsChannel &channel)
 {
     SCHANNEL_CRED credentials = {};
     credentials.dwVersion = SCHANNEL_CRED_VERSION;
     // The chain and the name are checked here, after the handshake, never skipped.
     credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
-    // TLS 1.2 or later; a system that knows no 1.3 is asked for 1.2 alone.
-    const DWORD protocols[] = {SP_PROT_TLS1_2_CLIENT | SP_PROT_TLS1_3_CLIENT, SP_PROT_TLS1_2_CLIENT};
-    for (DWORD protocol : protocols) {
-        credentials.grbitEnabledProtocols = protocol;
-        char package[] = UNISP_NAME_A;
-        if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr,
-                                      nullptr, &channel.credentials, nullptr) == SEC_E_OK) {
-            channel.credentialsHeld = true;
-            return true;
-        }
-    }
-    return false;
+    credentials.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
+    char package[] = UNISP_NAME_A;
+    if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr, nullptr,
+                                  &channel.credentials, nullptr) != SEC_E_OK)
+        return false;
+    channel.credentialsHeld = true;
+    return true;
 }
 
-bool Handshake(TlsChannel &channel, char *target)
+// Feeds the server's handshake bytes to the context until it is complete,
+// sending each token it gives; the bytes past the handshake stay incoming.
+// needMore: receive before the first call; without it the context first gets
+// what is incoming, even nothing.
+bool ContinueHandshake(TlsChannel &channel, bool needMore)
 {
-    SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
-    SecBufferDesc outDescription = {SECBUFFER_VERSION, 1, &out};
-    DWORD attributes = 0;
-    SECURITY_STATUS status = InitializeSecurityContextA(&channel.credentials, nullptr, target, ContextRequest, 0, 0,
-                                                        nullptr, 0, &channel.context, &outDescription,
-                                                        &attributes, nullptr);
-    if (status != SEC_I_CONTINUE_NEEDED)
-        return false;
-    channel.contextHeld = true;
-    if (!SendToken(channel, out))
-        return false;
-    bool needMore = true;
+    bool certificateAsked = false;
     for (;;) {
-        if ((needMore || channel.incomingLength == 0) && !ReceiveMore(channel))
+        if (needMore && !ReceiveMore(channel))
             return false;
         SecBuffer in[2] = {{static_cast<unsigned long>(channel.incomingLength), SECBUFFER_TOKEN, channel.incoming},
                            {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc inDescription = {SECBUFFER_VERSION, 2, in};
-        out = {0, SECBUFFER_TOKEN, nullptr};
-        status = InitializeSecurityContextA(&channel.credentials, &channel.context, target, ContextRequest, 0, 0,
-                                            &inDescription, 0, nullptr, &outDescription, &attributes, nullptr);
+        SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
+        SecBufferDesc outDescription = {SECBUFFER_VERSION, 1, &out};
+        DWORD attributes = 0;
+        SECURITY_STATUS status =
+            InitializeSecurityContextA(&channel.credentials, &channel.context, channel.target, ContextRequest, 0, 0,
+                                       &inDescription, 0, nullptr, &outDescription, &attributes, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             needMore = true;
             continue;
         }
         if (!SendToken(channel, out))
             return false;
-        if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED && status != SEC_I_INCOMPLETE_CREDENTIALS)
+        if (status == SEC_I_INCOMPLETE_CREDENTIALS && !certificateAsked) {
+            // The server asked for a client certificate. We have none: go on
+            // without one, as an anonymous client, with the same bytes again.
+            certificateAsked = true;
+            needMore = false;
+            continue;
+        }
+        if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED)
             return false;
         KeepExtra(channel, in[1]);
         if (status == SEC_E_OK)
@@ -110,36 +116,92 @@ bool Handshake(TlsChannel &channel, char *target)
     }
 }
 
-// The server's chain must end in a trusted root and name the host.
-bool CertificateAccepted(TlsChannel &channel, const char *host)
+bool Handshake(TlsChannel &channel)
 {
-    PCCERT_CONTEXT certificate = nullptr;
-    if (QueryContextAttributesA(&channel.context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK ||
-        !certificate)
+    SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
+    SecBufferDesc outDescription = {SECBUFFER_VERSION, 1, &out};
+    DWORD attributes = 0;
+    SECURITY_STATUS status = InitializeSecurityContextA(&channel.credentials, nullptr, channel.target, ContextRequest,
+                                                        0, 0, nullptr, 0, &channel.context, &outDescription,
+                                                        &attributes, nullptr);
+    if (status != SEC_I_CONTINUE_NEEDED)
         return false;
+    channel.contextHeld = true;
+    return SendToken(channel, out) && ContinueHandshake(channel, true);
+}
+
+// The chain of the server's certificate for server authentication; revocation
+// checked (except the root's) when timeout, in milliseconds, is not 0.
+PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, DWORD timeout)
+{
     CERT_CHAIN_PARA chainPara = {};
     chainPara.cbSize = sizeof chainPara;
     LPSTR usage[] = {const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH)};
     chainPara.RequestedUsage.dwType = USAGE_MATCH_TYPE_OR;
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
+    chainPara.dwUrlRetrievalTimeout = timeout;
+    DWORD flags = timeout ? CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT
+                          : 0;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
+    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, flags, nullptr,
+                                 &chain))
+        return nullptr;
+    return chain;
+}
+
+// The SSL policy's verdict on chain for host: 0 when it holds, or its error.
+// A revocation status nobody could learn does not count against it.
+DWORD SslPolicyError(PCCERT_CHAIN_CONTEXT chain, const wchar_t *host)
+{
+    SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
+    ssl.cbSize = sizeof ssl;
+    ssl.dwAuthType = AUTHTYPE_SERVER;
+    ssl.pwszServerName = const_cast<wchar_t *>(host);
+    CERT_CHAIN_POLICY_PARA policy = {};
+    policy.cbSize = sizeof policy;
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
+    policy.pvExtraPolicyPara = &ssl;
+    CERT_CHAIN_POLICY_STATUS result = {};
+    result.cbSize = sizeof result;
+    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result))
+        return static_cast<DWORD>(CERT_E_CHAINING);
+    return result.dwError;
+}
+
+bool IsRevocationUnknown(DWORD error)
+{
+    return error == static_cast<DWORD>(CERT_E_REVOCATION_FAILURE) ||
+           error == static_cast<DWORD>(CRYPT_E_REVOCATION_OFFLINE) ||
+           error == static_cast<DWORD>(CRYPT_E_NO_REVOCATION_CHECK);
+}
+
+// The server's chain must end in a trusted root, name the host, and hold no
+// revoked certificate. A revocation status that cannot be learned (no list
+// named, a responder off-line or too slow) is accepted: alert mail must not
+// stop for a responder. Fetching the lists gets what remains of the step.
+bool CertificateAccepted(TlsChannel &channel, const char *host)
+{
+    wchar_t wideHost[256];
+    if (MultiByteToWideChar(CP_ACP, 0, host, -1, wideHost, 256) <= 0)
+        return false;
+    PCCERT_CONTEXT certificate = nullptr;
+    if (QueryContextAttributesA(&channel.context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK ||
+        !certificate)
+        return false;
+    ULONGLONG now = GetTickCount64();
+    DWORD remaining = channel.deadline > now ? static_cast<DWORD>(channel.deadline - now) : 1;
     bool accepted = false;
-    if (CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                                &chain)) {
-        wchar_t wideHost[256];
-        if (MultiByteToWideChar(CP_ACP, 0, host, -1, wideHost, 256) > 0) {
-            SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
-            ssl.cbSize = sizeof ssl;
-            ssl.dwAuthType = AUTHTYPE_SERVER;
-            ssl.pwszServerName = wideHost;
-            CERT_CHAIN_POLICY_PARA policy = {};
-            policy.cbSize = sizeof policy;
-            policy.pvExtraPolicyPara = &ssl;
-            CERT_CHAIN_POLICY_STATUS result = {};
-            result.cbSize = sizeof result;
-            accepted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result) &&
-                       result.dwError == 0;
+    if (PCCERT_CHAIN_CONTEXT chain = BuildChain(certificate, remaining)) {
+        DWORD error = SslPolicyError(chain, wideHost);
+        accepted = !(chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) && error == 0;
+        // Wine's policy reports an unknown status despite the flags: judge the
+        // rest on the chain without revocation, the revoked bit having been read.
+        if (!(chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) && IsRevocationUnknown(error)) {
+            if (PCCERT_CHAIN_CONTEXT plain = BuildChain(certificate, 0)) {
+                accepted = SslPolicyError(plain, wideHost) == 0;
+                CertFreeCertificateChain(plain);
+            }
         }
         CertFreeCertificateChain(chain);
     }
@@ -163,8 +225,7 @@ TlsOutcome StartTls(TlsChannel &channel, UINT_PTR socket, const char *host)
 {
     channel.socket = socket;
     channel.deadline = SocketDeadline();
-    char target[256];
-    if (!CopyText(target, host) || !AcquireCredentials(channel) || !Handshake(channel, target))
+    if (!CopyText(channel.target, host) || !AcquireCredentials(channel) || !Handshake(channel))
         return TlsOutcome::HandshakeFailed;
     if (!CertificateAccepted(channel, host))
         return TlsOutcome::CertificateRejected;
@@ -215,7 +276,7 @@ int TlsReceive(TlsChannel &channel, char *buffer, size_t size)
         }
         if (status == SEC_I_CONTEXT_EXPIRED)
             return 0;
-        if (status != SEC_E_OK)
+        if (status != SEC_E_OK && status != SEC_I_RENEGOTIATE)
             return -1;
         const SecBuffer *extra = nullptr;
         for (const SecBuffer &b : buffers) {
@@ -232,6 +293,10 @@ int TlsReceive(TlsChannel &channel, char *buffer, size_t size)
             KeepExtra(channel, *extra);
         else
             channel.incomingLength = 0;
+        // A handshake message: the bytes after the record go back to the
+        // context at once, and the handshake runs on as a new one would.
+        if (status == SEC_I_RENEGOTIATE && !ContinueHandshake(channel, false))
+            return -1;
         needMore = channel.incomingLength == 0;
     }
     size_t taken = std::min(size, channel.plainLength);

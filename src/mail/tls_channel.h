@@ -27,6 +27,7 @@ struct TlsChannel {
     size_t plainStart = 0;
     size_t plainLength = 0;
     char record[TlsRecordSize];
+    char target[256];                 // the server's name, for the handshake and any later one
 
     TlsChannel() = default;
     TlsChannel(const TlsChannel &) = delete;
@@ -44,5 +45,7 @@ TlsOutcome StartTls(TlsChannel &channel, UINT_PTR socket, const char *host);
 bool TlsSend(TlsChannel &channel, const char *data, size_t length);
 
 // Up to size decrypted bytes: their count, 0 once the server closed, -1 on a
-// failure or time-out.
+// failure or time-out. A handshake message the server sends after the
+// handshake (a renegotiation, or a TLS 1.3 ticket or key update) goes back
+// into the handshake, and the receive goes on.
 int TlsReceive(TlsChannel &channel, char *buffer, size_t size);
