@@ -35,6 +35,8 @@ add_library(holmvard_shell STATIC
     src/mail/socket_io.cpp
     src/mail/tls_channel.cpp
     src/drives/drive_access.cpp
+    src/drives/drive_worker.cpp
+    src/drives/request_watch.cpp
     src/drives/drives_page.cpp
     src/drives/offline_test_dialog.cpp
     src/drives/smart_alerts.cpp
@@ -165,6 +167,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/fault_test.cpp
     tests/e2e/caution_test.cpp
     tests/e2e/fleet_test.cpp
+    tests/e2e/hang_test.cpp
     src/ui/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

@@ -2,6 +2,7 @@
 
 #include "app/metrics_file.h"
 #include "mail/outbox.h"
+#include "drives/drive_worker.h"
 #include "drives/smart_alerts.h"
 #include "properties/property_sheet.h"
 #include "resources/resource_ids.h"
@@ -32,8 +33,8 @@ void OnTimer(HWND window, UINT_PTR timer)
 {
     switch (timer) {
     case SMARTTimer:
-        CheckSMARTStatus(window);
-        UpdateTrayStatus(window);
+        // The drives are asked on the worker; the check ends when its answers come.
+        RequestSMARTCheck(window);
         break;
     case FreeSpaceTimer:
         CheckFreeSpace(window);
@@ -79,6 +80,13 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case MetricsMessage:
         WriteMetricsFile();
         break;
+    case DriveWorkDoneMessage:
+        if (wParam == StatusRoundJob && FinishSMARTCheck(window))
+            UpdateTrayStatus(window);
+        break;
+    case CheckOutMessage:
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, SMARTCheckOut() ? 1 : 0);
+        return TRUE;
     }
     return FALSE;
 }

@@ -9,6 +9,7 @@
 #include "app/splash.h"
 #include "base/bounded_text.h"
 #include "drives/drive_access.h"
+#include "drives/drive_worker.h"
 #include "drives/smart_alerts.h"
 #include "log/event_log.h"
 #include "mail/outbox.h"
@@ -144,7 +145,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     KillTimer(CommandWindow, SMARTTimer);
     KillTimer(CommandWindow, FreeSpaceTimer);
     KillTimer(CommandWindow, OutboxTimer);
+    // Answers the worker brings after this find no window: nothing is written.
     ShutdownTray(CommandWindow);
+    StopDriveWorker();
     CloseDriveDevices(OsKind);
     return 1;
 }

@@ -43,6 +43,15 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     ReadAtaHealth(record, health);
 }
 
+void AskRoundDrive(RoundDrive &drive)
+{
+    DriveRecord record = {};
+    record.Device = drive.device;
+    record.DriveNumber = drive.driveNumber;
+    record.Access = drive.access;
+    ReadDriveHealth(record, drive.health);
+}
+
 bool TakesSMARTCommands(const DriveRecord &record)
 {
     return record.Access == DriveAccess::SmartIoctl;

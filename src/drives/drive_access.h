@@ -4,6 +4,7 @@
 #pragma once
 
 #include "drives/smart_check.h"
+#include "drives/status_round.h"
 #include "state/drive_table.h"
 
 // Every device request of one drive's SMART check, answered into health: the
@@ -12,6 +13,10 @@
 // DATA and READ THRESHOLDS; an NVMe drive's one health log gives both; failure
 // prediction gives no counts. Reads the record's device fields only.
 void ReadDriveHealth(const DriveRecord &record, DriveHealth &health);
+
+// ReadDriveHealth for the drive of a round, on the drive worker. A request the
+// watcher cancelled for its time has failed like any other.
+void AskRoundDrive(RoundDrive &drive);
 
 // Whether the drive takes SMART commands of its own: the switch, autosave and
 // the off-line routine. Monitoring a drive reached through the storage queries

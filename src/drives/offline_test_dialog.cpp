@@ -7,6 +7,7 @@
 
 #include "base/bounded_text.h"
 #include "drives/drive_access.h"
+#include "drives/drive_worker.h"
 #include "drives/offline_test.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
@@ -25,9 +26,9 @@ UINT_PTR TimerOf(int drive)
 }
 
 // The drive's off-line values from a fresh SMART data read; false when the read failed.
-bool ReadOfflineInfo(const DriveRecord &drive, OfflineCollectionInfo &info)
+bool ReadOfflineInfo(HANDLE device, uint8_t driveNumber, OfflineCollectionInfo &info)
 {
-    bool read = ReadSMARTData(drive.Device, drive.DriveNumber) != FALSE;
+    bool read = ReadSMARTData(device, driveNumber) != FALSE;
     uint8_t sector[SmartSectorLength] = {};
     if (read)
         memcpy(sector, SmartDataSector(), sizeof sector);
@@ -37,13 +38,43 @@ bool ReadOfflineInfo(const DriveRecord &drive, OfflineCollectionInfo &info)
 
 // Sends EXECUTE OFF-LINE IMMEDIATE when the drive can run the routine; null
 // when it runs, otherwise the status text that says why not.
-const char *StartOfflineRoutine(const DriveRecord &record, const OfflineCollectionInfo &info)
+const char *StartOfflineRoutine(HANDLE device, uint8_t driveNumber, const OfflineCollectionInfo &info)
 {
-    if (!(info.capability & 1) || record.OfflineTestSeconds == 0)
+    if (!(info.capability & 1) || info.seconds == 0)
         return "Test not supported";
-    if (!ExecuteOfflineImmediate(record.Device, record.DriveNumber))
+    if (!ExecuteOfflineImmediate(device, driveNumber))
         return "Error starting test";
     return nullptr;
+}
+
+// One poll at the end of a countdown, handed to the drive worker: what it asks
+// and, when it is done, what the drive said.
+struct OfflinePoll {
+    HANDLE device;
+    uint8_t driveNumber;
+    uint8_t attempts;
+    bool read;              // the status could be read: seconds holds the drive's time
+    uint16_t seconds;
+    const char *finished;   // the outcome text, or null when the routine was restarted
+    bool awaited;           // handed to the worker, its answer not yet taken
+};
+
+OfflinePoll Polls[MaxDrives];
+
+// On the worker: reads the outcome, and restarts an interrupted routine.
+void PollDrive(void *context)
+{
+    OfflinePoll &poll = *static_cast<OfflinePoll *>(context);
+    OfflineCollectionInfo info;
+    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, info);
+    if (!poll.read) {
+        poll.finished = "Error reading status";
+        return;
+    }
+    poll.seconds = info.seconds;
+    poll.finished = ReadOfflineStatus(info.status, poll.attempts);
+    if (!poll.finished)
+        poll.finished = StartOfflineRoutine(poll.device, poll.driveNumber, info);
 }
 
 // Ends the test, or its start, with the status text and OK ready.
@@ -61,24 +92,15 @@ void FinishTest(HWND dialog, int drive, const char *status, bool started)
     SetFocus(ok);
 }
 
-// At the end of a countdown: read the outcome, or restart an interrupted routine.
-void PollOfflineTest(HWND dialog, int drive)
+// The poll's answer, on the window thread.
+void FinishOfflinePoll(HWND dialog, int drive)
 {
     DriveRecord &record = Drives[drive];
-    record.OfflineTestAttempts++;
-    OfflineCollectionInfo info;
-    if (!ReadOfflineInfo(record, info)) {
-        FinishTest(dialog, drive, "Error reading status", true);
-        return;
-    }
-    record.OfflineTestSeconds = info.seconds;
-    const char *outcome = ReadOfflineStatus(info.status, record.OfflineTestAttempts);
-    if (outcome) {
-        FinishTest(dialog, drive, outcome, true);
-        return;
-    }
-    if (const char *refused = StartOfflineRoutine(record, info)) {
-        FinishTest(dialog, drive, refused, true);
+    const OfflinePoll &poll = Polls[drive];
+    if (poll.read)
+        record.OfflineTestSeconds = poll.seconds;
+    if (poll.finished) {
+        FinishTest(dialog, drive, poll.finished, true);
         return;
     }
     record.OfflineTestSeconds = RestartSeconds(record.OfflineTestSeconds, record.OfflineTestAttempts);
@@ -86,6 +108,25 @@ void PollOfflineTest(HWND dialog, int drive)
     char status[48];
     FormatInto(status, "Testing . . . (Attempt %d)", record.OfflineTestAttempts);
     SetDlgItemTextA(dialog, IDC_TEST_STATUS, status);
+}
+
+// At the end of a countdown: the worker reads the outcome, or restarts an
+// interrupted routine. Ticks while it does are dropped.
+void PollOfflineTest(HWND dialog, int drive)
+{
+    OfflinePoll &poll = Polls[drive];
+    // A poll of a test cancelled meanwhile may still be running: it is let finish.
+    if (poll.awaited || DriveWorkOut(OfflinePollJob + drive))
+        return;
+    DriveRecord &record = Drives[drive];
+    record.OfflineTestAttempts++;
+    poll = {record.Device, record.DriveNumber, record.OfflineTestAttempts, false, 0, nullptr, true};
+    if (QueueDriveWork(OfflinePollJob + drive, PollDrive, &poll, dialog))
+        return;
+    poll.awaited = false;
+    // Without a worker the drive is polled here, as before there was one.
+    PollDrive(&poll);
+    FinishOfflinePoll(dialog, drive);
 }
 
 void OnOfflineTestTick(HWND dialog, int drive)
@@ -129,9 +170,9 @@ void StartOfflineTest(int drive)
         return;
     }
     OfflineCollectionInfo info;
-    ReadOfflineInfo(record, info);
+    ReadOfflineInfo(record.Device, record.DriveNumber, info);
     record.OfflineTestSeconds = info.seconds;
-    if (const char *refused = StartOfflineRoutine(record, info)) {
+    if (const char *refused = StartOfflineRoutine(record.Device, record.DriveNumber, info)) {
         FinishTest(dialog, drive, refused, false);
         return;
     }
@@ -155,6 +196,12 @@ INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_TIMER:
         OnOfflineTestTick(dialog, drive);
         return TRUE;
+    case DriveWorkDoneMessage:
+        if (wParam == static_cast<WPARAM>(OfflinePollJob + drive) && Polls[drive].awaited) {
+            Polls[drive].awaited = false;
+            FinishOfflinePoll(dialog, drive);
+        }
+        return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_TEST_OK:
@@ -162,6 +209,8 @@ INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         case IDC_TEST_CANCEL:
             KillTimer(dialog, TimerOf(drive));
+            // Its answer would come to a dialog that is gone.
+            Polls[drive].awaited = false;
             Drives[drive].OfflineTestRunning = 0;
             CloseAlertDialog(dialog, Drives[drive].OfflineTestDialog);
             return TRUE;

@@ -4,8 +4,10 @@
 
 #include "base/text_format.h"
 #include "drives/drive_access.h"
+#include "drives/drive_worker.h"
 #include "drives/drives_page.h"
 #include "drives/smart_check.h"
+#include "drives/status_round.h"
 #include "log/error_log.h"
 #include "mail/alert_mail.h"
 #include "resources/resource_ids.h"
@@ -25,10 +27,17 @@
 namespace {
 
 HWND CheckOwner;
+// Written by the worker only while it holds the round.
+StatusRound Round;
 
-void AskHealth(int drive, DriveHealth &health)
+void AskRound(void *)
 {
-    ReadDriveHealth(Drives[drive], health);
+    AskStatusRound(Round, AskRoundDrive);
+}
+
+bool AskHealth(int drive, DriveHealth &health)
+{
+    return RoundHealth(Round, drive, health);
 }
 
 void RaiseSMARTError(int drive)
@@ -197,9 +206,9 @@ INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, Al
     return FALSE;
 }
 
-}  // namespace
-
-void CheckSMARTStatus(HWND owner)
+// The check on the round's answers. The round stays out until the end, so a
+// tick inside a message box of the e-mail or log is dropped.
+void RunCheckOnRound(HWND owner)
 {
     CheckOwner = owner;
     const SmartCheckSteps steps = {AskHealth,           RaiseSMARTError,        RaiseSMARTCaution,
@@ -208,6 +217,41 @@ void CheckSMARTStatus(HWND owner)
     RunSmartCheck(steps);
     LastSMARTCheckTime = time(nullptr);
     RequestMetricsFile();
+    CloseStatusRound(Round);
+}
+
+}  // namespace
+
+void CheckSMARTStatus(HWND owner)
+{
+    if (!OpenStatusRound(Round))
+        return;
+    AskRound(nullptr);
+    RunCheckOnRound(owner);
+}
+
+void RequestSMARTCheck(HWND owner)
+{
+    if (!OpenStatusRound(Round))
+        return;
+    // Without a worker the drives are asked here, as before there was one.
+    if (!QueueDriveWork(StatusRoundJob, AskRound, nullptr, owner)) {
+        AskRound(nullptr);
+        RunCheckOnRound(owner);
+    }
+}
+
+bool FinishSMARTCheck(HWND owner)
+{
+    if (!Round.out || DriveWorkOut(StatusRoundJob))
+        return false;
+    RunCheckOnRound(owner);
+    return true;
+}
+
+bool SMARTCheckOut()
+{
+    return Round.out;
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

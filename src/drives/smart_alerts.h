@@ -6,8 +6,20 @@
 
 // Asks every qualifying drive for its SMART status, raises new errors and keeps
 // an alert dialog open, with one beep, for every standing alert. owner becomes
-// the owner of the dialogs.
+// the owner of the dialogs. The drives are asked on this thread: start-up's check.
 void CheckSMARTStatus(HWND owner);
+
+// The same check with the drives asked on the drive worker: the window thread
+// goes on, and FinishSMARTCheck does the rest when the worker's answers come
+// to owner. Dropped while the last check is still out.
+void RequestSMARTCheck(HWND owner);
+
+// On the worker's answers: raises, shows and beeps as CheckSMARTStatus does.
+// False when no check was out.
+bool FinishSMARTCheck(HWND owner);
+
+// Whether a check is out: asked on the worker or its answers not yet taken.
+bool SMARTCheckOut();
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -29,9 +29,8 @@ void RunSmartCheck(const SmartCheckSteps &steps)
     bool alertStands = false;
     for (uint8_t i = 0; i < DriveCount; i++) {
         DriveRecord &drive = Drives[i];
-        if (DriveQualifiesForStatus(drive)) {
-            DriveHealth health = {};
-            steps.readHealth(i, health);
+        DriveHealth health = {};
+        if (DriveQualifiesForStatus(drive) && steps.readHealth(i, health)) {
             // Set before the e-mail and log run: a check nested in their message
             // boxes then finds the alert standing and raises nothing twice.
             drive.SMARTError = health.status == 0 ? 1 : 0;

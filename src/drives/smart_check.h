@@ -13,8 +13,10 @@ struct DriveHealth {
 };
 
 struct SmartCheckSteps {
-    // The device requests of one drive: its status, and its caution counts when healthy.
-    void (*readHealth)(int drive, DriveHealth &health);
+    // The device requests of one drive: its status, and its caution counts when
+    // healthy. False when the drive has no answer this time (it was not asked),
+    // so it is not evaluated.
+    bool (*readHealth)(int drive, DriveHealth &health);
     // A new SMART error, already set in the record: time stamp, registry, e-mail, log.
     void (*raiseError)(int drive);
     // A new caution, already set in the record: time stamp, registry, e-mail, log.

@@ -25,11 +25,12 @@ static_assert(FixedMedia == FixedMediaType && RemovableMedia == RemovableMediaTy
 
 namespace {
 
-// One set of request buffers for the whole run: requests never overlap.
-uint8_t RequestPacket[SmartPacketLength];
-uint8_t StatusReply[SmartStatusReplyLength];
-uint8_t DataReply[SmartDataReplyLength];
-DWORD ReturnedBytes;
+// One set of request buffers per thread for the whole run: the drive worker and
+// the window thread may each have a request out, but never two on one thread.
+thread_local uint8_t RequestPacket[SmartPacketLength];
+thread_local uint8_t StatusReply[SmartStatusReplyLength];
+thread_local uint8_t DataReply[SmartDataReplyLength];
+thread_local DWORD ReturnedBytes;
 
 BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumber)
 {

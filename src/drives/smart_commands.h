@@ -29,5 +29,6 @@ BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber);
 // 1 when the drive reports no threshold exceeded; 0 when it reports one or the request failed.
 int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber);
 
-// The 512-byte sector of the last IDENTIFY, READ DATA or READ THRESHOLDS reply; read it before the next request.
+// The 512-byte sector of the calling thread's last IDENTIFY, READ DATA or READ
+// THRESHOLDS reply; read it before the thread's next request.
 uint8_t *SmartDataSector();

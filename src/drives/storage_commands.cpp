@@ -27,7 +27,8 @@ static_assert(PredictFailureLength == sizeof(STORAGE_PREDICT_FAILURE));
 
 namespace {
 
-uint8_t NvmeBuffer[NvmeQueryBufferLength];
+// Per thread: the drive worker asks for the health log while the window thread may query another drive.
+thread_local uint8_t NvmeBuffer[NvmeQueryBufferLength];
 
 bool Control(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
              DWORD &returned)

@@ -2,7 +2,10 @@
 // it describes, come from emulated-drives.txt in the program's folder, read again
 // at every call so that a test can change a drive or fill a volume between two
 // checks; every call leaves one line in emulated-requests.log in the same folder.
+// The window thread and the drive worker call it at once: one lock keeps the bay,
+// the handles and the log whole, and is not held while a delayed drive waits.
 #include "drives/device_io.h"
+#include "drives/request_watch.h"
 #include "volumes/volume_space.h"
 
 #include <cstdint>
@@ -34,6 +37,15 @@ constexpr uint32_t FakeHandleLimit = 0x00800000;   // keeps every value below 0x
 constexpr DWORD DescriptionLimit = 65536;
 constexpr int SharingRetries = 5;
 constexpr DWORD SharingRetryMilliseconds = 20;
+
+SRWLOCK EmulatorLock = SRWLOCK_INIT;
+
+struct EmulatorLocked {
+    EmulatorLocked() { AcquireSRWLockExclusive(&EmulatorLock); }
+    EmulatorLocked(const EmulatorLocked &) = delete;
+    EmulatorLocked &operator=(const EmulatorLocked &) = delete;
+    ~EmulatorLocked() { ReleaseSRWLockExclusive(&EmulatorLock); }
+};
 
 EmulatedHandleTable Handles;
 // What a broken description answers for every volume.
@@ -166,6 +178,7 @@ uint32_t NumberOf(HANDLE device)
 
 HANDLE DeviceOpen(const char *name, DWORD access, DWORD shareMode, DWORD disposition)
 {
+    EmulatorLocked locked;
     uint32_t number = 0;
     DWORD error = ERROR_FILE_NOT_FOUND;
     if (LoadBay()) {
@@ -187,9 +200,37 @@ HANDLE DeviceOpen(const char *name, DWORD access, DWORD shareMode, DWORD disposi
     return number ? HandleOf(number) : INVALID_HANDLE_VALUE;
 }
 
+namespace {
+
+// A delayed drive waits before it answers, on the watch's event, so the time-out
+// or shutdown ends the wait as cancelling the I/O ends a real request.
+bool WaitForDelayedAnswer(HANDLE device, DWORD ioctl, const void *input, DWORD inputLength, const RequestWatch &watch)
+{
+    uint32_t delay = 0;
+    {
+        EmulatorLocked locked;
+        uint32_t number = NumberOf(device);
+        if (number != 0 && LoadBay())
+            delay = EmulatedDelayOf(Bay, *FindEmulatedHandle(Handles, number), ioctl,
+                                    static_cast<const uint8_t *>(input), inputLength);
+    }
+    if (delay == 0)
+        return true;
+    if (!watch.cancelled) {
+        Sleep(delay);
+        return true;
+    }
+    return WaitForSingleObject(watch.cancelled, delay) == WAIT_TIMEOUT;
+}
+
+}  // namespace
+
 BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
                    DWORD *returned)
 {
+    RequestWatch watch;
+    bool answers = WaitForDelayedAnswer(device, ioctl, input, inputLength, watch);
+    EmulatorLocked locked;
     bool loaded = LoadBay();
     uint32_t number = NumberOf(device);
     // The request as it came: a query answered in the same buffer overwrites it.
@@ -197,7 +238,10 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
     if (input)
         memcpy(asked, input, inputLength < sizeof asked ? inputLength : sizeof asked);
     EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
-    if (number != 0) {
+    // Cancelled by the watcher, as the system layer reports it.
+    if (!answers)
+        reply.error = ERROR_TIMEOUT;
+    else if (number != 0) {
         if (loaded)
             reply = AnswerDeviceControl(Bay, *FindEmulatedHandle(Handles, number), ioctl,
                                         static_cast<const uint8_t *>(input), inputLength,
@@ -218,6 +262,7 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
 // Closing needs no description: a handle handed out stays closable whatever the file says now.
 BOOL DeviceClose(HANDLE device)
 {
+    EmulatorLocked locked;
     uint32_t number = NumberOf(device);
     bool closed = RemoveEmulatedHandle(Handles, number);
     char line[RequestLogLineSize];
@@ -229,6 +274,7 @@ BOOL DeviceClose(HANDLE device)
 
 BOOL QueryOsVersion(OSVERSIONINFOA *version)
 {
+    EmulatorLocked locked;
     bool answered = LoadBay() && Bay.versionSucceeds && version &&
                     version->dwOSVersionInfoSize == sizeof(OSVERSIONINFOA);
     if (answered) {
@@ -248,6 +294,7 @@ BOOL QueryOsVersion(OSVERSIONINFOA *version)
 
 BOOL QueryVolumeSpace(const char *root, ULARGE_INTEGER *available, ULARGE_INTEGER *total, ULARGE_INTEGER *free)
 {
+    EmulatorLocked locked;
     char line[RequestLogLineSize];
     if (!LoadBay()) {
         FormatSpaceLogLine(line, sizeof line, root, &BrokenVolume);

@@ -425,3 +425,35 @@ void FormatSpaceLogLine(char *line, size_t size, const char *root, const Emulate
     }
     AppendOutcome(line, size, volume->succeeds);
 }
+
+uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
+                         uint32_t inputLength)
+{
+    uint32_t number = device.drive;
+    bool health = false;
+    switch (ioctl) {
+    case SmartSendDriveCommandIoctl:
+        if (input && inputLength == SmartPacketLength) {
+            SendCmdInParams packet = {};
+            memcpy(&packet, input, SmartPacketLength);
+            const SmartRequest status = BuildSmartRequest(SmartOperation::ReturnSMARTStatus, packet.bDriveNumber);
+            health = memcmp(&packet.irDriveRegs, status.packet + offsetof(SendCmdInParams, irDriveRegs),
+                            sizeof packet.irDriveRegs) == 0;
+            if (device.kind == EmulatedDeviceKind::SmartDriver)
+                number = packet.bDriveNumber;
+        }
+        break;
+    case StorageQueryPropertyIoctl:
+        // The protocol-specific query of log page 2: the NVMe health log.
+        health = device.kind == EmulatedDeviceKind::PhysicalDrive && input && inputLength >= NvmeQueryHeaderLength &&
+                 ReadLittleEndian32(input + 8) == 3 && ReadLittleEndian32(input + 12) == 2 &&
+                 ReadLittleEndian32(input + 16) == 2;
+        break;
+    case StoragePredictFailureIoctl:
+        health = device.kind == EmulatedDeviceKind::PhysicalDrive;
+        break;
+    }
+    if (!health || number >= EmulatedDriveCount || !bay.drives[number].defined)
+        return 0;
+    return bay.drives[number].delayMs;
+}

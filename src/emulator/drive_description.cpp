@@ -312,6 +312,18 @@ bool ApplyLba(ParseState &state, const KeywordRule &rule, const char *rest, cons
     return true;
 }
 
+bool ApplyDelay(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    uint32_t value = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 1, 1, count) ||
+        !ReadNumberArgument(state, rule, arguments[0], MostEmulatedDelayMs, value))
+        return false;
+    state.drive->delayMs = value;
+    return true;
+}
+
 bool ApplyFlag(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     static const char *const choices[] = {"ok", "fail"};
@@ -578,6 +590,7 @@ const KeywordRule KeywordRules[] = {
     {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},
     {"media-errors", true, ApplyMediaErrors, nullptr, nullptr, nullptr},
     {"percentage-used", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::percentageUsed},
+    {"delay", true, ApplyDelay, nullptr, nullptr, nullptr},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

@@ -93,7 +93,10 @@ struct EmulatedDrive {
     bool predictsFailure;       // PredictFailure of IOCTL_STORAGE_PREDICT_FAILURE
     uint64_t mediaErrors;       // bytes 160-167 of the NVMe health log
     uint8_t percentageUsed;     // byte 5 of the NVMe health log
+    uint32_t delayMs;           // how long the health requests take to answer
 };
+
+constexpr uint32_t MostEmulatedDelayMs = 3600000;
 
 // A volume whose space the description gives; a volume it does not describe is
 // answered by the system.
@@ -193,6 +196,12 @@ struct EmulatedReply {
 EmulatedReply AnswerDeviceControl(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl,
                                   const uint8_t *input, uint32_t inputLength, uint8_t *output,
                                   uint32_t outputLength);
+
+// How long the request waits before its answer: the drive's delay for the
+// requests a health check sends (RETURN STATUS, the NVMe health log, failure
+// prediction), 0 for every other.
+uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
+                         uint32_t inputLength);
 
 // Open devices of one process. Handles are numbered by successful opens from 1 and a
 // number is never reused, so a stale handle can never reach a later device.

@@ -161,7 +161,8 @@ void OpenProperties(HWND commandWindow)
         committing = false;
         RequestMetricsFile();
     }
-    CheckSMARTStatus(commandWindow);
+    // The drives are asked on the worker; its answers refresh the tray again.
+    RequestSMARTCheck(commandWindow);
     CheckFreeSpace(commandWindow);
     UpdateTrayStatus(commandWindow);
     StartPollingTimer(commandWindow, SMARTTimer, GlobalSettings.SMARTPollingPeriod);

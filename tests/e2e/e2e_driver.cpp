@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/command_window.h"
 #include "resources/resource_ids.h"
 
 namespace e2e {
@@ -407,7 +408,19 @@ bool Program::WaitForWindowGone(const char *className, const char *caption, DWOR
 bool RunTimer(HWND command, UINT_PTR timer)
 {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutA(command, WM_TIMER, timer, 0, SMTO_NORMAL, 30000, &result) != 0;
+    if (!SendMessageTimeoutA(command, WM_TIMER, timer, 0, SMTO_NORMAL, 30000, &result))
+        return false;
+    // The SMART check asks its drives on the program's worker: done once its answers are taken.
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (!SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, 30000, &result))
+            return false;
+        if (result == 0)
+            return true;
+        if (GetTickCount() - start > 60000)
+            return false;
+        Sleep(10);
+    }
 }
 
 void PostKey(HWND window, UINT virtualKey)

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drives/identify_decoding.h"
 #include "drives/smart_requests.h"
+#include "drives/storage_queries.h"
 #include "emulator/drive_emulation.h"
 #include "state/drive_table.h"
 
@@ -222,6 +224,7 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
         {"drive 1\nreadthresholds fail", [](const EmulatedBay &b) { return !b.drives[1].readThresholdsSucceeds; }},
         {"drive 1\nmedia-errors 0x100000002", [](const EmulatedBay &b) { return b.drives[1].mediaErrors == 0x100000002; }},
         {"drive 1\npercentage-used 255", [](const EmulatedBay &b) { return b.drives[1].percentageUsed == 255; }},
+        {"drive 1\ndelay 45000", [](const EmulatedBay &b) { return b.drives[1].delayMs == 45000; }},
         {"drive 1\ndata-byte 511 0x7F",
          [](const EmulatedBay &b) { return b.drives[1].dataByteSet[511] && b.drives[1].dataBytes[511] == 0x7F; }},
         // Drive keywords belong to the latest drive section; global ones may come anywhere.
@@ -690,6 +693,41 @@ TEST(EmulatedRequest, EachRequestSucceedsOrFailsAsTheDriveIsDescribed)
             EXPECT_EQ(reply.returned, 0u) << label;
             EXPECT_EQ(output[0], 0xEE) << label << ": a failed request writes nothing";
         }
+    }
+}
+
+TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedDriveWait)
+{
+    EmulatedBay bay;
+    Load(bay, "drive 0\ndrive 1\ndelay 45000\ndrive 2\nbus nvme\ndelay 7\ndrive 3\nbus sata\ndelay 9\n");
+    auto bytes = [](const Packet &packet) { return std::vector<uint8_t>(packet.begin(), packet.end()); };
+    auto nvme = [](NvmeQuery query) {
+        uint8_t buffer[NvmeQueryBufferLength];
+        uint32_t length = BuildNvmeQuery(query, buffer);
+        return std::vector<uint8_t>(buffer, buffer + length);
+    };
+    const struct {
+        EmulatedDevice device;
+        uint32_t ioctl;
+        std::vector<uint8_t> input;
+        uint32_t delay;
+    } cases[] = {
+        {SmartDriver, SmartSendDriveCommandIoctl, bytes(SmartPacket(0xDA, 1)), 45000},
+        {Physical(1), SmartSendDriveCommandIoctl, bytes(SmartPacket(0xDA, 0)), 45000},
+        {SmartDriver, SmartSendDriveCommandIoctl, bytes(SmartPacket(0xDA, 0)), 0},
+        {SmartDriver, SmartSendDriveCommandIoctl, bytes(SmartPacket(0xD8, 1)), 0},
+        {SmartDriver, SmartRcvDriveDataIoctl, bytes(SmartPacket(0xD0, 1)), 0},
+        {SmartDriver, SmartRcvDriveDataIoctl, bytes(IdentifyPacket(1)), 0},
+        {Physical(2), StorageQueryPropertyIoctl, nvme(NvmeQuery::HealthLog), 7},
+        {Physical(2), StorageQueryPropertyIoctl, nvme(NvmeQuery::IdentifyController), 0},
+        {Physical(3), StoragePredictFailureIoctl, {}, 9},
+        {Physical(3), DiskGetDriveGeometryIoctl, {}, 0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(EmulatedDelayOf(bay, c.device, c.ioctl, c.input.empty() ? nullptr : c.input.data(),
+                                  static_cast<uint32_t>(c.input.size())),
+                  c.delay)
+            << std::hex << c.ioctl << " drive " << int(c.device.drive);
     }
 }
 

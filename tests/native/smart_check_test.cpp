@@ -17,11 +17,12 @@ std::string Script;
 int Healthy[MaxDrives];
 DriveHealth Answers[MaxDrives];
 
-void FakeReadHealth(int drive, DriveHealth &health)
+bool FakeReadHealth(int drive, DriveHealth &health)
 {
     Script += "ask" + std::to_string(drive) + " ";
     health = Answers[drive];
     health.status = Healthy[drive];
+    return true;
 }
 void FakeRaise(int drive)
 {

@@ -1,0 +1,109 @@
+#include "drives/drive_worker.h"
+
+#include "drives/request_watch.h"
+
+namespace {
+
+struct Job {
+    bool queued;
+    bool running;
+    void (*work)(void *);
+    void *context;
+    HWND window;
+};
+
+SRWLOCK Lock = SRWLOCK_INIT;
+Job Jobs[DriveWorkJobs];
+HANDLE Wake;
+HANDLE Worker;
+bool Stopping;
+
+struct Locked {
+    Locked() { AcquireSRWLockExclusive(&Lock); }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+    ~Locked() { ReleaseSRWLockExclusive(&Lock); }
+};
+
+// The next queued job, marked running; -1 when none is queued.
+int TakeJob()
+{
+    Locked locked;
+    if (Stopping)
+        return -1;
+    for (int i = 0; i < DriveWorkJobs; i++) {
+        if (Jobs[i].queued) {
+            Jobs[i].queued = false;
+            Jobs[i].running = true;
+            return i;
+        }
+    }
+    return -1;
+}
+
+DWORD WINAPI RunDriveWork(void *)
+{
+    for (;;) {
+        WaitForSingleObject(Wake, INFINITE);
+        for (int job = TakeJob(); job >= 0; job = TakeJob()) {
+            Jobs[job].work(Jobs[job].context);
+            HWND window;
+            {
+                Locked locked;
+                Jobs[job].running = false;
+                window = Jobs[job].window;
+            }
+            // A window gone meanwhile (a cancelled test, shutdown) takes nothing.
+            PostMessageA(window, DriveWorkDoneMessage, static_cast<WPARAM>(job), 0);
+        }
+        Locked locked;
+        if (Stopping)
+            return 0;
+    }
+}
+
+}  // namespace
+
+bool QueueDriveWork(int job, void (*work)(void *), void *context, HWND window)
+{
+    if (job < 0 || job >= DriveWorkJobs)
+        return false;
+    Locked locked;
+    if (Stopping || Jobs[job].queued || Jobs[job].running)
+        return false;
+    if (!Worker) {
+        Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        if (!Wake)
+            return false;
+        Worker = CreateThread(nullptr, 0, RunDriveWork, nullptr, 0, nullptr);
+        if (!Worker) {
+            CloseHandle(Wake);
+            Wake = nullptr;
+            return false;
+        }
+    }
+    Jobs[job] = {true, false, work, context, window};
+    SetEvent(Wake);
+    return true;
+}
+
+bool DriveWorkOut(int job)
+{
+    if (job < 0 || job >= DriveWorkJobs)
+        return false;
+    Locked locked;
+    return Jobs[job].queued || Jobs[job].running;
+}
+
+void StopDriveWorker()
+{
+    {
+        Locked locked;
+        if (!Worker)
+            return;
+        Stopping = true;
+        SetEvent(Wake);
+    }
+    CancelDeviceRequests();
+    WaitForSingleObject(Worker, DeviceRequestTimeoutMs);
+}

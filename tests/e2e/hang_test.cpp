@@ -1,0 +1,97 @@
+// A drive that stops answering, through the real program: the window thread
+// goes on while the drive worker waits, and the time-out raises the drive's error.
+#include <gtest/gtest.h>
+
+#include "app/command_window.h"
+#include "e2e/e2e_driver.h"
+#include "e2e/request_log.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+using namespace e2e;
+
+const char Bay[] = "drive 0\nmodel QUICK\nserial FAST0001\ndrive 1\nmodel SLOW\nserial HUNG0002\n";
+const char QuickKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\QUICKFAST0001";
+const char SlowKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\SLOWHUNG0002";
+// Longer than the program waits for a drive.
+const DWORD PastTheTimeOutMs = 60000;
+// Far shorter than the delay: an answer within it is an answer while the drive is out.
+const DWORD AtOnceMs = 5000;
+
+// RETURN STATUS requests that answered, or failed, so far.
+int StatusRequests(const Scenario &scenario, bool ok)
+{
+    int count = 0;
+    for (const Request &r : Filter(ParseRequests(ReadRequestLog(scenario)), "IOCTL")) {
+        if (r.ioctl == 0x7C084 && r.Feature() == 0xDA && r.ok == ok)
+            count++;
+    }
+    return count;
+}
+
+bool AnswersAtOnce(HWND command, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(command, message, wParam, lParam, SMTO_NORMAL, AtOnceMs, &result) != 0;
+}
+
+uint32_t Flag(const char *key)
+{
+    uint32_t value = 99;
+    EXPECT_TRUE(ReadRegistryNumber(key, "SMARTError", value)) << key;
+    return value;
+}
+
+TEST(Hang, ADelayedDriveNeitherFreezesTheProgramNorHoldsTheOtherDriveAndFailsAtTheTimeOut)
+{
+    CleanRegistry();
+    Scenario scenario = PrepareForThisTest(Bay);
+    std::string log = LogInScenarioFolder(scenario);
+    Program program;
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(command, nullptr);
+    int answered = StatusRequests(scenario, true);
+    WriteDrives(scenario, (std::string(Bay) + "delay 45000\n").c_str());
+
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 1, 0));
+    DWORD start = GetTickCount();
+    while (StatusRequests(scenario, true) == answered && GetTickCount() - start < AtOnceMs)
+        Sleep(50);
+    EXPECT_EQ(StatusRequests(scenario, true), answered + 1) << "the healthy drive answers meanwhile";
+    // While the slow drive is out: a second tick is dropped, the free-space
+    // tick runs, messages are answered and the tray menu opens.
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 1, 0));
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 2, 0));
+    DWORD_PTR out = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, AtOnceMs, &out));
+    EXPECT_EQ(out, 1u);
+    PostMessageA(command, TrayCallback, 102, WM_RBUTTONUP);
+    ASSERT_NE(program.WaitForWindow("#32768", nullptr, AtOnceMs), nullptr) << "no tray menu";
+    PostKey(command, VK_ESCAPE);
+    EXPECT_TRUE(program.WaitForWindowGone("#32768", nullptr));
+    EXPECT_EQ(StatusRequests(scenario, true), answered + 1) << "the tick while busy asked nothing";
+    EXPECT_EQ(program.FindWindowNow(Dialog, "SMART Error Detected"), nullptr);
+
+    HWND dialog = program.WaitForWindow(Dialog, "SMART Error Detected", PastTheTimeOutMs);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(ControlText(dialog, IDC_SERIAL), "HUNG0002");
+    EXPECT_EQ(StatusRequests(scenario, false), 1) << "the cancelled request failed";
+    EXPECT_EQ(Flag(SlowKey), 1u);
+    EXPECT_EQ(Flag(QuickKey), 0u);
+    std::string records = ReadWholeFile(log);
+    EXPECT_EQ(records.find("SMART error condition detected"), records.rfind("SMART error condition detected"));
+    EXPECT_NE(records.find("Serial number: HUNG0002"), std::string::npos) << records;
+    EXPECT_EQ(program.VisibleWindows().size(), 1u) << "one alert, for the slow drive";
+
+    // Closing while the quick drive, now slow too, is out: the program ends
+    // without waiting it out, and the cancelled request raises nothing.
+    WriteDrives(scenario, "drive 0\nmodel QUICK\nserial FAST0001\ndelay 45000\n"
+                          "drive 1\nmodel SLOW\nserial HUNG0002\n");
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 1, 0));
+    CloseProgram(program);
+    EXPECT_EQ(Flag(QuickKey), 0u);
+    EXPECT_EQ(ReadWholeFile(log), records) << "nothing written at shutdown";
+}
+
+}  // namespace
