@@ -6,12 +6,19 @@
 //   holmvard-bench log FOLDER      one record appended to an empty and to a
 //                                  100 MB log; the Logging page loading a
 //                                  100,000-line log, beside reading the file
+//   holmvard-bench answer FOLDER DELAY
+//                                  the program running in FOLDER: its drive 1
+//                                  made to answer after DELAY ms, a SMART
+//                                  tick, then the longest time its command
+//                                  window takes to answer a sent message while
+//                                  the check is out; then Close
 #include <windows.h>
 #include <commctrl.h>
 #include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -101,6 +108,10 @@ bool StartLikeTheProgram()
 void Tick(UINT_PTR timer)
 {
     SendMessageA(CommandWindow, WM_TIMER, timer, 0);
+    // The drives are asked on the worker: the tick's work ends when its answers are taken.
+    MSG message;
+    while (SMARTCheckOut() && GetMessageA(&message, nullptr, 0, 0) > 0)
+        DispatchMessageA(&message);
 }
 
 int BenchChecks()
@@ -119,7 +130,7 @@ int BenchChecks()
     Report("space_tick_us_per_volume", space * 1e6 / VolumeCount);
     // A tick is the check and the tray update: apart, to tell where the time goes.
     long before = InstantRequests;
-    CheckSMARTStatus(CommandWindow);
+    Tick(SMARTTimer);
     Report("requests_per_smart_check", static_cast<double>(InstantRequests - before));
     double smartCheck = FastestSeconds(Batches, TicksPerBatch, [] { CheckSMARTStatus(CommandWindow); });
     double spaceCheck = FastestSeconds(Batches, TicksPerBatch, [] { CheckFreeSpace(CommandWindow); });
@@ -251,6 +262,46 @@ int BenchLog(const char *folder)
     return 0;
 }
 
+// The longest of many answers of the program's command window to a sent
+// message, in milliseconds, while the SMART check a tick started is out.
+int BenchAnswer(const char *folder, const char *delay)
+{
+    HWND command = nullptr;
+    for (int i = 0; i < 200 && !command; i++) {
+        command = FindWindowA("#32770", "HOLMVARD");
+        if (!command)
+            Sleep(100);
+    }
+    if (!command) {
+        fprintf(stderr, "the program's command window did not come\n");
+        return 1;
+    }
+    // The splash and the start-up check are over; the drive is slow from now on.
+    Sleep(6000);
+    if (!WriteWhole(std::string(folder) + "\\emulated-drives.txt",
+                    std::string("drive 0\ndrive 1\ndelay ") + delay + "\n"))
+        return 1;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(command, WM_TIMER, SMARTTimer, 0, SMTO_NORMAL, 120000, &result);
+    Sleep(500);
+    double longest = 0;
+    for (int i = 0; i < 100; i++) {
+        double start = Seconds();
+        SendMessageTimeoutA(command, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result);
+        longest = std::max(longest, Seconds() - start);
+        Sleep(20);
+    }
+    SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, 120000, &result);
+    PostMessageA(command, WM_COMMAND, IDM_CLOSE, 0);
+    // A slow drive whose check was no longer out measured nothing of it.
+    if (atoi(delay) > 0 && result != 1) {
+        fprintf(stderr, "the check was not out while the answers were timed\n");
+        return 1;
+    }
+    Report("answer_longest_ms", longest * 1e3);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -262,6 +313,8 @@ int main(int argc, char **argv)
         return BenchChecks();
     if (argc == 3 && strcmp(argv[1], "log") == 0)
         return BenchLog(argv[2]);
-    fprintf(stderr, "usage: holmvard-bench checks | log FOLDER\n");
+    if (argc == 4 && strcmp(argv[1], "answer") == 0)
+        return BenchAnswer(argv[2], argv[3]);
+    fprintf(stderr, "usage: holmvard-bench checks | log FOLDER | answer FOLDER DELAY\n");
     return 2;
 }
