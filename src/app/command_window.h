@@ -8,4 +8,4 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // Answered 1 while a SMART check is out (its drives asked on the worker, or its
 // answers not yet taken), else 0: whoever sent a tick from another process,
 // such as a test or a benchmark, can tell when the tick's work is done.
-constexpr UINT CheckOutMessage = WM_APP + 102;
+constexpr UINT CheckOutMessage = WM_APP + 111;

@@ -8,7 +8,7 @@
 #include "state/drive_table.h"
 
 // wParam: the job that is done.
-constexpr UINT DriveWorkDoneMessage = WM_APP + 101;
+constexpr UINT DriveWorkDoneMessage = WM_APP + 110;
 
 constexpr int StatusRoundJob = 0;
 // The off-line test poll of drive i is job OfflinePollJob + i.
