@@ -84,8 +84,11 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         if (wParam == StatusRoundJob && FinishSMARTCheck(window))
             UpdateTrayStatus(window);
         break;
+    case KeptMailSentMessage:
+        FinishKeptMailRetry(window);
+        break;
     case CheckOutMessage:
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, SMARTCheckOut() ? 1 : 0);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, SMARTCheckOut() || KeptMailRetryOut() ? 1 : 0);
         return TRUE;
     }
     return FALSE;

@@ -145,6 +145,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     KillTimer(CommandWindow, SMARTTimer);
     KillTimer(CommandWindow, FreeSpaceTimer);
     KillTimer(CommandWindow, OutboxTimer);
+    StopKeptMailRetry();
     // Answers the worker brings after this find no window: nothing is written.
     ShutdownTray(CommandWindow);
     StopDriveWorker();

@@ -29,6 +29,8 @@ namespace {
 HWND CheckOwner;
 // Written by the worker only while it holds the round.
 StatusRound Round;
+// The window thread is taking the round's answers (a box of the e-mail or log may hold it there).
+bool Applying;
 
 void AskRound(void *)
 {
@@ -211,10 +213,12 @@ INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, Al
 void RunCheckOnRound(HWND owner)
 {
     CheckOwner = owner;
+    Applying = true;
     const SmartCheckSteps steps = {AskHealth,           RaiseSMARTError,        RaiseSMARTCaution,
                                    ShowSMARTErrorDialog, ShowSimulatedSMARTErrorDialog, ShowSMARTCautionDialog,
                                    MessageBeepExclamation};
     RunSmartCheck(steps);
+    Applying = false;
     LastSMARTCheckTime = time(nullptr);
     RequestMetricsFile();
     CloseStatusRound(Round);
@@ -251,7 +255,7 @@ bool FinishSMARTCheck(HWND owner)
 
 bool SMARTCheckOut()
 {
-    return Round.out;
+    return Round.out && !Applying;
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

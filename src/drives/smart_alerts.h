@@ -18,7 +18,8 @@ void RequestSMARTCheck(HWND owner);
 // False when no check was out.
 bool FinishSMARTCheck(HWND owner);
 
-// Whether a check is out: asked on the worker or its answers not yet taken.
+// Whether a check is out: asked on the worker, or its answers not yet taken
+// up. Once the window thread takes them, the check is as a check always was.
 bool SMARTCheckOut();
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -12,6 +12,7 @@
 #include "mail/smtp_client.h"
 #include "state/app_state.h"
 #include "state/settings.h"
+#include "ui/page_protocol.h"
 #include "ui/tray_icon.h"
 
 namespace {
@@ -314,10 +315,90 @@ DWORD KeepMail(const char *subject, const char *body, const char *date)
     return ERROR_SUCCESS;
 }
 
+// A retry's one message on the mail thread: what it sends, with the settings
+// as they stood when it started, and how it went.
+struct RetrySend {
+    GlobalSettingsRecord settings;
+    KeptMail mail;
+    FileName name;
+    Path folder;
+    bool taken;
+    MailStep step;
+    char result[MailResultSize];
+};
+
+RetrySend Sending;
+HANDLE SendingThread;   // set while a retry's message is out
+HWND SendingWindow;
+
+DWORD WINAPI SendRetry(void *)
+{
+    Sending.step = TrySendMailWith(Sending.settings, Sending.mail.subject, Sending.mail.body, Sending.mail.date,
+                                   Sending.taken, Sending.result, sizeof Sending.result);
+    PostMessageA(SendingWindow, KeptMailSentMessage, 0, 0);
+    return 0;
+}
+
+enum class RetryStart { NoneWaiting, Started, NoThread };
+
+// Hands the oldest readable kept message to a mail thread of its own.
+RetryStart StartRetry(HWND window)
+{
+    Path folder;
+    if (!OutboxFolder(folder))
+        return RetryStart::NoneWaiting;
+    Listing listing;
+    ListKept(folder, listing);
+    for (int i = 0; i < listing.count; i++) {
+        Path path;
+        if (!OpenKept(folder, listing.names[i], path))
+            continue;
+        Sending.settings = GlobalSettings;
+        Sending.mail = Mail;
+        CopyText(Sending.name, listing.names[i]);
+        CopyText(Sending.folder, folder);
+        SendingWindow = window;
+        SendingThread = CreateThread(nullptr, 0, SendRetry, nullptr, 0, nullptr);
+        return SendingThread ? RetryStart::Started : RetryStart::NoThread;
+    }
+    return RetryStart::NoneWaiting;
+}
+
+// Waits for the mail thread and takes its outcome: a message the server took
+// is removed and logged, one it did not waits for the next retry. True when
+// the next message may go now.
+bool TakeRetry()
+{
+    WaitForSingleObject(SendingThread, INFINITE);
+    CloseHandle(SendingThread);
+    SendingThread = nullptr;
+    Mail = Sending.mail;
+    Path path;
+    if (!PathOf(Sending.folder, Sending.name, path))
+        return false;
+    if (Sending.step != MailStep::None && !Sending.taken) {
+        // Later messages wait behind it, so they still go out in order.
+        Mail.attempts++;
+        WriteWhole(Sending.folder, Sending.name, Mail);
+        SetRetry(SendingWindow, Mail.attempts);
+        return false;
+    }
+    RemoveDelivered(Sending.name, path);
+    return true;
+}
+
+// Before the window thread uses the outbox itself: the retry out ends first.
+void SettleRetry()
+{
+    if (SendingThread)
+        TakeRetry();
+}
+
 }  // namespace
 
 bool KeepFailedMail(const char *subject, const char *body, const char *date)
 {
+    SettleRetry();
     DWORD error = KeepMail(subject, body, date);
     if (error == ERROR_SUCCESS)
         return true;
@@ -331,6 +412,7 @@ bool KeepFailedMail(const char *subject, const char *body, const char *date)
 
 bool OutboxHoldsMail()
 {
+    SettleRetry();
     Path folder;
     Listing listing;
     if (!OutboxFolder(folder))
@@ -341,6 +423,7 @@ bool OutboxHoldsMail()
 
 MailStep SendKeptMail(HWND window, char *result, size_t resultSize)
 {
+    SettleRetry();
     KillTimer(window, OutboxTimer);
     CopyTextSized(result, resultSize, MailSentText);
     MailStep last = MailStep::None;
@@ -370,12 +453,44 @@ MailStep SendKeptMail(HWND window, char *result, size_t resultSize)
 
 void RetryKeptMail(HWND window)
 {
-    char result[MailResultSize];
-    SendKeptMail(window, result, sizeof result);
+    KillTimer(window, OutboxTimer);
+    if (SendingThread || PropertiesOpen)
+        return;
+    if (StartRetry(window) == RetryStart::NoThread) {
+        char result[MailResultSize];
+        SendKeptMail(window, result, sizeof result);
+    }
+}
+
+void FinishKeptMailRetry(HWND window)
+{
+    // Taken already by the window thread's own use of the outbox.
+    if (!SendingThread)
+        return;
+    // The next message goes at once, unless the sheet is open: its closing schedules the rest.
+    if (TakeRetry() && !PropertiesOpen && StartRetry(window) == RetryStart::NoThread) {
+        char result[MailResultSize];
+        SendKeptMail(window, result, sizeof result);
+    }
+}
+
+bool KeptMailRetryOut()
+{
+    return SendingThread != nullptr;
+}
+
+void StopKeptMailRetry()
+{
+    // What the server took must not go again at the next start: wait for it, as long as one step may last.
+    if (SendingThread && WaitForSingleObject(SendingThread, KeptMailStopWaitMs) == WAIT_OBJECT_0)
+        TakeRetry();
 }
 
 void ScheduleKeptMail(HWND window)
 {
+    // The retry out sets the timer when it ends.
+    if (SendingThread)
+        return;
     Path folder;
     Path path;
     Listing listing;

@@ -24,8 +24,26 @@ bool OutboxHoldsMail();
 // MailStep::None, with its text in result.
 MailStep SendKeptMail(HWND window, char *result, size_t resultSize);
 
-// SendKeptMail for the retry timer.
+// Posted to the window a retry started from when its message's exchange is over.
+constexpr UINT KeptMailSentMessage = WM_APP + 112;
+
+// The retry timer: the oldest kept message goes from a mail thread of its own,
+// with the settings as they stand now, so the window thread goes on. Never
+// while the property sheet is open. The window thread's own use of the outbox
+// (an alert's mail) first waits for the retry out.
 void RetryKeptMail(HWND window);
+
+// On KeptMailSentMessage: removes and logs the message the server took, or
+// keeps it for the next retry; the next message then goes.
+void FinishKeptMailRetry(HWND window);
+
+// Whether a retry's message is out.
+bool KeptMailRetryOut();
+
+// At shutdown: waits for a retry out at most KeptMailStopWaitMs and takes its
+// outcome, so a message the server took is not sent again at the next start.
+constexpr DWORD KeptMailStopWaitMs = 30000;
+void StopKeptMailRetry();
 
 // At start-up, and when the property sheet has closed: sets the retry timer
 // when messages are waiting.

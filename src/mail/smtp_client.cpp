@@ -185,9 +185,8 @@ MailStep OpenSession(MailLink &link, TlsChannel *tls, const MailServerAddress &s
 }
 
 // The settings and the server address, checked before anything is sent.
-MailStep CheckMailSettings(const char *subject, MailServerAddress &server)
+MailStep CheckMailSettings(const GlobalSettingsRecord &settings, const char *subject, MailServerAddress &server)
 {
-    const GlobalSettingsRecord &settings = GlobalSettings;
     MailStep refused = FirstStepCarryingLineBreak(settings.EmailServer, settings.EmailFrom, settings.EmailTo, subject);
     if (refused != MailStep::None)
         return refused;
@@ -220,10 +219,9 @@ MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&h
 }
 
 // From MAIL FROM to QUIT over an open session; taken as TrySendMailDated's.
-MailStep Deliver(MailLink &link, char (&buffer)[SmtpBufferSize], const char *subject, const char *body,
-                 char (&date)[MailDateSize], bool &taken)
+MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&buffer)[SmtpBufferSize],
+                 const char *subject, const char *body, char (&date)[MailDateSize], bool &taken)
 {
-    const GlobalSettingsRecord &settings = GlobalSettings;
     FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
     if (!Converse(link, buffer, buffer))
         return MailStep::MailFrom;
@@ -252,10 +250,11 @@ MailStep Deliver(MailLink &link, char (&buffer)[SmtpBufferSize], const char *sub
 }
 
 // The exchange itself; returns the step that failed, or MailStep::None when the message went out.
-MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken)
+MailStep Exchange(const GlobalSettingsRecord &settings, const char *subject, const char *body,
+                  char (&date)[MailDateSize], bool &taken)
 {
     MailServerAddress server;
-    MailStep failed = CheckMailSettings(subject, server);
+    MailStep failed = CheckMailSettings(settings, subject, server);
     if (failed != MailStep::None)
         return failed;
 
@@ -283,19 +282,30 @@ MailStep Exchange(const char *subject, const char *body, char (&date)[MailDateSi
     failed = OpenSession(link, tls.get(), server, hostName, buffer);
     if (failed != MailStep::None)
         return failed;
-    return Deliver(link, buffer, subject, body, date, taken);
+    return Deliver(settings, link, buffer, subject, body, date, taken);
 }
+
+// The outbox's mail thread and the window thread may both send.
+SRWLOCK SendLock = SRWLOCK_INIT;
 
 }  // namespace
 
 
+MailStep TrySendMailWith(const GlobalSettingsRecord &settings, const char *subject, const char *body,
+                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize)
+{
+    taken = false;
+    AcquireSRWLockExclusive(&SendLock);
+    MailStep failed = Exchange(settings, subject, body, date, taken);
+    ReleaseSRWLockExclusive(&SendLock);
+    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
+    return failed;
+}
+
 MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
                           char *result, size_t resultSize)
 {
-    taken = false;
-    MailStep failed = Exchange(subject, body, date, taken);
-    CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
-    return failed;
+    return TrySendMailWith(GlobalSettings, subject, body, date, taken, result, resultSize);
 }
 
 MailStep TrySendMail(const char *subject, const char *body, char *result, size_t resultSize)

@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "mail/smtp_dialogue.h"
+#include "state/settings.h"
 
 // Runs the whole dialogue. Returns TRUE when the server took the message;
 // either way writes "Email successfully sent!" or the failing step's error
@@ -25,6 +26,12 @@ MailStep TrySendMail(const char *subject, const char *body, char *result, size_t
 // message, even when a later step (QUIT) fails.
 MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
                           char *result, size_t resultSize);
+
+// As TrySendMailDated, with the server, sender and recipient of settings, a
+// copy the caller took, rather than the program's, which the property sheet
+// edits on the window thread. Sends never overlap: a second waits for the first.
+MailStep TrySendMailWith(const GlobalSettingsRecord &settings, const char *subject, const char *body,
+                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize);
 
 // "Tue, 08 Dec 2026 05:37:27 +0000" for now, in the local zone.
 void FormatNowForMail(char (&date)[MailDateSize]);

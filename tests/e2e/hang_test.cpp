@@ -1,10 +1,14 @@
-// A drive that stops answering, through the real program: the window thread
-// goes on while the drive worker waits, and the time-out raises the drive's error.
+// A drive that stops answering and a mail server that stops talking, through
+// the real program: the window thread goes on while the drive worker or the
+// mail thread waits, and the drive's time-out raises its error.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include "app/command_window.h"
 #include "e2e/e2e_driver.h"
 #include "e2e/request_log.h"
+#include "e2e/scripted_smtp.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -92,6 +96,48 @@ TEST(Hang, ADelayedDriveNeitherFreezesTheProgramNorHoldsTheOtherDriveAndFailsAtT
     CloseProgram(program);
     EXPECT_EQ(Flag(QuickKey), 0u);
     EXPECT_EQ(ReadWholeFile(log), records) << "nothing written at shutdown";
+}
+
+TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
+{
+    CleanRegistry();
+    Scenario scenario = PrepareForThisTest(FailingDrive);
+    // Nobody listens there yet: the alert's mail is kept.
+    MailAlertsTo(scenario, "127.0.0.6");
+    std::string outbox = scenario.folder + "\\Outbox";
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND box = program.WaitForWindow(Dialog, "HOLMVARD Email Error", 45000);
+    ASSERT_NE(box, nullptr);
+    DismissMessageBox(box);
+    ASSERT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
+    HWND command = program.WaitForCommandWindow();
+
+    WSADATA data;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &data), 0);
+    // The server takes the connection and never greets.
+    Script script = {6, "silent", 0x7F000006};
+    HANDLE server = CreateThread(nullptr, 0, ServeOnce, &script, 0, nullptr);
+    Sleep(100);
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 4, 0));
+    Sleep(1000);
+    DWORD_PTR out = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, AtOnceMs, &out));
+    EXPECT_EQ(out, 1u) << "the retry is out";
+    EXPECT_TRUE(AnswersAtOnce(command, WM_TIMER, 2, 0));
+    PostMessageA(command, TrayCallback, 102, WM_RBUTTONUP);
+    ASSERT_NE(program.WaitForWindow("#32768", nullptr, AtOnceMs), nullptr) << "no tray menu";
+    PostKey(command, VK_ESCAPE);
+    EXPECT_TRUE(program.WaitForWindowGone("#32768", nullptr));
+
+    // The mail thread gives up at its step's limit; the message waits for the next retry.
+    EXPECT_EQ(WaitForSingleObject(server, PastTheTimeOutMs + 30000), WAIT_OBJECT_0);
+    CloseHandle(server);
+    WSACleanup();
+    EXPECT_TRUE(script.clientClosed);
+    ASSERT_TRUE(RunTimer(command, 99));
+    EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
+    CloseProgram(program);
 }
 
 }  // namespace
