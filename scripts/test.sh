@@ -37,12 +37,12 @@ start_pdf_printer "$root/build/windows/pdf" || echo "warning: no PDF printer; th
 rm -rf "$mail_folder"
 /usr/bin/python3 "$root/scripts/smtp-sink.py" 127.0.0.1 25 "$mail_folder" &
 sink_pid=$!
-# The TLS mail servers (587, 465, and two that must be refused), with throwaway certificates.
+# The TLS mail servers (587, 465, two that must be refused, and 5465 asking for a client certificate), with throwaway certificates.
 "$root/scripts/tls-certificates.sh" "$root/build/windows/tls" || echo "warning: no test certificates" >&2
 rm -rf "$tls_mail_folder"
 /usr/bin/python3 "$root/scripts/smtp-tls-sink.py" "$tls_mail_folder" "$root/build/windows/tls" &
 tls_sink_pid=$!
-for port in 25 587 465 2587 4465; do
+for port in 25 587 465 2587 4465 5465; do
     for _ in $(seq 50); do
         (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
         sleep 0.2
