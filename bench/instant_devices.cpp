@@ -48,8 +48,8 @@ HANDLE DeviceOpen(const char *name, DWORD access, DWORD, DWORD)
                   : INVALID_HANDLE_VALUE;
 }
 
-BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
-                   DWORD *returned)
+BOOL DeviceRequestStart(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output,
+                        DWORD outputLength, DWORD *returned, OVERLAPPED *)
 {
     ++InstantRequests;
     const EmulatedDevice *open = FindEmulatedHandle(Handles, NumberOf(device));
@@ -62,6 +62,15 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
     SetLastError(reply.ok ? ERROR_SUCCESS : reply.error);
     return reply.ok ? TRUE : FALSE;
 }
+
+// Every request completes at once, so none is ever out.
+BOOL DeviceRequestResult(HANDLE, OVERLAPPED *, DWORD *)
+{
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+}
+
+void DeviceRequestCancel(HANDLE, OVERLAPPED *) {}
 
 BOOL DeviceClose(HANDLE device)
 {

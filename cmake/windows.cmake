@@ -36,7 +36,7 @@ add_library(holmvard_shell STATIC
     src/mail/tls_channel.cpp
     src/drives/drive_access.cpp
     src/drives/drive_worker.cpp
-    src/drives/request_watch.cpp
+    src/drives/device_control.cpp
     src/drives/drives_page.cpp
     src/drives/offline_test_dialog.cpp
     src/drives/smart_alerts.cpp

@@ -2,6 +2,7 @@
 
 #include "app/metrics_file.h"
 #include "mail/outbox.h"
+#include "drives/drive_access.h"
 #include "drives/drive_worker.h"
 #include "drives/smart_alerts.h"
 #include "properties/property_sheet.h"
@@ -14,6 +15,18 @@
 
 namespace {
 
+bool StartingUp = true;
+bool PropertiesWanted;
+
+void AskForProperties(HWND window)
+{
+    if (StartingUp) {
+        PropertiesWanted = true;
+        return;
+    }
+    OpenProperties(window);
+}
+
 void OnCommand(HWND window, WORD command)
 {
     switch (command) {
@@ -24,7 +37,7 @@ void OnCommand(HWND window, WORD command)
         PostQuitMessage(0);
         break;
     case IDM_PROPERTIES:
-        OpenProperties(window);
+        AskForProperties(window);
         break;
     }
 }
@@ -55,12 +68,31 @@ void OnTrayCallback(HWND window, WPARAM iconId, LPARAM mouseMessage)
         ShowTrayMenu(window);
         break;
     case WM_LBUTTONUP:
-        OpenProperties(window);
+        AskForProperties(window);
         break;
     }
 }
 
+void OnDriveWorkDone(HWND window, WPARAM job)
+{
+    if (job == StatusRoundJob) {
+        // Start-up's own status update follows its free-space check.
+        if (FinishSMARTCheck(window) && !StartingUp)
+            UpdateTrayStatus(window);
+    } else if (job >= SMARTCommandJob && job < SMARTCommandJob + MaxDrives) {
+        FinishDriveSMART(static_cast<int>(job - SMARTCommandJob), window);
+    }
+}
+
 }  // namespace
+
+void FinishStartup(HWND window)
+{
+    StartingUp = false;
+    if (PropertiesWanted)
+        PostMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
+    PropertiesWanted = false;
+}
 
 INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -81,14 +113,13 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         WriteMetricsFile();
         break;
     case DriveWorkDoneMessage:
-        if (wParam == StatusRoundJob && FinishSMARTCheck(window))
-            UpdateTrayStatus(window);
+        OnDriveWorkDone(window, wParam);
         break;
     case KeptMailSentMessage:
         FinishKeptMailRetry(window);
         break;
     case CheckOutMessage:
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, SMARTCheckOut() || KeptMailRetryOut() ? 1 : 0);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, StartingUp || SMARTCheckOut() || KeptMailRetryOut() ? 1 : 0);
         return TRUE;
     }
     return FALSE;

@@ -4,6 +4,7 @@
 
 #include "app/discovery.h"
 #include "base/bounded_text.h"
+#include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_commands.h"
@@ -46,26 +47,38 @@ bool DiscoverSmartvsdDrives()
     return true;
 }
 
+// Read on the line after the query that failed.
+HealthAnswer AnswerOf(bool answered)
+{
+    if (answered)
+        return HealthAnswer::Answered;
+    DWORD error = GetLastError();
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ? HealthAnswer::Refused
+                                                                         : HealthAnswer::Failed;
+}
+
 // Who a drive the SMART requests cannot reach says it is: an NVMe drive from
-// Identify Controller, any other from the storage descriptor. False when it
-// cannot say, has no fixed media, or cannot be asked for its health at all,
-// which would otherwise read as a failing drive at every check.
+// Identify Controller where its driver answers it, any other from the storage
+// descriptor; and how its health is asked. False when it cannot say, has no
+// fixed media, or is not taken for its health queries.
 bool DescribeStorageDrive(HANDLE device, DriveRecord &record)
 {
     StorageIdentity identity;
     StorageGeometry geometry;
     if (!QueryStorageIdentity(device, identity) || !QueryGeometryEx(device, geometry) || !geometry.fixedMedia)
         return false;
-    if (identity.busType == NvmeBusType) {
-        NvmeIdentity nvme;
-        if (!QueryNvmeIdentity(device, nvme) || !AskNvmeHealth(device, nullptr))
-            return false;
-        DescribeStorageRecord(identity, &nvme, geometry, record);
-    } else {
-        if (!AskPredictedFailure(device, nullptr))
-            return false;
-        DescribeStorageRecord(identity, nullptr, geometry, record);
-    }
+    bool nvmeBus = identity.busType == NvmeBusType;
+    NvmeIdentity nvme;
+    bool named = nvmeBus && QueryNvmeIdentity(device, nvme);
+    HealthAnswer nvmeHealth = nvmeBus ? AnswerOf(AskNvmeHealth(device, nullptr)) : HealthAnswer::Refused;
+    HealthAnswer prediction = HealthAnswer::Refused;
+    // Failure prediction only where the health log does not serve.
+    if (!nvmeBus || nvmeHealth == HealthAnswer::Refused)
+        prediction = AnswerOf(AskPredictedFailure(device, nullptr));
+    DriveAccess access;
+    if (!ChooseStorageAccess(identity.busType, nvmeHealth, prediction, access))
+        return false;
+    DescribeStorageRecord(identity, named ? &nvme : nullptr, geometry, access, record);
     return true;
 }
 
@@ -79,7 +92,7 @@ void AcceptStorageDrive(uint8_t n)
         return;
     DriveRecord record = {};
     if (!DescribeStorageDrive(device, record)) {
-        DeviceClose(device);
+        CloseDevice(device);
         return;
     }
     record.Device = device;
@@ -99,7 +112,7 @@ void DiscoverPhysicalDrives()
         }
         // The handle alone selects the drive, so every later request carries drive number 0.
         if (!AcceptDrive(device, n, 0)) {
-            DeviceClose(device);
+            CloseDevice(device);
             // An NVMe drive declines IDENTIFY.
             AcceptStorageDrive(n);
         }
@@ -125,10 +138,10 @@ void CloseDriveDevices(uint32_t osKind)
 {
     if (osKind == OsKindWindows9x) {
         if (SharedDevice != INVALID_HANDLE_VALUE)
-            DeviceClose(SharedDevice);
+            CloseDevice(SharedDevice);
         SharedDevice = INVALID_HANDLE_VALUE;
     } else if (osKind == OsKindWindowsNT) {
         for (uint8_t i = 0; i < DriveCount; i++)
-            DeviceClose(Drives[i].Device);
+            CloseDevice(Drives[i].Device);
     }
 }

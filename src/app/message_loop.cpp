@@ -14,10 +14,12 @@ bool OfferToDialog(HWND dialog, MSG &message)
 }
 
 // The first window that takes the message as a dialog message ends its handling.
-bool OfferDialogMessage(MSG &message)
+bool OfferDialogMessage(MSG &message, bool offerAlertDialogs)
 {
     if (OfferToDialog(CommandWindow, message))
         return true;
+    if (!offerAlertDialogs)
+        return false;
     for (uint8_t i = 0; i < DriveCount; i++) {
         HWND simulated = Drives[i].SimulatedErrorDialog;
         HWND dialog = simulated && IsWindow(simulated) ? simulated : Drives[i].ErrorDialog;
@@ -31,15 +33,35 @@ bool OfferDialogMessage(MSG &message)
     return false;
 }
 
+void HandleMessage(MSG &message, bool offerAlertDialogs)
+{
+    if (OfferDialogMessage(message, offerAlertDialogs))
+        return;
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+}
+
 }  // namespace
 
 void RunMessageLoop()
 {
     MSG message;
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        if (OfferDialogMessage(message))
-            continue;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    while (GetMessageA(&message, nullptr, 0, 0) > 0)
+        HandleMessage(message, true);
+}
+
+bool RunMessageLoopUntil(bool (*done)(), bool offerAlertDialogs)
+{
+    // Woken by the worker's message; the bound also catches one that was lost.
+    constexpr DWORD LookAgainMs = 100;
+    while (!done()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, LookAgainMs, QS_ALLINPUT);
+        MSG message;
+        while (!done() && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return false;
+            HandleMessage(message, offerAlertDialogs);
+        }
     }
+    return true;
 }

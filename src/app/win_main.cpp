@@ -55,17 +55,58 @@ void RegisterControlClasses()
     InitCommonControlsEx(&classes);
 }
 
-// Loads each drive's settings and puts the drive into the SMART state they ask for.
-void PrepareDrives()
+// Start-up's drive work runs on the drive worker while the window thread goes
+// on answering: a drive that never answers must not hold the tray, the command
+// window or a dialog. The results are taken in the order start-up always had.
+bool DriversOpened;
+
+void FindDrives(void *)
+{
+    DriversOpened = DiscoverDrives(OsKind);
+}
+
+void PrepareDrivesSMART(void *)
+{
+    for (uint8_t i = 0; i < DriveCount; i++)
+        PrepareDriveSMART(Drives[i]);
+}
+
+bool StartupWorkDone()
+{
+    return !DriveWorkOut(StartupJob);
+}
+
+// False when Close came while the worker had it.
+bool RunOnDriveWorker(void (*work)(void *), bool tableFilled)
+{
+    if (!QueueDriveWork(StartupJob, work, nullptr, CommandWindow)) {
+        work(nullptr);
+        return true;
+    }
+    return RunMessageLoopUntil(StartupWorkDone, tableFilled);
+}
+
+// The start-up check's answers are taken as soon as the worker is done, even
+// if its message never came.
+bool StartupCheckDone()
+{
+    if (SMARTCheckOut() && !DriveWorkOut(StatusRoundJob))
+        FinishSMARTCheck(CommandWindow);
+    return !SMARTCheckOut();
+}
+
+// Loads each drive's settings and puts the drive into the SMART state they ask
+// for; false when Close came meanwhile.
+bool PrepareDrives()
 {
     for (uint8_t i = 0; i < DriveCount; i++) {
         DriveRecord &drive = Drives[i];
         LoadDriveSettings(drive);
-        PrepareDriveSMART(drive);
         drive.ErrorDialog = nullptr;
         drive.SimulatedErrorDialog = nullptr;
         drive.CautionDialog = nullptr;
     }
+    return RunOnDriveWorker(PrepareDrivesSMART, false);
 }
 
 void PrepareVolumes()
@@ -82,9 +123,24 @@ int RefuseToRun(const char *text, const char *caption, UINT icon, bool devicesOp
 {
     MessageBoxA(CommandWindow, text, caption, icon | MB_OK);
     ShutdownTray(CommandWindow);
-    if (devicesOpen)
+    if (devicesOpen && StopDriveWorker())
         CloseDriveDevices(OsKind);
     return 0;
+}
+
+// Ends the run after the quit message: nothing is written for what is still out.
+int ShutDown()
+{
+    KillTimer(CommandWindow, SMARTTimer);
+    KillTimer(CommandWindow, FreeSpaceTimer);
+    KillTimer(CommandWindow, OutboxTimer);
+    StopKeptMailRetry();
+    // Answers the worker brings after this find no window: nothing is written.
+    ShutdownTray(CommandWindow);
+    // A worker still out may be using the handles; they go with the process.
+    if (StopDriveWorker())
+        CloseDriveDevices(OsKind);
+    return 1;
 }
 
 void StartPollingTimers()
@@ -120,13 +176,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         return RefuseToRun(OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION, false);
     ShowSplash();
 
-    if (!DiscoverDrives(OsKind))
+    if (!RunOnDriveWorker(FindDrives, false))
+        return ShutDown();
+    if (!DriversOpened)
         return RefuseToRun(SmartDriverErrorText, "SMART Driver Error", MB_ICONEXCLAMATION, false);
-    if (DriveCount == 0)
-        return RefuseToRun(NoDriveErrorText, "IDE Drive Error", MB_ICONEXCLAMATION, true);
-    PrepareDrives();
+    if (!PrepareDrives())
+        return ShutDown();
 
     DiscoverVolumes();
+    // A PC whose drives all stay out of reach still has its volumes watched.
+    if (DriveCount == 0 && VolumeCount == 0)
+        return RefuseToRun(NoDriveErrorText, "IDE Drive Error", MB_ICONEXCLAMATION, true);
     PrepareVolumes();
     LoadGlobalSettings();
     RegisterLogEventSource();
@@ -134,21 +194,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     CopyText(TrayTip, InitialTrayTip);
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_ADD);
     // Alerts stored by an earlier run and never acknowledged come back here.
-    CheckSMARTStatus(CommandWindow);
+    RequestSMARTCheck(CommandWindow);
+    if (!RunMessageLoopUntil(StartupCheckDone, true))
+        return ShutDown();
     CheckFreeSpace(CommandWindow);
     UpdateTrayStatus(CommandWindow);
     StartPollingTimers();
     ScheduleKeptMail(CommandWindow);
+    FinishStartup(CommandWindow);
 
     RunMessageLoop();
-
-    KillTimer(CommandWindow, SMARTTimer);
-    KillTimer(CommandWindow, FreeSpaceTimer);
-    KillTimer(CommandWindow, OutboxTimer);
-    StopKeptMailRetry();
-    // Answers the worker brings after this find no window: nothing is written.
-    ShutdownTray(CommandWindow);
-    StopDriveWorker();
-    CloseDriveDevices(OsKind);
-    return 1;
+    return ShutDown();
 }

@@ -1,23 +1,24 @@
 #include "drives/device_io.h"
 
-#include "drives/request_watch.h"
-
-// A failing drive can hold the open as long as a request: both are watched.
 HANDLE DeviceOpen(const char *name, DWORD access, DWORD shareMode, DWORD disposition)
 {
-    RequestWatch watch;
-    return CreateFileA(name, access, shareMode, nullptr, disposition, 0, nullptr);
+    return CreateFileA(name, access, shareMode, nullptr, disposition, FILE_FLAG_OVERLAPPED, nullptr);
 }
 
-BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
-                   DWORD *returned)
+BOOL DeviceRequestStart(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output,
+                        DWORD outputLength, DWORD *returned, OVERLAPPED *overlapped)
 {
-    RequestWatch watch;
-    BOOL answered = DeviceIoControl(device, ioctl, input, inputLength, output, outputLength, returned, nullptr);
-    // An answer that came as the watcher cancelled still counts: the drive gave it.
-    if (!answered && watch.TimedOut())
-        SetLastError(ERROR_TIMEOUT);
-    return answered;
+    return DeviceIoControl(device, ioctl, input, inputLength, output, outputLength, returned, overlapped);
+}
+
+BOOL DeviceRequestResult(HANDLE device, OVERLAPPED *overlapped, DWORD *returned)
+{
+    return GetOverlappedResult(device, overlapped, returned, FALSE);
+}
+
+void DeviceRequestCancel(HANDLE device, OVERLAPPED *overlapped)
+{
+    CancelIoEx(device, overlapped);
 }
 
 BOOL DeviceClose(HANDLE device)

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "drives/drive_worker.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
 #include "drives/storage_commands.h"
@@ -37,6 +38,10 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     case DriveAccess::FailurePrediction:
         health.status = ReturnPredictedStatus(record.Device);
         return;
+    case DriveAccess::NotReadable:
+        // Never asked: nothing of it can be read.
+        health.status = 1;
+        return;
     case DriveAccess::SmartIoctl:
         break;
     }
@@ -70,14 +75,51 @@ void PrepareDriveSMART(DriveRecord &record)
     }
 }
 
-void ApplyDriveSMART(const DriveRecord &record)
+namespace {
+
+// What the worker sends to one drive; written by the window thread only while no job of the drive's is out.
+struct SMARTCommands {
+    HANDLE device;
+    uint8_t driveNumber;
+    bool enable;
+    bool again;   // window thread only: a later commit changed the setting meanwhile
+};
+
+SMARTCommands Commands[MaxDrives];
+
+void SendSMARTCommands(void *context)
 {
+    const SMARTCommands &commands = *static_cast<const SMARTCommands *>(context);
+    if (commands.enable) {
+        EnableSMART(commands.device, commands.driveNumber);
+        EnableAttributeAutosave(commands.device, commands.driveNumber);
+    } else {
+        DisableSMART(commands.device, commands.driveNumber);
+    }
+}
+
+}  // namespace
+
+void ApplyDriveSMART(int drive, HWND window)
+{
+    const DriveRecord &record = Drives[drive];
     if (!TakesSMARTCommands(record))
         return;
-    if (record.SMARTEnabled == 1) {
-        EnableSMART(record.Device, record.DriveNumber);
-        EnableAttributeAutosave(record.Device, record.DriveNumber);
-    } else {
-        DisableSMART(record.Device, record.DriveNumber);
+    SMARTCommands &commands = Commands[drive];
+    if (DriveWorkOut(SMARTCommandJob + drive)) {
+        commands.again = true;
+        return;
     }
+    commands = {record.Device, record.DriveNumber, record.SMARTEnabled == 1, false};
+    // Without a worker the commands are sent here, as before there was one.
+    if (!QueueDriveWork(SMARTCommandJob + drive, SendSMARTCommands, &commands, window))
+        SendSMARTCommands(&commands);
+}
+
+void FinishDriveSMART(int drive, HWND window)
+{
+    if (drive < 0 || drive >= DriveCount || !Commands[drive].again || DriveWorkOut(SMARTCommandJob + drive))
+        return;
+    Commands[drive].again = false;
+    ApplyDriveSMART(drive, window);
 }

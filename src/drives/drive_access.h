@@ -3,6 +3,8 @@
 // failure prediction). The one place that tells the paths apart.
 #pragma once
 
+#include <windows.h>
+
 #include "drives/smart_check.h"
 #include "drives/status_round.h"
 #include "state/drive_table.h"
@@ -29,6 +31,11 @@ bool TakesSMARTCommands(const DriveRecord &record);
 // tries again.
 void PrepareDriveSMART(DriveRecord &record);
 
-// After a changed SMARTEnabled was stored: sends the commands it needs. The
-// results are not examined: the stored setting stands.
-void ApplyDriveSMART(const DriveRecord &record);
+// After a changed SMARTEnabled was stored: sends the commands it needs, on the
+// drive worker, behind whatever that drive has out. The results are not
+// examined: the stored setting stands. A change while the last commands are
+// still out is sent once they are done, so the drive ends in the state stored.
+void ApplyDriveSMART(int drive, HWND window);
+
+// On the window thread when job SMARTCommandJob + drive is done.
+void FinishDriveSMART(int drive, HWND window);

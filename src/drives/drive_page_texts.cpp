@@ -3,7 +3,9 @@
 DrivePageState DrivePageStateOf(const DriveRecord &drive)
 {
     DrivePageState state;
-    if (!drive.SMARTSupported)
+    if (drive.Access == DriveAccess::NotReadable)
+        state = {"Not readable", false, false};
+    else if (!drive.SMARTSupported)
         state = {"Not Supported", false, false};
     else if (!drive.SMARTEnabled)
         state = {"Disabled", false, true};

@@ -1,12 +1,15 @@
 #include "drives/drive_worker.h"
 
-#include "drives/request_watch.h"
+#include <cstdint>
+
+#include "drives/device_control.h"
 
 namespace {
 
 struct Job {
     bool queued;
     bool running;
+    uint32_t order;     // when it was queued: the worker takes the oldest first
     void (*work)(void *);
     void *context;
     HWND window;
@@ -14,6 +17,7 @@ struct Job {
 
 SRWLOCK Lock = SRWLOCK_INIT;
 Job Jobs[DriveWorkJobs];
+uint32_t Queued;
 HANDLE Wake;
 HANDLE Worker;
 bool Stopping;
@@ -25,20 +29,22 @@ struct Locked {
     ~Locked() { ReleaseSRWLockExclusive(&Lock); }
 };
 
-// The next queued job, marked running; -1 when none is queued.
+// The oldest queued job, marked running; -1 when none is queued.
 int TakeJob()
 {
     Locked locked;
     if (Stopping)
         return -1;
+    int oldest = -1;
     for (int i = 0; i < DriveWorkJobs; i++) {
-        if (Jobs[i].queued) {
-            Jobs[i].queued = false;
-            Jobs[i].running = true;
-            return i;
-        }
+        if (Jobs[i].queued && (oldest < 0 || static_cast<int32_t>(Jobs[i].order - Jobs[oldest].order) < 0))
+            oldest = i;
     }
-    return -1;
+    if (oldest >= 0) {
+        Jobs[oldest].queued = false;
+        Jobs[oldest].running = true;
+    }
+    return oldest;
 }
 
 DWORD WINAPI RunDriveWork(void *)
@@ -82,7 +88,7 @@ bool QueueDriveWork(int job, void (*work)(void *), void *context, HWND window)
             return false;
         }
     }
-    Jobs[job] = {true, false, work, context, window};
+    Jobs[job] = {true, false, ++Queued, work, context, window};
     SetEvent(Wake);
     return true;
 }
@@ -95,15 +101,16 @@ bool DriveWorkOut(int job)
     return Jobs[job].queued || Jobs[job].running;
 }
 
-void StopDriveWorker()
+bool StopDriveWorker()
 {
     {
         Locked locked;
-        if (!Worker)
-            return;
         Stopping = true;
+        if (!Worker)
+            return true;
         SetEvent(Wake);
     }
     CancelDeviceRequests();
-    WaitForSingleObject(Worker, DeviceRequestTimeoutMs);
+    // A request that ignores its cancel is given up on within the grace.
+    return WaitForSingleObject(Worker, DeviceCancelGraceMs + 1000) == WAIT_OBJECT_0;
 }

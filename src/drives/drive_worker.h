@@ -1,6 +1,8 @@
-// The one thread that sends the periodic checks' device requests and the
-// off-line test's polls, so a drive slow to answer never holds the window
-// thread. A job runs there and its window is then posted DriveWorkDoneMessage.
+// The one thread that sends the drives' device requests, so a drive slow to
+// answer, or a driver that never completes a request, never holds the window
+// thread. Jobs run there in the order they were queued (a command sent at a
+// commit goes before the check that follows it); a job's window is then
+// posted DriveWorkDoneMessage.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +13,13 @@
 constexpr UINT DriveWorkDoneMessage = WM_APP + 110;
 
 constexpr int StatusRoundJob = 0;
-// The off-line test poll of drive i is job OfflinePollJob + i.
+// The off-line test of drive i (its start and its polls) is job OfflinePollJob + i.
 constexpr int OfflinePollJob = 1;
-constexpr int DriveWorkJobs = OfflinePollJob + MaxDrives;
+// The SMART commands a commit sends to drive i are job SMARTCommandJob + i.
+constexpr int SMARTCommandJob = OfflinePollJob + MaxDrives;
+// Start-up's discovery and its SMART commands.
+constexpr int StartupJob = SMARTCommandJob + MaxDrives;
+constexpr int DriveWorkJobs = StartupJob + 1;
 
 // Hands work(context) to the worker. False when the job is still queued or
 // running, or no worker thread can be had; the caller then decides.
@@ -22,6 +28,7 @@ bool QueueDriveWork(int job, void (*work)(void *), void *context, HWND window);
 // Whether the job is queued or running.
 bool DriveWorkOut(int job);
 
-// At shutdown: cancels the request out and waits for the worker at most the
-// request time-out; what it finishes afterwards is never taken.
-void StopDriveWorker();
+// At shutdown: ends the wait of the request out and waits for the worker a
+// short while; what it finishes afterwards is never taken. False when the
+// worker is still running.
+bool StopDriveWorker();

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_commands.h"
@@ -61,7 +62,7 @@ void ReportSmartPath(int n)
     } else {
         printf("identify fail   # error %lu\n", GetLastError());
     }
-    DeviceClose(device);
+    CloseDevice(device);
 }
 
 // The storage queries of a handle opened with no access.
@@ -125,7 +126,7 @@ int main()
             printf("# the emulator describes drives 0 to 3 only\n");
         ReportSmartPath(n);
         ReportStoragePath(device);
-        DeviceClose(device);
+        CloseDevice(device);
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <cstring>
 #include <ctime>
 
@@ -47,19 +48,37 @@ const char *StartOfflineRoutine(HANDLE device, uint8_t driveNumber, const Offlin
     return nullptr;
 }
 
-// One poll at the end of a countdown, handed to the drive worker: what it asks
-// and, when it is done, what the drive said.
+// The test's start, or one poll at the end of a countdown, handed to the drive
+// worker: what it asks and, when it is done, what the drive said.
 struct OfflinePoll {
     HANDLE device;
     uint8_t driveNumber;
     uint8_t attempts;
+    bool starting;          // the start: read the capability and start the routine
     bool read;              // the status could be read: seconds holds the drive's time
     uint16_t seconds;
-    const char *finished;   // the outcome text, or null when the routine was restarted
+    const char *finished;   // the outcome or refusal text, or null when the routine runs
     bool awaited;           // handed to the worker, its answer not yet taken
+    // Set by Cancel: no command goes to the drive after it, even from a job already out.
+    std::atomic<bool> cancelled;
 };
 
 OfflinePoll Polls[MaxDrives];
+
+void StartRoutineUnlessCancelled(OfflinePoll &poll, const OfflineCollectionInfo &info)
+{
+    poll.finished = poll.cancelled ? "Test cancelled" : StartOfflineRoutine(poll.device, poll.driveNumber, info);
+}
+
+// On the worker: reads the capability and starts the routine.
+void StartDrive(void *context)
+{
+    OfflinePoll &poll = *static_cast<OfflinePoll *>(context);
+    OfflineCollectionInfo info;
+    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, info);
+    poll.seconds = info.seconds;
+    StartRoutineUnlessCancelled(poll, info);
+}
 
 // On the worker: reads the outcome, and restarts an interrupted routine.
 void PollDrive(void *context)
@@ -74,7 +93,30 @@ void PollDrive(void *context)
     poll.seconds = info.seconds;
     poll.finished = ReadOfflineStatus(info.status, poll.attempts);
     if (!poll.finished)
-        poll.finished = StartOfflineRoutine(poll.device, poll.driveNumber, info);
+        StartRoutineUnlessCancelled(poll, info);
+}
+
+void SetPoll(OfflinePoll &poll, const DriveRecord &record, bool starting)
+{
+    poll.device = record.Device;
+    poll.driveNumber = record.DriveNumber;
+    poll.attempts = record.OfflineTestAttempts;
+    poll.starting = starting;
+    poll.read = false;
+    poll.seconds = 0;
+    poll.finished = nullptr;
+    poll.awaited = true;
+    poll.cancelled = false;
+}
+
+// Hands the job to the worker; without a worker it runs here, as before there was one.
+void AskDrive(HWND dialog, int drive, void (*work)(void *))
+{
+    OfflinePoll &poll = Polls[drive];
+    if (QueueDriveWork(OfflinePollJob + drive, work, &poll, dialog))
+        return;
+    work(&poll);
+    PostMessageA(dialog, DriveWorkDoneMessage, static_cast<WPARAM>(OfflinePollJob + drive), 0);
 }
 
 // Ends the test, or its start, with the status text and OK ready.
@@ -90,6 +132,28 @@ void FinishTest(HWND dialog, int drive, const char *status, bool started)
     HWND ok = GetDlgItem(dialog, IDC_TEST_OK);
     EnableWindow(ok, TRUE);
     SetFocus(ok);
+}
+
+// The start's answer, on the window thread.
+void FinishOfflineStart(HWND dialog, int drive)
+{
+    DriveRecord &record = Drives[drive];
+    const OfflinePoll &poll = Polls[drive];
+    record.OfflineTestSeconds = poll.seconds;
+    if (poll.finished) {
+        record.OfflineTestRunning = 0;
+        FinishTest(dialog, drive, poll.finished, false);
+        return;
+    }
+    SetDlgItemTextA(dialog, IDC_TEST_STATUS, "Testing . . .");
+    record.OfflineTestAttempts = 1;
+    record.OfflineTestStart = time(nullptr);
+    if (record.OfflineTestSeconds < LeastOfflineTestSeconds)
+        record.OfflineTestSeconds = LeastOfflineTestSeconds;
+    HWND progress = GetDlgItem(dialog, IDC_TEST_PROGRESS);
+    SendMessageA(progress, PBM_SETRANGE32, 0, record.OfflineTestSeconds);
+    SendMessageA(progress, PBM_SETSTEP, 1, 0);
+    SetTimer(dialog, TimerOf(drive), 1000, nullptr);
 }
 
 // The poll's answer, on the window thread.
@@ -120,13 +184,8 @@ void PollOfflineTest(HWND dialog, int drive)
         return;
     DriveRecord &record = Drives[drive];
     record.OfflineTestAttempts++;
-    poll = {record.Device, record.DriveNumber, record.OfflineTestAttempts, false, 0, nullptr, true};
-    if (QueueDriveWork(OfflinePollJob + drive, PollDrive, &poll, dialog))
-        return;
-    poll.awaited = false;
-    // Without a worker the drive is polled here, as before there was one.
-    PollDrive(&poll);
-    FinishOfflinePoll(dialog, drive);
+    SetPoll(poll, record, false);
+    AskDrive(dialog, drive, PollDrive);
 }
 
 void OnOfflineTestTick(HWND dialog, int drive)
@@ -169,22 +228,18 @@ void StartOfflineTest(int drive)
         FinishTest(dialog, drive, "Test not supported", false);
         return;
     }
-    OfflineCollectionInfo info;
-    ReadOfflineInfo(record.Device, record.DriveNumber, info);
-    record.OfflineTestSeconds = info.seconds;
-    if (const char *refused = StartOfflineRoutine(record.Device, record.DriveNumber, info)) {
-        FinishTest(dialog, drive, refused, false);
+    // A poll of a test cancelled just now may still be out: the start waits behind it.
+    OfflinePoll &poll = Polls[drive];
+    if (DriveWorkOut(OfflinePollJob + drive)) {
+        FinishTest(dialog, drive, "Error starting test", false);
         return;
     }
+    // Held from now: a check that opens while the start is out leaves the drive alone.
     record.OfflineTestRunning = 1;
     record.OfflineTestAttempts = 1;
-    record.OfflineTestStart = time(nullptr);
-    if (record.OfflineTestSeconds < LeastOfflineTestSeconds)
-        record.OfflineTestSeconds = LeastOfflineTestSeconds;
-    HWND progress = GetDlgItem(dialog, IDC_TEST_PROGRESS);
-    SendMessageA(progress, PBM_SETRANGE32, 0, record.OfflineTestSeconds);
-    SendMessageA(progress, PBM_SETSTEP, 1, 0);
-    SetTimer(dialog, TimerOf(drive), 1000, nullptr);
+    SetPoll(poll, record, true);
+    SetDlgItemTextA(dialog, IDC_TEST_STATUS, "Waiting for the drive . . .");
+    AskDrive(dialog, drive, StartDrive);
 }
 
 INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
@@ -199,7 +254,10 @@ INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
     case DriveWorkDoneMessage:
         if (wParam == static_cast<WPARAM>(OfflinePollJob + drive) && Polls[drive].awaited) {
             Polls[drive].awaited = false;
-            FinishOfflinePoll(dialog, drive);
+            if (Polls[drive].starting)
+                FinishOfflineStart(dialog, drive);
+            else
+                FinishOfflinePoll(dialog, drive);
         }
         return TRUE;
     case WM_COMMAND:
@@ -209,8 +267,9 @@ INT_PTR CALLBACK OfflineTestDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
             return TRUE;
         case IDC_TEST_CANCEL:
             KillTimer(dialog, TimerOf(drive));
-            // Its answer would come to a dialog that is gone.
+            // Its answer would come to a dialog that is gone, and it sends nothing more.
             Polls[drive].awaited = false;
+            Polls[drive].cancelled = true;
             Drives[drive].OfflineTestRunning = 0;
             CloseAlertDialog(dialog, Drives[drive].OfflineTestDialog);
             return TRUE;

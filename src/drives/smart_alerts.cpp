@@ -247,7 +247,9 @@ void RequestSMARTCheck(HWND owner)
 
 bool FinishSMARTCheck(HWND owner)
 {
-    if (!Round.out || DriveWorkOut(StatusRoundJob))
+    // Taken once: the worker's message may come while a box of the e-mail or
+    // log holds the window thread inside the taking.
+    if (!Round.out || Applying || DriveWorkOut(StatusRoundJob))
         return false;
     RunCheckOnRound(owner);
     return true;

@@ -2,7 +2,8 @@
 
 bool DriveQualifiesForStatus(const DriveRecord &drive)
 {
-    return drive.SMARTSupported && drive.SMARTEnabled && !drive.SMARTError && !drive.OfflineTestRunning;
+    return drive.SMARTSupported && drive.SMARTEnabled && !drive.SMARTError && !drive.OfflineTestRunning &&
+           drive.Access != DriveAccess::NotReadable;
 }
 
 bool TakeCautionCounts(DriveRecord &drive, const CautionCounts &counts)

@@ -30,7 +30,7 @@ struct SmartCheckSteps {
 };
 
 // Only a monitored, supported drive without a standing error and not busy with
-// an off-line test is asked for its status.
+// an off-line test, whose health can be read at all, is asked for its status.
 bool DriveQualifiesForStatus(const DriveRecord &drive);
 
 // Takes the counts a healthy drive answered: true when they raise a caution,

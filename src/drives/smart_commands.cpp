@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/smart_requests.h"
 #include "state/os_kind.h"
@@ -38,8 +39,13 @@ BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumb
     memcpy(RequestPacket, request.packet, sizeof RequestPacket);
     uint8_t *reply = request.outputLength == SmartDataReplyLength ? DataReply : StatusReply;
     memset(reply, 0, request.outputLength);
-    return DeviceControl(device, request.ioctl, RequestPacket, SmartPacketLength, reply, request.outputLength,
-                         &ReturnedBytes);
+    BOOL sent = DeviceControl(device, request.ioctl, RequestPacket, SmartPacketLength, reply, request.outputLength,
+                              &ReturnedBytes);
+    if (sent && !SmartReplyAnswered(true, reply)) {
+        SetLastError(ERROR_IO_DEVICE);
+        return FALSE;
+    }
+    return sent;
 }
 
 }  // namespace
@@ -63,7 +69,7 @@ HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index)
     uint8_t geometry[DriveGeometryLength] = {};
     DWORD returned = 0;
     BOOL queried = DeviceControl(probe, DiskGetDriveGeometryIoctl, nullptr, 0, geometry, sizeof geometry, &returned);
-    DeviceClose(probe);
+    CloseDevice(probe);
     // Removable media, floppies and devices without geometry are never monitored.
     if (!queried || ReadMediaType(geometry) != FixedMediaType)
         return INVALID_HANDLE_VALUE;

@@ -123,10 +123,16 @@ SmartRequest BuildSmartRequest(SmartOperation operation, uint8_t driveNumber)
     return request;
 }
 
+bool SmartReplyAnswered(bool requestSucceeded, const uint8_t *reply)
+{
+    return requestSucceeded && reply && reply[offsetof(SendCmdOutParams, bDriverError)] == 0;
+}
+
 int ReadReturnStatus(bool requestSucceeded, const uint8_t *reply)
 {
-    // A drive that stops answering is treated as a failing one.
-    if (!requestSucceeded || !reply)
+    // A drive that stops answering, or whose driver reports the command failed,
+    // is treated as a failing one.
+    if (!SmartReplyAnswered(requestSucceeded, reply))
         return 0;
     const uint8_t *registers = reply + offsetof(SendCmdOutParams, bBuffer);
     if (registers[offsetof(IdeRegisters, bCylLowReg)] == ThresholdExceededCylLow &&

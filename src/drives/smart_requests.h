@@ -106,6 +106,11 @@ struct SmartRequest {
 // The request packet, IOCTL and output length of one operation for one drive number.
 SmartRequest BuildSmartRequest(SmartOperation operation, uint8_t driveNumber);
 
+// Whether a request was carried out: sent, and its reply (any SENDCMDOUTPARAMS)
+// names no driver error. A driver may succeed the call and report there that
+// the command failed.
+bool SmartReplyAnswered(bool requestSucceeded, const uint8_t *reply);
+
 // 1 when the drive reports no threshold exceeded; 0 when it reports one exceeded
 // or when the request itself failed. reply holds SmartStatusReplyLength bytes.
 int ReadReturnStatus(bool requestSucceeded, const uint8_t *reply);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "drives/device_control.h"
 #include "drives/device_io.h"
 
 static_assert(StorageQueryPropertyIoctl == IOCTL_STORAGE_QUERY_PROPERTY);

@@ -197,14 +197,35 @@ const char *StorageBusName(uint32_t busType)
     return nullptr;
 }
 
-void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
-                           DriveRecord &record)
+bool ChooseStorageAccess(uint32_t busType, HealthAnswer nvmeHealth, HealthAnswer prediction, DriveAccess &access)
 {
+    bool nvme = busType == NvmeBusType;
+    if (nvme && nvmeHealth == HealthAnswer::Answered) {
+        access = DriveAccess::NvmeHealth;
+        return true;
+    }
+    // A health log that failed rather than being refused is a drive that cannot be read.
+    if (nvme && nvmeHealth == HealthAnswer::Failed)
+        return false;
+    if (prediction == HealthAnswer::Answered) {
+        access = DriveAccess::FailurePrediction;
+        return true;
+    }
+    if (nvme || (busType == RaidBusType && prediction == HealthAnswer::Refused)) {
+        access = DriveAccess::NotReadable;
+        return true;
+    }
+    return false;
+}
+
+void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
+                           DriveAccess access, DriveRecord &record)
+{
+    record.Access = access;
     if (nvme) {
         CopyText(record.Model, nvme->model);
         CopyText(record.Serial, nvme->serial);
         CopyText(record.FirmwareRev, nvme->firmware);
-        record.Access = DriveAccess::NvmeHealth;
     } else {
         // ATA drives behind the storage stack name their maker "ATA" or not at all.
         char model[2 * StorageTextSize];
@@ -215,7 +236,6 @@ void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *
         CopyText(record.Model, model);
         CopyText(record.Serial, identity.serial);
         CopyText(record.FirmwareRev, identity.revision);
-        record.Access = DriveAccess::FailurePrediction;
     }
     const char *bus = StorageBusName(identity.busType);
     CopyText(record.Bus, bus ? bus : "other");

@@ -18,6 +18,7 @@ constexpr uint32_t AtaBusType = 3;     // BusTypeAta
 constexpr uint32_t UsbBusType = 7;     // BusTypeUsb
 constexpr uint32_t SataBusType = 11;   // BusTypeSata
 constexpr uint32_t NvmeBusType = 17;   // BusTypeNvme
+constexpr uint32_t RaidBusType = 8;    // BusTypeRAID
 
 // "ata", "sata", "nvme" or "usb"; nullptr for a bus type the emulator does not describe.
 const char *StorageBusName(uint32_t busType);
@@ -99,11 +100,23 @@ struct StorageGeometry {
 };
 bool ReadGeometryEx(const uint8_t *reply, uint32_t length, StorageGeometry &geometry);
 
+// How a health query answered: the drive's answer, refused by the driver as a
+// request it does not take, or failed otherwise (an I/O error, no answer in time).
+enum class HealthAnswer : uint8_t { Answered, Refused, Failed };
+
+// How a drive the SMART requests cannot reach is watched, from what its NVMe
+// health log (NVMe bus only) and its failure prediction answered; false when
+// it is not taken, which a drive that may be asked but fails is not rather than
+// reported failing at every check. Intel RST/VMD and vendor NVMe drivers report
+// an NVMe or RAID bus and refuse these queries: such a drive is kept, through
+// failure prediction where that answers, otherwise as not readable.
+bool ChooseStorageAccess(uint32_t busType, HealthAnswer nvmeHealth, HealthAnswer prediction, DriveAccess &access);
+
 // What a drive reached through the storage queries shows as its record: model,
 // serial and firmware from the NVMe identity when there is one, otherwise from
 // the descriptor; the geometry; and how its health is asked.
 void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *nvme, const StorageGeometry &geometry,
-                           DriveRecord &record);
+                           DriveAccess access, DriveRecord &record);
 
 // STORAGE_PREDICT_FAILURE: false for a short reply; predicts receives PredictFailure != 0.
 constexpr size_t PredictFailureLength = 516;

@@ -2,10 +2,11 @@
 // it describes, come from emulated-drives.txt in the program's folder, read again
 // at every call so that a test can change a drive or fill a volume between two
 // checks; every call leaves one line in emulated-requests.log in the same folder.
-// The window thread and the drive worker call it at once: one lock keeps the bay,
-// the handles and the log whole, and is not held while a delayed drive waits.
+// The drive worker and the completing thread call it at once: one lock keeps
+// the bay, the handles and the log whole. A delayed or hung drive's request is
+// left out, as an overlapped request on a real drive is, and completed later
+// by a thread of the emulator's own.
 #include "drives/device_io.h"
-#include "drives/request_watch.h"
 #include "volumes/volume_space.h"
 
 #include <cstdint>
@@ -202,61 +203,197 @@ HANDLE DeviceOpen(const char *name, DWORD access, DWORD shareMode, DWORD disposi
 
 namespace {
 
-// A delayed drive waits before it answers, on the watch's event, so the time-out
-// or shutdown ends the wait as cancelling the I/O ends a real request.
-bool WaitForDelayedAnswer(HANDLE device, DWORD ioctl, const void *input, DWORD inputLength, const RequestWatch &watch)
+// A request left out: a delayed drive's until its time, a hung drive's until
+// the description lets it go. Its buffers stay the caller's until it completes.
+struct PendingRequest {
+    bool used;
+    bool completed;
+    bool hangs;
+    bool cancelled;
+    uint32_t number;
+    DWORD ioctl;
+    const uint8_t *input;
+    DWORD inputLength;
+    uint8_t *output;
+    DWORD outputLength;
+    OVERLAPPED *overlapped;
+    DWORD due;
+    EmulatedReply reply;
+    uint8_t asked[LoggedInputLimit + 1];   // the request as it came, for the log
+};
+
+constexpr int PendingLimit = 16;
+// How often a hung drive's description is read again.
+constexpr DWORD HangPollMs = 200;
+
+PendingRequest Pending[PendingLimit];
+HANDLE CompletionWake;
+
+void LogRequest(uint32_t number, DWORD ioctl, const uint8_t *asked, DWORD inputLength, DWORD outputLength, bool ok)
 {
-    uint32_t delay = 0;
-    {
-        EmulatorLocked locked;
-        uint32_t number = NumberOf(device);
-        if (number != 0 && LoadBay())
-            delay = EmulatedDelayOf(Bay, *FindEmulatedHandle(Handles, number), ioctl,
-                                    static_cast<const uint8_t *>(input), inputLength);
+    char line[RequestLogLineSize];
+    FormatIoctlLogLine(line, sizeof line, number, ioctl, asked, inputLength, outputLength, ok);
+    WriteLogLine(line);
+}
+
+// The answer under the description as it is now. Under the lock.
+EmulatedReply Answer(uint32_t number, DWORD ioctl, const void *input, DWORD inputLength, void *output,
+                     DWORD outputLength)
+{
+    EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
+    bool loaded = LoadBay();
+    if (NumberOf(HandleOf(number)) == 0)
+        return reply;
+    if (!loaded) {
+        reply.error = ERROR_NOT_READY;
+        return reply;
     }
-    if (delay == 0)
-        return true;
-    if (!watch.cancelled) {
-        Sleep(delay);
-        return true;
+    return AnswerDeviceControl(Bay, *FindEmulatedHandle(Handles, number), ioctl, static_cast<const uint8_t *>(input),
+                               inputLength, static_cast<uint8_t *>(output), outputLength);
+}
+
+// Answers a pending request, or ends it as cancelled. Under the lock.
+void Complete(PendingRequest &request, bool cancelled)
+{
+    if (cancelled)
+        request.reply = {false, ERROR_OPERATION_ABORTED, 0};
+    else
+        request.reply = Answer(request.number, request.ioctl, request.input, request.inputLength, request.output,
+                               request.outputLength);
+    LogRequest(request.number, request.ioctl, request.input ? request.asked : nullptr, request.inputLength,
+               request.outputLength, request.reply.ok);
+    request.completed = true;
+    SetEvent(request.overlapped->hEvent);
+}
+
+// Whether a hung request's drive still hangs under the description as it is now. Under the lock.
+bool StillHangs(const PendingRequest &request)
+{
+    const EmulatedDevice *device = FindEmulatedHandle(Handles, request.number);
+    return device && LoadBay() && EmulatedHangOf(Bay, *device, request.ioctl, request.asked, request.inputLength);
+}
+
+// Completes each pending request when its time comes, for the whole run.
+DWORD WINAPI CompletePendingRequests(void *)
+{
+    for (;;) {
+        DWORD wait = INFINITE;
+        {
+            EmulatorLocked locked;
+            DWORD now = GetTickCount();
+            for (PendingRequest &request : Pending) {
+                if (!request.used || request.completed)
+                    continue;
+                if (request.hangs && StillHangs(request)) {
+                    if (HangPollMs < wait)
+                        wait = HangPollMs;
+                    continue;
+                }
+                if (request.hangs) {
+                    request.hangs = false;
+                    request.due = now;
+                }
+                DWORD left = request.due - now;
+                if (request.cancelled || static_cast<LONG>(left) <= 0)
+                    Complete(request, request.cancelled);
+                else if (left < wait)
+                    wait = left;
+            }
+        }
+        WaitForSingleObject(CompletionWake, wait);
     }
-    return WaitForSingleObject(watch.cancelled, delay) == WAIT_TIMEOUT;
+}
+
+// A free record with the thread that completes it running; nullptr when none can be had. Under the lock.
+PendingRequest *TakePending()
+{
+    static HANDLE completer;
+    if (!completer) {
+        if (!CompletionWake && !(CompletionWake = CreateEventA(nullptr, FALSE, FALSE, nullptr)))
+            return nullptr;
+        completer = CreateThread(nullptr, 0, CompletePendingRequests, nullptr, 0, nullptr);
+        if (!completer)
+            return nullptr;
+    }
+    for (PendingRequest &request : Pending) {
+        if (!request.used)
+            return &request;
+    }
+    return nullptr;
+}
+
+PendingRequest *FindPending(OVERLAPPED *overlapped)
+{
+    for (PendingRequest &request : Pending) {
+        if (request.used && request.overlapped == overlapped)
+            return &request;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output, DWORD outputLength,
-                   DWORD *returned)
+BOOL DeviceRequestStart(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *output,
+                        DWORD outputLength, DWORD *returned, OVERLAPPED *overlapped)
 {
-    RequestWatch watch;
-    bool answers = WaitForDelayedAnswer(device, ioctl, input, inputLength, watch);
     EmulatorLocked locked;
-    bool loaded = LoadBay();
     uint32_t number = NumberOf(device);
     // The request as it came: a query answered in the same buffer overwrites it.
     uint8_t asked[LoggedInputLimit + 1] = {};
     if (input)
         memcpy(asked, input, inputLength < sizeof asked ? inputLength : sizeof asked);
-    EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
-    // Cancelled by the watcher, as the system layer reports it.
-    if (!answers)
-        reply.error = ERROR_TIMEOUT;
-    else if (number != 0) {
-        if (loaded)
-            reply = AnswerDeviceControl(Bay, *FindEmulatedHandle(Handles, number), ioctl,
-                                        static_cast<const uint8_t *>(input), inputLength,
-                                        static_cast<uint8_t *>(output), outputLength);
-        else
-            reply.error = ERROR_NOT_READY;
+    uint32_t delay = 0;
+    bool hangs = false;
+    if (number != 0 && LoadBay()) {
+        const EmulatedDevice &open = *FindEmulatedHandle(Handles, number);
+        delay = EmulatedDelayOf(Bay, open, ioctl, asked, inputLength);
+        hangs = EmulatedHangOf(Bay, open, ioctl, asked, inputLength);
     }
+    PendingRequest *pending = (delay != 0 || hangs) && overlapped ? TakePending() : nullptr;
+    if (pending) {
+        *pending = PendingRequest{true,   false,       hangs,        false,      number,
+                                  ioctl,  static_cast<const uint8_t *>(input), inputLength,
+                                  static_cast<uint8_t *>(output), outputLength, overlapped,
+                                  GetTickCount() + delay, {}, {}};
+        memcpy(pending->asked, asked, sizeof asked);
+        SetEvent(CompletionWake);
+        SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+    EmulatedReply reply = Answer(number, ioctl, input, inputLength, output, outputLength);
     if (returned)
         *returned = reply.returned;
-    char line[RequestLogLineSize];
-    FormatIoctlLogLine(line, sizeof line, number, ioctl, input ? asked : nullptr, inputLength, outputLength,
-                       reply.ok);
-    WriteLogLine(line);
+    LogRequest(number, ioctl, input ? asked : nullptr, inputLength, outputLength, reply.ok);
     SetLastError(reply.ok ? ERROR_SUCCESS : reply.error);
     return reply.ok ? TRUE : FALSE;
+}
+
+BOOL DeviceRequestResult(HANDLE, OVERLAPPED *overlapped, DWORD *returned)
+{
+    EmulatorLocked locked;
+    PendingRequest *request = FindPending(overlapped);
+    if (!request || !request->completed) {
+        SetLastError(request ? ERROR_IO_INCOMPLETE : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    EmulatedReply reply = request->reply;
+    request->used = false;
+    if (returned)
+        *returned = reply.returned;
+    SetLastError(reply.ok ? ERROR_SUCCESS : reply.error);
+    return reply.ok ? TRUE : FALSE;
+}
+
+// A delayed request ends at once, as a cancelled request on a drive does; a
+// hung one ignores it, as a stuck driver does.
+void DeviceRequestCancel(HANDLE, OVERLAPPED *overlapped)
+{
+    EmulatorLocked locked;
+    PendingRequest *request = FindPending(overlapped);
+    if (request && !request->completed && !request->hangs) {
+        request->cancelled = true;
+        SetEvent(CompletionWake);
+    }
 }
 
 // Closing needs no description: a handle handed out stays closable whatever the file says now.

@@ -109,6 +109,8 @@ EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, 
 {
     if (drive.bus != EmulatedBus::Nvme || inputLength < NvmeQueryHeaderLength || ReadLittleEndian32(input + 8) != 3)
         return RefuseRequest(EmulatedErrorInvalidFunction);
+    if ((drive.healthRefused || drive.predictOnly) && ReadLittleEndian32(input + 12) == 2)
+        return RefuseRequest(EmulatedErrorInvalidFunction);
     uint32_t dataType = ReadLittleEndian32(input + 12);
     uint32_t value = ReadLittleEndian32(input + 16);
     bool identify = dataType == 1 && value == 1;
@@ -168,6 +170,8 @@ EmulatedReply AnswerPredictFailure(const EmulatedDrive &drive, uint8_t *output, 
 {
     if (!output || outputLength < PredictFailureLength)
         return RefuseRequest(EmulatedErrorInsufficientBuffer);
+    if (drive.healthRefused && !drive.predictOnly)
+        return RefuseRequest(EmulatedErrorInvalidFunction);
     if (!drive.healthSucceeds)
         return RefuseRequest(EmulatedErrorIoDevice);
     uint8_t reply[PredictFailureLength] = {};
@@ -426,8 +430,12 @@ void FormatSpaceLogLine(char *line, size_t size, const char *root, const Emulate
     AppendOutcome(line, size, volume->succeeds);
 }
 
-uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
-                         uint32_t inputLength)
+namespace {
+
+// The drive a health request (RETURN STATUS, the NVMe health log, failure
+// prediction) goes to, or nullptr for any other request.
+const EmulatedDrive *HealthRequestDrive(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl,
+                                        const uint8_t *input, uint32_t inputLength)
 {
     uint32_t number = device.drive;
     bool health = false;
@@ -454,6 +462,22 @@ uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, u
         break;
     }
     if (!health || number >= EmulatedDriveCount || !bay.drives[number].defined)
-        return 0;
-    return bay.drives[number].delayMs;
+        return nullptr;
+    return &bay.drives[number];
+}
+
+}  // namespace
+
+uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
+                         uint32_t inputLength)
+{
+    const EmulatedDrive *drive = HealthRequestDrive(bay, device, ioctl, input, inputLength);
+    return drive ? drive->delayMs : 0;
+}
+
+bool EmulatedHangOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
+                    uint32_t inputLength)
+{
+    const EmulatedDrive *drive = HealthRequestDrive(bay, device, ioctl, input, inputLength);
+    return drive && drive->hangs;
 }

@@ -206,13 +206,25 @@ bool ApplyBlockSize(ParseState &state, const KeywordRule &rule, const char *rest
     return true;
 }
 
-bool ApplyPredict(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+// yes or no into the rule's flag.
+bool ApplyYesNo(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     static const char *const choices[] = {"no", "yes"};
     int choice = ReadSingleChoice(state, rule, rest, end, choices, 2, "no or yes");
     if (choice < 0)
         return false;
-    state.drive->predictsFailure = choice == 1;
+    state.drive->*rule.flag = choice == 1;
+    return true;
+}
+
+bool ApplyHealth(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    static const char *const choices[] = {"ok", "fail", "refused"};
+    int choice = ReadSingleChoice(state, rule, rest, end, choices, 3, "ok, fail or refused");
+    if (choice < 0)
+        return false;
+    state.drive->healthSucceeds = choice != 1;
+    state.drive->healthRefused = choice == 2;
     return true;
 }
 
@@ -424,12 +436,14 @@ const KeywordRule KeywordRules[] = {
     {"bus", true, ApplyBus, nullptr, nullptr, nullptr},
     {"block-size", true, ApplyBlockSize, nullptr, nullptr, nullptr},
     {"raw-properties", true, ApplyWord, nullptr, &EmulatedDrive::rawProperties, nullptr},
-    {"health", true, ApplyFlag, &EmulatedDrive::healthSucceeds, nullptr, nullptr},
+    {"health", true, ApplyHealth, nullptr, nullptr, nullptr},
+    {"predict-only", true, ApplyYesNo, &EmulatedDrive::predictOnly, nullptr, nullptr},
     {"critical-warning", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalWarning},
-    {"predict", true, ApplyPredict, nullptr, nullptr, nullptr},
+    {"predict", true, ApplyYesNo, &EmulatedDrive::predictsFailure, nullptr, nullptr},
     {"media-errors", true, ApplyMediaErrors, nullptr, nullptr, nullptr},
     {"percentage-used", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::percentageUsed},
     {"delay", true, ApplyDelay, nullptr, nullptr, nullptr},
+    {"hang", true, ApplyYesNo, &EmulatedDrive::hangs, nullptr, nullptr},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

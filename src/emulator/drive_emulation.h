@@ -89,11 +89,14 @@ struct EmulatedDrive {
     uint32_t blockSize;         // bytes per sector the geometry of a drive with a bus reports
     uint16_t rawProperties;     // RawPropertiesLength of the storage descriptor
     bool healthSucceeds;        // the NVMe health log and the failure prediction are answered
+    bool healthRefused;         // both refused with ERROR_INVALID_FUNCTION, as RAID and vendor NVMe drivers do
+    bool predictOnly;           // only the NVMe queries are refused so; failure prediction answers
     uint8_t criticalWarning;    // byte 0 of the NVMe health log
     bool predictsFailure;       // PredictFailure of IOCTL_STORAGE_PREDICT_FAILURE
     uint64_t mediaErrors;       // bytes 160-167 of the NVMe health log
     uint8_t percentageUsed;     // byte 5 of the NVMe health log
     uint32_t delayMs;           // how long the health requests take to answer
+    bool hangs;                 // the health requests never complete and ignore cancelling
 };
 
 constexpr uint32_t MostEmulatedDelayMs = 3600000;
@@ -202,6 +205,11 @@ EmulatedReply AnswerDeviceControl(const EmulatedBay &bay, const EmulatedDevice &
 // prediction), 0 for every other.
 uint32_t EmulatedDelayOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
                          uint32_t inputLength);
+
+// Whether the request is a health request of a drive that hangs: it completes
+// only once the description no longer says so, and ignores being cancelled.
+bool EmulatedHangOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl, const uint8_t *input,
+                    uint32_t inputLength);
 
 // Open devices of one process. Handles are numbered by successful opens from 1 and a
 // number is never reused, so a stale handle can never reach a later device.

@@ -53,7 +53,7 @@ void ApplySMARTEnabled(int drive)
 {
     DriveRecord &record = Drives[drive];
     StoreDriveFlag(record, "SMARTEnabled", record.SMARTEnabled);
-    ApplyDriveSMART(record);
+    ApplyDriveSMART(drive, CommitOwner);
 }
 
 void ApplySimulateError(int drive)

@@ -80,7 +80,9 @@ struct DriveGauge {
 
 const DriveGauge DriveGauges[] = {
     {"holmvard_drive_monitored", "1 while the drive's SMART status is checked.",
-     [](const DriveRecord &d) -> uint64_t { return d.SMARTSupported && d.SMARTEnabled; }},
+     [](const DriveRecord &d) -> uint64_t {
+         return d.SMARTSupported && d.SMARTEnabled && d.Access != DriveAccess::NotReadable;
+     }},
     {"holmvard_drive_smart_error", "1 while a SMART error of the drive, real or simulated, is not acknowledged.",
      [](const DriveRecord &d) -> uint64_t { return d.SMARTError || d.SimulateError; }},
     {"holmvard_drive_smart_caution", "1 while a SMART caution of the drive is not acknowledged.",

@@ -109,10 +109,16 @@ private:
 // OK and expects the program to end with exit code 0.
 void ExpectRefusal(Program &program, const char *caption, const char *text);
 // Chooses Close on the command window and expects exit code 1.
+// A PC with no drive listed runs on for its volumes: no box, a volume
+// checked, then closed.
+void ExpectNoDriveButVolumesWatched(Program &program, const Scenario &scenario);
 void CloseProgram(Program &program);
 
 // Runs a command-window timer's work, as its tick would, and returns once it is done.
 bool RunTimer(HWND command, UINT_PTR timer);
+// Waits until start-up, the SMART check out and any kept-mail retry are done;
+// false when they are not within a minute.
+bool WaitUntilIdle(HWND command);
 // Posts a key press (down and up) to a window of the program.
 void PostKey(HWND window, UINT virtualKey);
 // Whether the shell holds a notification icon of owner with the id.

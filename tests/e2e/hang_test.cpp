@@ -98,6 +98,62 @@ TEST(Hang, ADelayedDriveNeitherFreezesTheProgramNorHoldsTheOtherDriveAndFailsAtT
     EXPECT_EQ(ReadWholeFile(log), records) << "nothing written at shutdown";
 }
 
+const char StuckBay[] = "drive 0\nmodel QUICK\nserial FAST0001\ndrive 1\nmodel STUCK\nserial HUNG0002\n";
+const char StuckKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\STUCKHUNG0002";
+// Far below the time a request is given: an exit within it did not wait for one.
+const DWORD FewSecondsMs = 10000;
+
+TEST(Hang, ADriverThatNeverCompletesIsGivenUpOnWhileTheProgramAndTheOtherDriveGoOn)
+{
+    CleanRegistry();
+    std::string hanging = std::string(StuckBay) + "hang yes\n";
+    Scenario scenario = PrepareForThisTest(hanging.c_str());
+    LogInScenarioFolder(scenario);
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    HWND command = program.WaitForCommandWindow();
+    ASSERT_NE(command, nullptr);
+    // Start-up waits for the stuck drive with the window answering, its tray menu too.
+    DWORD_PTR out = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, AtOnceMs, &out));
+    EXPECT_EQ(out, 1u) << "start-up is still out";
+    PostMessageA(command, TrayCallback, 102, WM_RBUTTONUP);
+    ASSERT_NE(program.WaitForWindow("#32768", nullptr, AtOnceMs), nullptr) << "no tray menu";
+    PostKey(command, VK_ESCAPE);
+    EXPECT_TRUE(program.WaitForWindowGone("#32768", nullptr));
+    EXPECT_TRUE(AnswersAtOnce(command, WM_NULL, 0, 0));
+
+    HWND dialog = program.WaitForWindow(Dialog, "SMART Error Detected", PastTheTimeOutMs);
+    ASSERT_NE(dialog, nullptr) << "the stuck drive's error at the limit";
+    EXPECT_EQ(ControlText(dialog, IDC_SERIAL), "HUNG0002");
+    ASSERT_TRUE(WaitUntilIdle(command));
+    EXPECT_EQ(Flag(StuckKey), 1u);
+    EXPECT_EQ(Flag("Software\\Tessmere\\HOLMVARD\\Drives\\QUICKFAST0001"), 0u);
+    int answered = StatusRequests(scenario, true);
+    ASSERT_TRUE(RunTimer(command, 1));
+    EXPECT_EQ(StatusRequests(scenario, true), answered + 1) << "the other drive is asked at the next check";
+
+    // Let go, the one request out completes: it was the only one sent to the drive.
+    WriteDrives(scenario, StuckBay);
+    for (DWORD start = GetTickCount(); StatusRequests(scenario, true) == answered + 1 && GetTickCount() - start < AtOnceMs;)
+        Sleep(50);
+    EXPECT_EQ(StatusRequests(scenario, true), answered + 2);
+    EXPECT_EQ(StatusRequests(scenario, false), 0) << "nothing else reached the drive";
+    CloseProgram(program);
+
+    // Closing while start-up waits on the stuck drive ends the program at once.
+    WriteDrives(scenario, hanging.c_str());
+    Program closing;
+    ASSERT_TRUE(closing.Start(scenario));
+    command = closing.WaitForCommandWindow();
+    ASSERT_NE(command, nullptr);
+    Sleep(1000);
+    PostMessageA(command, WM_COMMAND, IDM_CLOSE, 0);
+    DWORD exitCode = 99;
+    ASSERT_TRUE(closing.WaitForExit(FewSecondsMs, exitCode));
+    EXPECT_EQ(exitCode, 1u);
+}
+
 TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
 {
     CleanRegistry();

@@ -203,7 +203,8 @@ TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogg
         // Once it has answered the data with 250 the server holds the message: it is not kept.
         EXPECT_EQ(FilesIn(scenario.folder + "\\Outbox", "*.msg").size(), c.step == 13 ? 0u : 1u);
         ASSERT_NE(program.WaitForWindow(Dialog, "SMART Error Detected"), nullptr);
-        EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt").rfind("SMART error condition detected\r\n", 0), 0u);
+        std::string log = ReadWholeFile(scenario.folder + "\\ErrorLog.txt");
+        EXPECT_EQ(log.rfind("SMART error condition detected\r\n", 0), 0u) << log;
         EXPECT_EQ(WaitForSingleObject(server, 60000), WAIT_OBJECT_0);
         CloseHandle(server);
         if (strcmp(c.reply, "close") != 0) {

@@ -44,6 +44,8 @@ protected:
         PostMessageA(GetDlgItem(sheet, button), BM_CLICK, 0, 0);
         PostMessageA(sheet, WM_NULL, 0, 0);
         ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
+        // The commit, its commands and the check that follows are done.
+        ASSERT_TRUE(WaitUntilIdle(program.WaitForCommandWindow()));
     }
 
     static void Click(HWND sheet, int id) { PostMessageA(FindControl(sheet, id), BM_CLICK, 0, 0); }

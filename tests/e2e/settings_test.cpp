@@ -21,7 +21,7 @@ protected:
     {
         DeleteFileA((scenario.folder + "\\emulated-requests.log").c_str());
         Program program;
-        EXPECT_TRUE(program.Start(scenario));
+        EXPECT_NE(program.StartAndWait(scenario), nullptr);
         CloseProgram(program);
         return ParseRequests(ReadRequestLog(scenario));
     }

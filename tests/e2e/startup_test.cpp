@@ -21,11 +21,6 @@ const char TwoHealthyDrives[] = "version 2 5 1 2600\n"
                                 "model E2E DISK B\n"
                                 "serial B0002\n";
 
-const char NoDriveText[] = "No IDE drives could be located in the system.\n"
-                           "There must be at least one IDE drive installed\n"
-                           "and the user must have local administrative\n"
-                           "rights for this program to operate.\n\nPlease press OK to continue";
-
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override { CleanRegistry(); }
@@ -51,12 +46,12 @@ TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
     CloseProgram(first);
 }
 
-TEST_F(Startup, NoAcceptedDriveShowsIdeDriveErrorAndExitsWithZero)
+TEST_F(Startup, NoAcceptedDriveStillWatchesTheVolumes)
 {
     Scenario scenario = PrepareForThisTest("version 2 5 1 2600\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+    ExpectNoDriveButVolumesWatched(program, scenario);
 }
 
 TEST_F(Startup, RefusedOperatingSystemsShowOsVersionErrorAndTouchNoDrive)
@@ -87,7 +82,7 @@ TEST_F(Startup, Windows95Osr2AndLaterAreAccepted)
         std::string drives = std::string(version) + "drive 0\n";
         Scenario scenario = PrepareForThisTest(drives.c_str());
         Program program;
-        ASSERT_TRUE(program.Start(scenario));
+        ASSERT_NE(program.StartAndWait(scenario), nullptr);
         CloseProgram(program);
     }
 }
@@ -108,7 +103,7 @@ TEST_F(Startup, Windows9xIdentifiesOnlyTheDrivesOfTheDriveMapThroughOneHandle)
 {
     Scenario scenario = PrepareForThisTest("version 1 4 10 1998\ndrivemap 0x05\ndrive 0\ndrive 1\ndrive 2\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.StartAndWait(scenario), nullptr);
     CloseProgram(program);
 
     std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
@@ -133,7 +128,7 @@ TEST_F(Startup, Windows9xWithOnlyHighDriveMapBitsTriesNoDrive)
     Scenario scenario = PrepareForThisTest("version 1 4 10 1998\ndrivemap 0xF0\ndrive 0\ndrive 1\n");
     Program program;
     ASSERT_TRUE(program.Start(scenario));
-    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+    ExpectNoDriveButVolumesWatched(program, scenario);
     std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
     for (const Request &r : Filter(requests, "IOCTL"))
         EXPECT_EQ(r.ioctl, 0x74080u) << "only the drive map may be asked";
@@ -147,7 +142,7 @@ TEST_F(Startup, WindowsNtSkipsRemovableDriveAndClosesEveryHandle)
                                 "drive 1\nmodel CARD READER\nmedia removable\n"
                                 "drive 2\nmodel THIRD\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.StartAndWait(scenario), nullptr);
     CloseProgram(program);
 
     std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
@@ -176,19 +171,21 @@ TEST_F(Startup, CloseEndsTheProgramWithCodeOneAndClosesTheDevices)
 {
     Scenario scenario = PrepareForThisTest(TwoHealthyDrives);
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.StartAndWait(scenario), nullptr);
     CloseProgram(program);
     std::vector<Request> requests = ParseRequests(ReadRequestLog(scenario));
     EXPECT_EQ(Filter(requests, "CLOSE").size(), 4u) << "two probes and two drives";
     EXPECT_TRUE(AllOpenHandlesClosed(requests));
 }
 
-TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWine)
+TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWineAndStaysForTheVolumes)
 {
     Scenario scenario = PrepareForThisTest(nullptr, "holmvard.exe");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
-    ExpectRefusal(program, "IDE Drive Error", NoDriveText);
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(program.FindWindowNow("#32770", "IDE Drive Error"), nullptr);
+    CloseProgram(program);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
         Program program;
         if (!c.taken) {
             ASSERT_TRUE(program.Start(scenario));
-            ExpectRefusal(program, "IDE Drive Error", nullptr);
+            ExpectNoDriveButVolumesWatched(program, scenario);
             continue;
         }
         HWND command = program.StartAndWait(scenario);
@@ -91,12 +91,41 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
     EXPECT_GE(predictions, 2) << "once to accept the drive, once per check";
     CloseProgram(program);
 
+    // Behind Intel RST/VMD and vendor NVMe drivers the health queries are
+    // refused: the drive stays listed, through failure prediction where that
+    // answers, otherwise "Not readable", asked nothing and raising nothing.
+    for (bool predicts : {false, true}) {
+        SCOPED_TRACE(predicts);
+        CleanRegistry();
+        scenario = PrepareForThisTest((std::string(Nvme) + (predicts ? "predict-only yes\npredict yes\n"
+                                                                      : "health refused\npredict yes\n"))
+                                          .c_str());
+        Program hidden;
+        HWND command = hidden.StartAndWait(scenario);
+        ASSERT_NE(command, nullptr);
+        size_t asked = RequestLinesStartingWith(scenario, "IOCTL").size();
+        ASSERT_TRUE(RunTimer(command, 1));
+        HWND raised = hidden.WaitForWindow(Dialog, "SMART Error Detected", predicts ? 10000 : 1500);
+        ASSERT_EQ(raised != nullptr, predicts);
+        if (!predicts) {
+            EXPECT_EQ(RequestLinesStartingWith(scenario, "IOCTL").size(), asked) << "a drive not readable is not asked";
+        }
+        HWND sheet = OpenSheetOnPage(hidden, command, 0, IDC_SMART_STATUS);
+        ASSERT_NE(sheet, nullptr);
+        EXPECT_EQ(WindowText(FindControl(sheet, IDC_MODEL)), "NVME SSD 970 EVO");
+        EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), predicts ? "Failure Likely" : "Not readable");
+        PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
+        PostMessageA(sheet, WM_NULL, 0, 0);
+        ASSERT_TRUE(hidden.WaitForWindowGone(Dialog, SheetCaption));
+        CloseProgram(hidden);
+    }
+
     // A drive refused to a standard user that answers no storage query is still no drive.
     CleanRegistry();
     scenario = PrepareForThisTest("drive 0\nopen fail\n");
     Program nothing;
     ASSERT_TRUE(nothing.Start(scenario));
-    ExpectRefusal(nothing, "IDE Drive Error", nullptr);
+    ExpectNoDriveButVolumesWatched(nothing, scenario);
 }
 
 }  // namespace

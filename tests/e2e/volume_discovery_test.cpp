@@ -31,7 +31,7 @@ TEST(VolumeDiscovery, FixedVolumesAreKeyedBySerialAndALabelTooLongForTheRecordIs
     CleanRegistry();
     Scenario scenario = PrepareForThisTest("drive 0\n");
     Program program;
-    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.StartAndWait(scenario), nullptr);
     CloseProgram(program);
 
     std::vector<std::string> volumes = RegistrySubkeys("Software\\Tessmere\\HOLMVARD\\Volumes");

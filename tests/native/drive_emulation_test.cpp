@@ -225,6 +225,10 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
         {"drive 1\nmedia-errors 0x100000002", [](const EmulatedBay &b) { return b.drives[1].mediaErrors == 0x100000002; }},
         {"drive 1\npercentage-used 255", [](const EmulatedBay &b) { return b.drives[1].percentageUsed == 255; }},
         {"drive 1\ndelay 45000", [](const EmulatedBay &b) { return b.drives[1].delayMs == 45000; }},
+        {"drive 1\nhang yes", [](const EmulatedBay &b) { return b.drives[1].hangs && !b.drives[0].hangs; }},
+        {"drive 1\nhealth refused",
+         [](const EmulatedBay &b) { return b.drives[1].healthRefused && b.drives[1].healthSucceeds; }},
+        {"drive 1\nhealth fail", [](const EmulatedBay &b) { return !b.drives[1].healthRefused && !b.drives[1].healthSucceeds; }},
         {"drive 1\ndata-byte 511 0x7F",
          [](const EmulatedBay &b) { return b.drives[1].dataByteSet[511] && b.drives[1].dataBytes[511] == 0x7F; }},
         // Drive keywords belong to the latest drive section; global ones may come anywhere.
@@ -696,10 +700,10 @@ TEST(EmulatedRequest, EachRequestSucceedsOrFailsAsTheDriveIsDescribed)
     }
 }
 
-TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedDriveWait)
+TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedOrHungDriveWait)
 {
     EmulatedBay bay;
-    Load(bay, "drive 0\ndrive 1\ndelay 45000\ndrive 2\nbus nvme\ndelay 7\ndrive 3\nbus sata\ndelay 9\n");
+    Load(bay, "drive 0\ndrive 1\ndelay 45000\nhang yes\ndrive 2\nbus nvme\ndelay 7\nhang yes\ndrive 3\nbus sata\ndelay 9\nhang yes\n");
     auto bytes = [](const Packet &packet) { return std::vector<uint8_t>(packet.begin(), packet.end()); };
     auto nvme = [](NvmeQuery query) {
         uint8_t buffer[NvmeQueryBufferLength];
@@ -724,9 +728,12 @@ TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedDriveWait)
         {Physical(3), DiskGetDriveGeometryIoctl, {}, 0},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(EmulatedDelayOf(bay, c.device, c.ioctl, c.input.empty() ? nullptr : c.input.data(),
-                                  static_cast<uint32_t>(c.input.size())),
-                  c.delay)
+        const uint8_t *input = c.input.empty() ? nullptr : c.input.data();
+        uint32_t length = static_cast<uint32_t>(c.input.size());
+        EXPECT_EQ(EmulatedDelayOf(bay, c.device, c.ioctl, input, length), c.delay)
+            << std::hex << c.ioctl << " drive " << int(c.device.drive);
+        // A hung drive hangs the same requests.
+        EXPECT_EQ(EmulatedHangOf(bay, c.device, c.ioctl, input, length), c.delay != 0)
             << std::hex << c.ioctl << " drive " << int(c.device.drive);
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "drives/drive_page_texts.h"
+#include "drives/smart_check.h"
 #include "drives/offline_test.h"
 #include "state/settings_snapshot.h"
 
@@ -103,6 +104,12 @@ TEST(DrivesPage, StatusTextAndMonitoringBoxForEveryFlagCombination)
         EXPECT_STREQ(state.status, c.status);
         EXPECT_EQ(state.monitoringChecked, c.checked) << c.status;
         EXPECT_EQ(state.monitoringEnabled, c.enabled_) << c.status;
+        // A drive whose health cannot be read says so, whatever else but a simulation, and is never asked.
+        d.Access = DriveAccess::NotReadable;
+        state = DrivePageStateOf(d);
+        EXPECT_STREQ(state.status, c.simulated ? "Failure Likely (Simulated)" : "Not readable");
+        EXPECT_FALSE(state.monitoringChecked || state.monitoringEnabled);
+        EXPECT_FALSE(DriveQualifiesForStatus(d));
     }
 
     const struct {

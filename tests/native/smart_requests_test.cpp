@@ -164,14 +164,23 @@ TEST(SmartRequests, ReturnStatusReportsThresholdExceededOnlyForF4And2COrAFailedR
     }
 }
 
-TEST(SmartRequests, ReturnStatusIgnoresDriverAndIdeErrorBytes)
+// A driver may succeed the call and report in the reply that the command failed.
+TEST(SmartRequests, AReplyNamingADriverErrorIsAFailedRequestWhateverItsRegisters)
 {
-    uint8_t reply[SmartStatusReplyLength] = {};
-    reply[4] = 0xFF;  // bDriverError
-    reply[5] = 0xFF;  // bIDEError
-    reply[19] = 0x4F;
-    reply[20] = 0xC2;
-    EXPECT_EQ(ReadReturnStatus(true, reply), 1);
+    const struct {
+        uint8_t driverError;
+        uint8_t ideError;
+        bool answered;
+    } cases[] = {{0, 0, true}, {0, 0xFF, true}, {1, 0x04, false}, {0xFF, 0, false}};
+    for (const auto &c : cases) {
+        uint8_t reply[SmartStatusReplyLength] = {};
+        reply[4] = c.driverError;
+        reply[5] = c.ideError;
+        reply[19] = 0x4F;
+        reply[20] = 0xC2;
+        EXPECT_EQ(SmartReplyAnswered(true, reply), c.answered) << int(c.driverError);
+        EXPECT_EQ(ReadReturnStatus(true, reply), c.answered ? 1 : 0) << int(c.driverError);
+    }
 }
 
 TEST(SmartRequests, OfflineCollectionInfoReadsStatusCapabilityAndLittleEndianSeconds)

@@ -170,4 +170,49 @@ TEST(StorageQueries, NvmeIdentityAndHealthComeFromTheProtocolData)
     EXPECT_FALSE(ReadPredictFailure(reply, 3, predicts));
 }
 
+// RAID and vendor NVMe drivers refuse the health queries: such a drive is
+// listed, never dropped, while a query that fails otherwise drops the drive.
+TEST(StorageQueries, TheAccessOfADriveFollowsWhatItsHealthQueriesAnswered)
+{
+    using H = HealthAnswer;
+    const struct {
+        uint32_t bus;
+        H nvme, prediction;
+        bool taken;
+        DriveAccess access;
+    } cases[] = {
+        {NvmeBusType, H::Answered, H::Refused, true, DriveAccess::NvmeHealth},
+        {NvmeBusType, H::Refused, H::Answered, true, DriveAccess::FailurePrediction},
+        {NvmeBusType, H::Refused, H::Refused, true, DriveAccess::NotReadable},
+        {NvmeBusType, H::Refused, H::Failed, true, DriveAccess::NotReadable},
+        {NvmeBusType, H::Failed, H::Answered, false, DriveAccess::SmartIoctl},
+        {RaidBusType, H::Refused, H::Answered, true, DriveAccess::FailurePrediction},
+        {RaidBusType, H::Refused, H::Refused, true, DriveAccess::NotReadable},
+        {RaidBusType, H::Refused, H::Failed, false, DriveAccess::SmartIoctl},
+        {SataBusType, H::Refused, H::Answered, true, DriveAccess::FailurePrediction},
+        {UsbBusType, H::Refused, H::Refused, false, DriveAccess::SmartIoctl},
+    };
+    for (const auto &c : cases) {
+        DriveAccess access = DriveAccess::SmartIoctl;
+        EXPECT_EQ(ChooseStorageAccess(c.bus, c.nvme, c.prediction, access), c.taken) << c.bus;
+        if (c.taken) {
+            EXPECT_EQ(access, c.access) << c.bus << " " << int(c.nvme) << int(c.prediction);
+        }
+    }
+
+    // The emulator refuses them as such drivers do.
+    uint8_t buffer[NvmeQueryBufferLength];
+    uint8_t reply[PredictFailureLength] = {};
+    for (const char *refusal : {"health refused\n", "predict-only yes\n"}) {
+        EmulatedBay bay = BayOf((std::string("drive 0\nbus nvme\n") + refusal).c_str());
+        uint32_t length = BuildNvmeQuery(NvmeQuery::HealthLog, buffer);
+        EmulatedReply answer = Ask(bay, 0, StorageQueryPropertyIoctl, buffer, length, buffer, length);
+        EXPECT_TRUE(!answer.ok && answer.error == EmulatedErrorInvalidFunction) << refusal;
+        length = BuildNvmeQuery(NvmeQuery::IdentifyController, buffer);
+        EXPECT_TRUE(Ask(bay, 0, StorageQueryPropertyIoctl, buffer, length, buffer, length).ok) << refusal;
+        answer = Ask(bay, 0, StoragePredictFailureIoctl, nullptr, 0, reply, sizeof reply);
+        EXPECT_EQ(answer.ok, refusal[0] == 'p') << refusal;
+    }
+}
+
 }  // namespace

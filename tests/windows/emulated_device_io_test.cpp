@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/smart_requests.h"
 
