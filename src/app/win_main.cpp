@@ -134,6 +134,8 @@ int ShutDown()
     KillTimer(CommandWindow, SMARTTimer);
     KillTimer(CommandWindow, FreeSpaceTimer);
     KillTimer(CommandWindow, OutboxTimer);
+    // Gone from the taskbar at once, whatever the threads still take.
+    NotifyTrayIcon(CommandWindow, NormalIcon, NIM_DELETE);
     StopKeptMailRetry();
     // Answers the worker brings after this find no window: nothing is written.
     ShutdownTray(CommandWindow);

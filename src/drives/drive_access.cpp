@@ -5,6 +5,7 @@
 #include "drives/drive_worker.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
+#include "ui/page_protocol.h"
 #include "drives/storage_commands.h"
 
 namespace {
@@ -118,8 +119,16 @@ void ApplyDriveSMART(int drive, HWND window)
 
 void FinishDriveSMART(int drive, HWND window)
 {
-    if (drive < 0 || drive >= DriveCount || !Commands[drive].again || DriveWorkOut(SMARTCommandJob + drive))
+    // While the sheet is open the setting in memory is not committed: its closing resumes.
+    if (drive < 0 || drive >= DriveCount || !Commands[drive].again || PropertiesOpen ||
+        DriveWorkOut(SMARTCommandJob + drive))
         return;
     Commands[drive].again = false;
     ApplyDriveSMART(drive, window);
+}
+
+void ResumeDriveSMART(HWND window)
+{
+    for (uint8_t i = 0; i < DriveCount; i++)
+        FinishDriveSMART(i, window);
 }

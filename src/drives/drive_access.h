@@ -37,5 +37,9 @@ void PrepareDriveSMART(DriveRecord &record);
 // still out is sent once they are done, so the drive ends in the state stored.
 void ApplyDriveSMART(int drive, HWND window);
 
-// On the window thread when job SMARTCommandJob + drive is done.
+// On the window thread when job SMARTCommandJob + drive is done: sends the
+// change that came meanwhile. Not while the property sheet is open.
 void FinishDriveSMART(int drive, HWND window);
+
+// When the property sheet has closed: what FinishDriveSMART held back goes.
+void ResumeDriveSMART(HWND window);

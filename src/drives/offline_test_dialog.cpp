@@ -180,8 +180,17 @@ void PollOfflineTest(HWND dialog, int drive)
 {
     OfflinePoll &poll = Polls[drive];
     // A poll of a test cancelled meanwhile may still be running: it is let finish.
-    if (poll.awaited || DriveWorkOut(OfflinePollJob + drive))
+    if (DriveWorkOut(OfflinePollJob + drive))
         return;
+    // Done, but its message never came: taken now.
+    if (poll.awaited) {
+        poll.awaited = false;
+        if (poll.starting)
+            FinishOfflineStart(dialog, drive);
+        else
+            FinishOfflinePoll(dialog, drive);
+        return;
+    }
     DriveRecord &record = Drives[drive];
     record.OfflineTestAttempts++;
     SetPoll(poll, record, false);

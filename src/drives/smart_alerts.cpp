@@ -236,6 +236,9 @@ void CheckSMARTStatus(HWND owner)
 
 void RequestSMARTCheck(HWND owner)
 {
+    // A round whose message never came, or that finished while the sheet was
+    // open, is taken now rather than holding every later tick off.
+    FinishSMARTCheck(owner);
     if (!OpenStatusRound(Round))
         return;
     // Without a worker the drives are asked here, as before there was one.
@@ -248,8 +251,10 @@ void RequestSMARTCheck(HWND owner)
 bool FinishSMARTCheck(HWND owner)
 {
     // Taken once: the worker's message may come while a box of the e-mail or
-    // log holds the window thread inside the taking.
-    if (!Round.out || Applying || DriveWorkOut(StatusRoundJob))
+    // log holds the window thread inside the taking. Kept while the sheet is
+    // open: its pages hold CurrentDrive and settings not yet committed; the
+    // sheet's closing takes it.
+    if (!Round.out || Applying || PropertiesOpen || DriveWorkOut(StatusRoundJob))
         return false;
     RunCheckOnRound(owner);
     return true;

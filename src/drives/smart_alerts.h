@@ -12,11 +12,13 @@ void CheckSMARTStatus(HWND owner);
 
 // The same check with the drives asked on the drive worker: the window thread
 // goes on, and FinishSMARTCheck does the rest when the worker's answers come
-// to owner. Dropped while the last check is still out.
+// to owner. Dropped while the last check is still out; one that finished
+// but was never taken is taken first.
 void RequestSMARTCheck(HWND owner);
 
 // On the worker's answers: raises, shows and beeps as CheckSMARTStatus does.
-// False when no check was out.
+// False when no finished check was out, while the taking runs already, or
+// while the property sheet is open (the next RequestSMARTCheck takes it).
 bool FinishSMARTCheck(HWND owner);
 
 // Whether a check is out: asked on the worker, or its answers not yet taken

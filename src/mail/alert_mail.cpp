@@ -12,11 +12,13 @@ void Deliver(HWND owner, const char *subject, const char *body)
     char result[MailResultSize];
     char date[MailDateSize] = "";
     // Behind the mail already waiting, so the alerts arrive in the order they were raised.
-    bool queued = OutboxHoldsMail();
+    bool retrying = KeptMailRetryOut();
+    bool queued = retrying || OutboxHoldsMail();
     if (queued) {
         FormatNowForMail(date);
         if (KeepFailedMail(subject, body, date)) {
-            if (SendKeptMail(CommandWindow, result, sizeof result) != MailStep::None)
+            // A retry out to a slow server takes it next: the window thread does not wait for it.
+            if (!retrying && SendKeptMail(CommandWindow, result, sizeof result) != MailStep::None)
                 ShowMailError(owner, subject, body, result);
             return;
         }

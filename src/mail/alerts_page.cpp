@@ -5,10 +5,12 @@
 
 #include <initializer_list>
 
+#include "base/bounded_text.h"
 #include "base/text_format.h"
 #include "mail/mail_password.h"
 #include "mail/mail_server_address.h"
 #include "mail/mail_texts.h"
+#include "mail/outbox.h"
 #include "mail/smtp_client.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
@@ -74,14 +76,20 @@ void SendTestEmail(HWND page)
     DriveRecord none = {};
     FormatTestMailBody(CurrentDrive < DriveCount ? Drives[CurrentDrive] : none, now, body);
     char result[MailResultSize];
-    MailStep failed = TrySendMail(TestMailSubject, body, result, sizeof result);
-    // A user without a password of their own, or whose password the server
-    // refused, is asked for one; the test then goes again.
-    MailServerAddress server;
-    if ((failed == MailStep::NoPassword || failed == MailStep::PasswordUnreadable || failed == MailStep::SignIn) &&
-        ParseMailServer(GlobalSettings.EmailServer, server) == AddressFault::None && server.user[0] &&
-        AskMailPassword(dialog, server.user))
-        TrySendMail(TestMailSubject, body, result, sizeof result);
+    // A retry out to a slow server would hold the page until its exchange ends.
+    if (KeptMailRetryOut()) {
+        CopyText(result, MailBusyText);
+    } else {
+        MailStep failed = TrySendMail(TestMailSubject, body, result, sizeof result);
+        // A user without a password of their own, or whose password the server
+        // refused, is asked for one; the test then goes again.
+        MailServerAddress server;
+        if ((failed == MailStep::NoPassword || failed == MailStep::PasswordUnreadable ||
+             failed == MailStep::SignIn) &&
+            ParseMailServer(GlobalSettings.EmailServer, server) == AddressFault::None && server.user[0] &&
+            AskMailPassword(dialog, server.user))
+            TrySendMail(TestMailSubject, body, result, sizeof result);
+    }
     // Clicks made while the program waited for the server must not act now.
     DiscardPendingMessages(dialog);
     SetDlgItemTextA(dialog, IDC_TEST_MAIL_STATUS, result);

@@ -237,18 +237,45 @@ void SetRetry(HWND window, uint32_t attempts)
     SetTimer(window, OutboxTimer, RetryDelayMinutes(attempts) * 60000u, nullptr);
 }
 
-// The oldest messages go while the outbox is full, each with a log record.
+// A retry's one message on the mail thread: what it sends, with the settings
+// as they stood when it started, and how it went.
+struct RetrySend {
+    GlobalSettingsRecord settings;
+    KeptMail mail;
+    FileName name;
+    Path folder;
+    bool taken;
+    MailStep step;
+    char result[MailResultSize];
+};
+
+RetrySend Sending;
+HANDLE SendingThread;   // set while a retry's message is out
+HWND SendingWindow;
+
+// The oldest messages go while the outbox is full, each with a log record;
+// never the one a retry has out.
 void MakeRoom(const Path &folder, const Listing &listing)
 {
     uint32_t drop = OldestToDrop(static_cast<uint32_t>(listing.count));
     for (uint32_t i = 0; i < drop; i++) {
         Path path;
-        if (!OpenKept(folder, listing.names[i], path))
+        if ((SendingThread && strcmp(listing.names[i], Sending.name) == 0) || !OpenKept(folder, listing.names[i], path))
             continue;
         DeleteFileA(path);
         char record[LogRecordSize];
         FormatDroppedRecord(Mail, record);
         AppendToErrorLogQuietly(record, LogEvent::AlertMailFailed);
+    }
+}
+
+// The mark beside a message the server took: every listing removes the
+// message instead of sending it.
+void MarkDelivered(const Path &path)
+{
+    Path mark;
+    if (FormatInto(mark, "%s%s", path, MarkSuffix)) {
+        FileHandle file(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 }
 
@@ -261,14 +288,13 @@ void RemoveDelivered(const char *name, const Path &path)
     char record[LogRecordSize];
     bool removed = DeleteFileA(path) != 0;
     DWORD error = GetLastError();
+    // A listing meanwhile may have removed it by its mark already.
+    removed = removed || error == ERROR_FILE_NOT_FOUND;
     FormatDeliveredRecord(Mail, now, record);
     AppendToErrorLogQuietly(record, LogEvent::KeptMailDelivered);
     if (removed)
         return;
-    Path mark;
-    if (FormatInto(mark, "%s%s", path, MarkSuffix)) {
-        FileHandle file(CreateFileA(mark, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    }
+    MarkDelivered(path);
     if (DeliveredCount < ListLimit)
         CopyText(Delivered[DeliveredCount++], name);
     char text[256];
@@ -315,26 +341,20 @@ DWORD KeepMail(const char *subject, const char *body, const char *date)
     return ERROR_SUCCESS;
 }
 
-// A retry's one message on the mail thread: what it sends, with the settings
-// as they stood when it started, and how it went.
-struct RetrySend {
-    GlobalSettingsRecord settings;
-    KeptMail mail;
-    FileName name;
-    Path folder;
-    bool taken;
-    MailStep step;
-    char result[MailResultSize];
-};
 
-RetrySend Sending;
-HANDLE SendingThread;   // set while a retry's message is out
-HWND SendingWindow;
+// On the mail thread the moment the server takes the message: marked at once,
+// so a Close that cannot wait for its QUIT never sends it again.
+void MarkSendingDelivered()
+{
+    Path path;
+    if (PathOf(Sending.folder, Sending.name, path))
+        MarkDelivered(path);
+}
 
 DWORD WINAPI SendRetry(void *)
 {
     Sending.step = TrySendMailWith(Sending.settings, Sending.mail.subject, Sending.mail.body, Sending.mail.date,
-                                   Sending.taken, Sending.result, sizeof Sending.result);
+                                   Sending.taken, Sending.result, sizeof Sending.result, MarkSendingDelivered);
     PostMessageA(SendingWindow, KeptMailSentMessage, 0, 0);
     return 0;
 }
@@ -398,7 +418,7 @@ void SettleRetry()
 
 bool KeepFailedMail(const char *subject, const char *body, const char *date)
 {
-    SettleRetry();
+    // Kept beside a retry out, which never touches the global record or another file.
     DWORD error = KeepMail(subject, body, date);
     if (error == ERROR_SUCCESS)
         return true;

@@ -218,9 +218,10 @@ MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&h
     return MailStep::None;
 }
 
-// From MAIL FROM to QUIT over an open session; taken as TrySendMailDated's.
+// From MAIL FROM to QUIT over an open session; taken and onTaken as TrySendMailWith's.
 MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&buffer)[SmtpBufferSize],
-                 const char *subject, const char *body, char (&date)[MailDateSize], bool &taken)
+                 const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
+                 void (*onTaken)())
 {
     FormatInto(buffer, "MAIL FROM:<%s>\r\n", settings.EmailFrom);
     if (!Converse(link, buffer, buffer))
@@ -244,6 +245,8 @@ MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&bu
         !Converse(link, buffer, "\r\n.\r\n"))
         return MailStep::Body;
     taken = buffer[0] == '2';
+    if (taken && onTaken)
+        onTaken();
     if (!Converse(link, buffer, "QUIT\r\n"))
         return MailStep::Quit;
     return MailStep::None;
@@ -251,7 +254,7 @@ MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&bu
 
 // The exchange itself; returns the step that failed, or MailStep::None when the message went out.
 MailStep Exchange(const GlobalSettingsRecord &settings, const char *subject, const char *body,
-                  char (&date)[MailDateSize], bool &taken)
+                  char (&date)[MailDateSize], bool &taken, void (*onTaken)())
 {
     MailServerAddress server;
     MailStep failed = CheckMailSettings(settings, subject, server);
@@ -282,7 +285,7 @@ MailStep Exchange(const GlobalSettingsRecord &settings, const char *subject, con
     failed = OpenSession(link, tls.get(), server, hostName, buffer);
     if (failed != MailStep::None)
         return failed;
-    return Deliver(settings, link, buffer, subject, body, date, taken);
+    return Deliver(settings, link, buffer, subject, body, date, taken, onTaken);
 }
 
 // The outbox's mail thread and the window thread may both send.
@@ -292,11 +295,12 @@ SRWLOCK SendLock = SRWLOCK_INIT;
 
 
 MailStep TrySendMailWith(const GlobalSettingsRecord &settings, const char *subject, const char *body,
-                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize)
+                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize,
+                         void (*onTaken)())
 {
     taken = false;
     AcquireSRWLockExclusive(&SendLock);
-    MailStep failed = Exchange(settings, subject, body, date, taken);
+    MailStep failed = Exchange(settings, subject, body, date, taken, onTaken);
     ReleaseSRWLockExclusive(&SendLock);
     CopyTextSized(result, resultSize, failed == MailStep::None ? MailSentText : MailStepErrorText(failed));
     return failed;

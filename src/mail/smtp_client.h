@@ -29,9 +29,12 @@ MailStep TrySendMailDated(const char *subject, const char *body, char (&date)[Ma
 
 // As TrySendMailDated, with the server, sender and recipient of settings, a
 // copy the caller took, rather than the program's, which the property sheet
-// edits on the window thread. Sends never overlap: a second waits for the first.
+// edits on the window thread. Sends never overlap: a second waits for the
+// first. onTaken (when not null) runs the moment the server takes the message,
+// before QUIT, on the sending thread.
 MailStep TrySendMailWith(const GlobalSettingsRecord &settings, const char *subject, const char *body,
-                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize);
+                         char (&date)[MailDateSize], bool &taken, char *result, size_t resultSize,
+                         void (*onTaken)() = nullptr);
 
 // "Tue, 08 Dec 2026 05:37:27 +0000" for now, in the local zone.
 void FormatNowForMail(char (&date)[MailDateSize]);

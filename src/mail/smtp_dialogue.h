@@ -14,6 +14,8 @@ constexpr uint16_t SmtpPort = 25;
 constexpr size_t MailDateSize = 48;   // the Date line's text
 constexpr char MailerName[] = "HOLMVARD V1.0";
 constexpr char MailSentText[] = "Email successfully sent!";
+// The test e-mail's result while a kept message is out to the server.
+constexpr char MailBusyText[] = "Busy sending kept e-mail";
 // Connect, each send and each wait for a reply give up after this long.
 constexpr int SmtpTimeoutSeconds = 30;
 

@@ -161,7 +161,9 @@ void OpenProperties(HWND commandWindow)
         committing = false;
         RequestMetricsFile();
     }
+    ResumeDriveSMART(commandWindow);
     // The drives are asked on the worker; its answers refresh the tray again.
+    // A round that finished while the sheet was open is taken first.
     RequestSMARTCheck(commandWindow);
     CheckFreeSpace(commandWindow);
     UpdateTrayStatus(commandWindow);

@@ -157,7 +157,8 @@ TEST(Hang, ADriverThatNeverCompletesIsGivenUpOnWhileTheProgramAndTheOtherDriveGo
 TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
 {
     CleanRegistry();
-    Scenario scenario = PrepareForThisTest(FailingDrive);
+    const std::string bay = std::string(FailingDrive) + "drive 1\nmodel SECOND\nserial FAIL0002\n";
+    Scenario scenario = PrepareForThisTest(bay.c_str());
     // Nobody listens there yet: the alert's mail is kept.
     MailAlertsTo(scenario, "127.0.0.6");
     std::string outbox = scenario.folder + "\\Outbox";
@@ -185,6 +186,26 @@ TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
     ASSERT_NE(program.WaitForWindow("#32768", nullptr, AtOnceMs), nullptr) << "no tray menu";
     PostKey(command, VK_ESCAPE);
     EXPECT_TRUE(program.WaitForWindowGone("#32768", nullptr));
+    // A new alert's mail is kept behind the retry without waiting for it, and a
+    // test e-mail says the mail is busy rather than waiting.
+    WriteDrives(scenario, (bay + "status exceeded\n").c_str());
+    ASSERT_TRUE(AnswersAtOnce(command, WM_TIMER, 1, 0));
+    for (int i = 0; i < 50 && FilesIn(outbox, "*.msg").size() < 2; i++)
+        Sleep(100);
+    EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 2u) << "the second alert's mail is kept behind the retry";
+    EXPECT_EQ(program.FindWindowNow(Dialog, "HOLMVARD Email Error"), nullptr);
+    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);
+    ASSERT_NE(sheet, nullptr);
+    PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
+    HWND test = program.WaitForWindow(Dialog, "Sending Test Email", AtOnceMs);
+    ASSERT_NE(test, nullptr);
+    for (int i = 0; i < 50 && !IsWindowEnabled(GetDlgItem(test, IDC_TEST_MAIL_OK)); i++)
+        Sleep(100);
+    EXPECT_EQ(ControlText(test, IDC_TEST_MAIL_STATUS), "Busy sending kept e-mail");
+    ClickButton(test, IDC_TEST_MAIL_OK);
+    PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
+    PostMessageA(sheet, WM_NULL, 0, 0);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
 
     // The mail thread gives up at its step's limit; the message waits for the next retry.
     EXPECT_EQ(WaitForSingleObject(server, PastTheTimeOutMs + 30000), WAIT_OBJECT_0);
@@ -192,7 +213,7 @@ TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
     WSACleanup();
     EXPECT_TRUE(script.clientClosed);
     ASSERT_TRUE(RunTimer(command, 99));
-    EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
+    EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 2u);
     CloseProgram(program);
 }
 

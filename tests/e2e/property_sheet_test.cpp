@@ -190,6 +190,45 @@ TEST_F(Properties, SimulatedErrorIsStampedMailedLoggedAndItsAcknowledgementSurvi
     CloseProgram(program);
 }
 
+// A check's answers that come while the sheet is open wait for it to close:
+// the page still shows its drive, and what the user does acts on that drive.
+TEST_F(Properties, ARoundThatEndsWhileTheSheetIsOpenIsTakenWhenItClosesAndLeavesThePageItsDrive)
+{
+    // Windows 98: requests carry the drive number, so the log tells the drives apart.
+    const char bay[] = "version 1 4 10 1998\ndrive 0\nmodel FIRST\nserial FIRST001\n"
+                       "drive 1\nmodel SECOND\nserial SECOND02\n";
+    Scenario scenario = PrepareForThisTest(bay);
+    Program program;
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(command, nullptr);
+    int asked = Requests(scenario, 0xDA, 1);
+    WriteDrives(scenario, (std::string(bay) + "status exceeded\ndelay 3000\n").c_str());
+    PostMessageA(command, WM_TIMER, 1, 0);
+    HWND sheet = OpenSheet(program, command);
+    ASSERT_NE(sheet, nullptr);
+    for (int i = 0; i < 100 && Requests(scenario, 0xDA, 1) == asked; i++)
+        Sleep(100);
+    ASSERT_EQ(Requests(scenario, 0xDA, 1), asked + 1) << "the slow drive answered";
+    Sleep(500);
+    EXPECT_EQ(program.FindWindowNow(Dialog, "SMART Error Detected"), nullptr) << "taken while the sheet is open";
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_MODEL)), "FIRST");
+    Click(sheet, IDC_ENABLE_MONITORING);
+    CloseSheet(program, sheet, IDOK);
+
+    HWND alert = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(ControlText(alert, IDC_SERIAL), "SECOND02");
+    uint32_t value = 99;
+    EXPECT_TRUE(ReadRegistryNumber("Software\\Tessmere\\HOLMVARD\\Drives\\FIRSTFIRST001", "SMARTEnabled", value) &&
+                value == 0)
+        << "the shown drive was switched off";
+    EXPECT_TRUE(ReadRegistryNumber("Software\\Tessmere\\HOLMVARD\\Drives\\SECONDSECOND02", "SMARTEnabled", value) &&
+                value == 1);
+    EXPECT_TRUE(ReadRegistryNumber("Software\\Tessmere\\HOLMVARD\\Drives\\SECONDSECOND02", "SMARTError", value) &&
+                value == 1);
+    CloseProgram(program);
+}
+
 TEST_F(Properties, OfflineTestsRunSideBySideAndTheirDrivesAreNotAskedMeanwhile)
 {
     // Windows 98: requests carry the drive number, so the log tells the drives apart.
