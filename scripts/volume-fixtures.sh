@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Gives the test prefix $1 three extra fixed volumes, backed by folders under $2,
 # for the volume tests: P: and R: with labels and serials that fit, Q: with a
-# 12-character label, which the 12-byte label buffer cannot take.
+# 16-character label, longer than the volume record's 12-byte label field.
 set -eu
 prefix=$1
 root=$2
@@ -13,5 +13,5 @@ make_volume() {  # letter label serial
     ln -sfn "$folder" "$prefix/dosdevices/$1:"
 }
 make_volume p FIXTURE 1a2b3c4d
-make_volume q LABELTOOLONG 55667788
+make_volume q "Backup Drive 2TB" 55667788
 make_volume r SPARE 0badf00d

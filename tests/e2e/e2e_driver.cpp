@@ -158,7 +158,7 @@ void WriteDrives(const Scenario &scenario, const char *drives)
     // Volumes a scenario leaves open get ample space, so how full the host's
     // disk is never raises a free-space alert in a test.
     std::string text = drives;
-    for (const char *letter : {"C", "P", "R", "Z"}) {
+    for (const char *letter : {"C", "P", "Q", "R", "Z"}) {
         if (text.find(std::string("volume ") + letter) == std::string::npos)
             text += std::string("\nvolume ") + letter + " total 100000000000 free 60000000000\n";
     }

@@ -36,7 +36,7 @@ Scenario PrepareScenario(const char *name, const char *program, const char *driv
 Scenario PrepareForThisTest(const char *drives, const char *program = "holmvard-emulated.exe");
 
 // Rewrites the drive description between two requests of a running program.
-// Volumes C:, P:, R: and Z: that it does not describe get ample free space.
+// Volumes C:, P:, Q:, R: and Z: that it does not describe get ample free space.
 void WriteDrives(const Scenario &scenario, const char *drives);
 
 // HKLM\Software\Tessmere and everything below it removed.
