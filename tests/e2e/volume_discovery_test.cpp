@@ -53,13 +53,9 @@ TEST(VolumeDiscovery, FixedVolumesAreKeyedBySerialAndALongLabelIsWatchedShownCut
     PostMessageA(sheet, WM_NULL, 0, 0);
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
     // The metrics file has the whole label.
-    std::string text = ReadWholeFile(metrics);
-    EXPECT_NE(text.find("holmvard_volume_info{volume=\"Q:\",serial=\"5566-7788\",label=\"Backup Drive 2TB\"} 1\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("holmvard_volume_free_space_error{volume=\"Q:\",serial=\"5566-7788\"} 1\n"),
-              std::string::npos)
-        << text;
+    EXPECT_TRUE(WaitForFileText(
+        metrics, "holmvard_volume_info{volume=\"Q:\",serial=\"5566-7788\",label=\"Backup Drive 2TB\"} 1\n"));
+    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_free_space_error{volume=\"Q:\",serial=\"5566-7788\"} 1\n"));
     CloseProgram(program);
 
     std::vector<std::string> volumes = RegistrySubkeys("Software\\Tessmere\\HOLMVARD\\Volumes");
