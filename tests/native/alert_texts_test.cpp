@@ -3,8 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/bounded_text.h"
-#include "log/log_events.h"
 #include "log/log_records.h"
 #include "mail/mail_texts.h"
 
@@ -92,34 +90,6 @@ TEST(LogRecords, EveryRecordByteForByte)
     FormatDriveLogRecord(DriveLogRecord::SMARTError, full, Ack, record);
     EXPECT_NE(strstr(record, ("Model number: " + std::string(40, 'M') + "\r\n").c_str()), nullptr);
     EXPECT_NE(strstr(record, ("Occurred on: " + std::string(40, 'T') + "\r\n\r\n").c_str()), nullptr);
-}
-
-TEST(LogRecords, EventStringDropsTheClosingLinesAndIsCutBetweenCharacters)
-{
-    char record[LogRecordSize];
-    FormatVolumeLogRecord(VolumeLogRecord::FreeSpaceError, MakeVolume("Donn\xC3\xA9" "es 2T"), Ack, record);
-    const std::string lines = "Free space error condition detected\r\nVolume name: D: Donn\xC3\xA9" "es 2T\r\n";
-    ASSERT_EQ(std::string(record).rfind(lines, 0), 0u) << record;
-    const struct {
-        TextEncoding encoding;
-        size_t size;
-        bool whole;
-        std::string text;
-    } cases[] = {
-        {TextEncoding::Utf8, sizeof record, true, std::string(record, strlen(record) - 4)},
-        // The e-acute at bytes 57 and 58: a cut after its first byte drops it.
-        {TextEncoding::Utf8, 59, false, lines.substr(0, 57)},
-        {TextEncoding::Utf8, 60, false, lines.substr(0, 59)},
-        {TextEncoding::SingleByte, 59, false, lines.substr(0, 58)},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.size);
-        char text[LogRecordSize];
-        SetTextEncoding(c.encoding);
-        EXPECT_EQ(FormatEventString(record, text, c.size), c.whole);
-        SetTextEncoding(TextEncoding::SingleByte);
-        EXPECT_EQ(text, c.text);
-    }
 }
 
 TEST(MailTexts, BodiesWordForWord)

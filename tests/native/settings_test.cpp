@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <string>
 
-#include "base/bounded_text.h"
 #include "state/settings.h"
 
 namespace {
@@ -62,26 +60,6 @@ TEST(Settings, DefaultErrorLogPathThatCannotFitIsRefused)
     module[sizeof module - 1] = '\0';
     char path[SettingsTextSize];
     EXPECT_FALSE(BuildDefaultErrorLogPath(module, path));
-}
-
-TEST(Settings, TextValueFillingItsFieldIsCutBetweenCharacters)
-{
-    // 254 letters and an e-acute: 256 bytes without a terminator.
-    std::string value = std::string(254, 'a') + "\xC3\xA9";
-    const struct {
-        TextEncoding encoding;
-        std::string kept;
-    } cases[] = {
-        {TextEncoding::Utf8, std::string(254, 'a')},
-        {TextEncoding::SingleByte, std::string(254, 'a') + "\xC3"},
-    };
-    for (const auto &c : cases) {
-        char field[SettingsTextSize];
-        SetTextEncoding(c.encoding);
-        EXPECT_TRUE(InterpretText(value.data(), static_cast<uint32_t>(value.size()), field, sizeof field));
-        SetTextEncoding(TextEncoding::SingleByte);
-        EXPECT_EQ(field, c.kept);
-    }
 }
 
 TEST(Settings, PollingPeriodsAndOutOfRangeIndexes)

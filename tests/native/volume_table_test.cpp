@@ -20,13 +20,10 @@ TEST(VolumeTable, LongLabelKeptWholeAndCutForTheTitleBetweenCharacters)
         const char *shownFileSystem;
     } cases[] = {
         {TextEncoding::SingleByte, "Backup Drive 2TB", "NTFS", "Q: Backup Driv", "NTFS"},
-        {TextEncoding::SingleByte, "SYSTEM", "FAT32", "Q: SYSTEM", "FAT32"},
         {TextEncoding::SingleByte, "", "exFAT", "Q: ", "exFAT"},
-        {TextEncoding::SingleByte, "ELEVENCHARS", "ReFS", "Q: ELEVENCHARS", "ReFS"},
-        {TextEncoding::SingleByte, "A label of thirty-two characters", "LONGFSNAME", "Q: A label of ", "LONGFSNA"},
+        {TextEncoding::SingleByte, "ELEVENCHARS", "LONGFSNAME", "Q: ELEVENCHARS", "LONGFSNA"},
         // The euro sign would straddle the eleventh byte.
         {TextEncoding::Utf8, "Sauvegarde\xE2\x82\xAC 2 To", "NTFS", "Q: Sauvegarde", "NTFS"},
-        {TextEncoding::Utf8, "Donn\xC3\xA9" "es 2TB", "NTFS", "Q: Donn\xC3\xA9" "es 2T", "NTFS"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.label);
