@@ -17,6 +17,7 @@ target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
 
 # The Win32 shell, less WinMain and the device layer, which each executable picks.
 add_library(holmvard_shell STATIC
+    src/base/code_page.cpp
     src/state/app_state.cpp
     src/state/settings_store.cpp
     src/ui/alert_dialogs.cpp

@@ -1,9 +1,11 @@
 // Reading the error log into pieces: the same pieces whatever the block sizes,
-// none longer than 79 characters, none holding a line end.
+// none longer than 79 characters, none holding a line end, in each of the
+// encodings a piece's end must respect.
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "log/log_reading.h"
 
 namespace {
@@ -34,6 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size == 0)
         return 0;
     size_t block = 1 + data[0] % 97;
+    static const uint8_t ShiftJisLeadBytes[] = {0x81, 0x9F, 0xE0, 0xFC};
+    static const TextEncoding Encodings[] = {TextEncoding::SingleByte, TextEncoding::Utf8, TextEncoding::DoubleByte};
+    SetTextEncoding(Encodings[data[0] / 97 % 3], ShiftJisLeadBytes, sizeof ShiftJisLeadBytes);
     const char *text = reinterpret_cast<const char *>(data + 1);
     if (Pieces(text, size - 1, block) != Pieces(text, size - 1, size))
         __builtin_trap();

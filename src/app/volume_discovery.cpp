@@ -3,6 +3,8 @@
 #include "app/discovery.h"
 #include "state/volume_table.h"
 
+static_assert(FullVolumeNameSize == MAX_PATH + 1);
+
 void DiscoverVolumes()
 {
     CurrentVolume = 0;
@@ -19,13 +21,16 @@ void DiscoverVolumes()
         DWORD serial = 0;
         DWORD maxComponentLength = 0;
         DWORD fileSystemFlags = 0;
-        // A label or file-system name longer than its field fails the query, and
-        // the volume is then not listed.
-        if (!GetVolumeInformationA(root, volume.VolumeName, sizeof volume.VolumeName, &serial, &maxComponentLength,
-                                   &fileSystemFlags, volume.FileSystem, sizeof volume.FileSystem))
+        // As large as Windows allows: a buffer shorter than the label or the
+        // file-system name fails the whole query, and the volume would go unwatched.
+        char label[MAX_PATH + 1] = "";
+        char fileSystem[MAX_PATH + 1] = "";
+        if (!GetVolumeInformationA(root, label, sizeof label, &serial, &maxComponentLength, &fileSystemFlags,
+                                   fileSystem, sizeof fileSystem))
             continue;
-        volume.VolumeName[sizeof volume.VolumeName - 1] = '\0';
-        volume.FileSystem[sizeof volume.FileSystem - 1] = '\0';
+        label[sizeof label - 1] = '\0';
+        fileSystem[sizeof fileSystem - 1] = '\0';
+        StoreVolumeNames(volume, label, fileSystem);
         volume.MaxComponentLength = maxComponentLength;
         volume.FileSystemFlags = fileSystemFlags;
         memcpy(volume.RootPath, root, sizeof volume.RootPath);

@@ -8,6 +8,7 @@
 #include "app/os_check.h"
 #include "app/splash.h"
 #include "base/bounded_text.h"
+#include "base/code_page.h"
 #include "drives/drive_access.h"
 #include "drives/drive_worker.h"
 #include "drives/smart_alerts.h"
@@ -157,6 +158,7 @@ void StartPollingTimers()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    AdoptProcessCodePage();
     // The handle is never closed: the mutex marks this instance until the process ends.
     CreateMutexA(nullptr, TRUE, InstanceMutexName);
     if (GetLastError() == ERROR_ALREADY_EXISTS)

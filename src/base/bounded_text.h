@@ -1,11 +1,29 @@
 // Bounded writes into fixed 8-bit text buffers. Every helper cuts rather than
-// overruns and always leaves a NUL-terminated text behind.
+// overruns, cuts between two characters of the process's code page, and always
+// leaves a NUL-terminated text behind.
 #pragma once
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+
+// How the process's 8-bit texts are encoded, which decides where a cut may
+// fall: anywhere in a single-byte code page, never inside a UTF-8 sequence,
+// never between a double-byte code page's lead byte and its trail byte.
+enum class TextEncoding { SingleByte, Utf8, DoubleByte };
+
+// Set once at start-up, before any other thread runs (base/code_page.h does it
+// from the system). A double-byte code page's lead bytes come as ranges, pairs
+// of first and last byte in rangeBytes bytes, ended early by a pair of zeros.
+void SetTextEncoding(TextEncoding encoding, const uint8_t *leadByteRanges = nullptr, size_t rangeBytes = 0);
+TextEncoding CurrentTextEncoding();
+
+// The length of the longest start of text[0..length) that ends between two
+// characters: length itself unless the last character is incomplete there.
+// text must start on a character.
+size_t CharacterBoundary(const char *text, size_t length);
 
 #if defined(__MINGW32__)
 #define HOLMVARD_PRINTF(formatIndex, firstArg) __attribute__((format(gnu_printf, formatIndex, firstArg)))

@@ -31,9 +31,11 @@ struct EventSource {
 
 void RegisterLogEventSource()
 {
-    char program[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, program, sizeof program);
-    if (length == 0 || length >= sizeof program)
+    // In UTF-16: an ANSI path holds '?' for a character its code page lacks, and
+    // in UTF-8 may run past MAX_PATH bytes, and Event Viewer would find no texts.
+    wchar_t program[MAX_PATH] = L"";
+    DWORD length = GetModuleFileNameW(nullptr, program, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
         return;
     RegKey key;
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, SourceKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key.handle,
@@ -41,14 +43,14 @@ void RegisterLogEventSource()
         key.handle = nullptr;
         return;
     }
-    char stored[MAX_PATH + 1] = "";
-    DWORD size = sizeof stored - 1;
-    if (RegQueryValueExA(key.handle, "EventMessageFile", nullptr, nullptr, reinterpret_cast<BYTE *>(stored), &size) ==
+    wchar_t stored[MAX_PATH + 1] = L"";
+    DWORD size = sizeof stored - sizeof stored[0];
+    if (RegQueryValueExW(key.handle, L"EventMessageFile", nullptr, nullptr, reinterpret_cast<BYTE *>(stored), &size) ==
             ERROR_SUCCESS &&
-        lstrcmpiA(stored, program) == 0)
+        lstrcmpiW(stored, program) == 0)
         return;
-    RegSetValueExA(key.handle, "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(program),
-                   length + 1);
+    RegSetValueExW(key.handle, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(program),
+                   (length + 1) * sizeof program[0]);
     RegSetValueExA(key.handle, "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&TypesSupported),
                    sizeof TypesSupported);
 }

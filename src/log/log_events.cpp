@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
+
 namespace {
 
 struct EventRow {
@@ -43,7 +45,7 @@ bool FormatEventString(const char *record, char *text, size_t size)
         length--;
     if (size == 0)
         return false;
-    size_t kept = length < size - 1 ? length : size - 1;
+    size_t kept = length < size - 1 ? length : CharacterBoundary(record, size - 1);
     memcpy(text, record, kept);
     text[kept] = '\0';
     return kept == length;

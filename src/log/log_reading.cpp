@@ -1,5 +1,9 @@
 #include "log/log_reading.h"
 
+#include <cstring>
+
+#include "base/bounded_text.h"
+
 namespace {
 
 void Emit(LogPieceReader &reader, LogPieceSink sink, void *context)
@@ -12,10 +16,18 @@ void Emit(LogPieceReader &reader, LogPieceSink sink, void *context)
 void Append(LogPieceReader &reader, char c, LogPieceSink sink, void *context)
 {
     reader.piece[reader.length++] = c == '\0' ? ' ' : c;
-    if (reader.length == LogPieceLength) {
-        Emit(reader, sink, context);
-        reader.continued = true;
-    }
+    if (reader.length < LogPieceLength)
+        return;
+    // A character the full piece would split starts the next piece instead.
+    size_t whole = CharacterBoundary(reader.piece, LogPieceLength);
+    char rest[LogPieceLength];
+    size_t restLength = LogPieceLength - whole;
+    memcpy(rest, reader.piece + whole, restLength);
+    reader.length = whole;
+    Emit(reader, sink, context);
+    memcpy(reader.piece, rest, restLength);
+    reader.length = restLength;
+    reader.continued = true;
 }
 
 }  // namespace

@@ -20,9 +20,10 @@ using LogPieceSink = void (*)(void *context, const char *piece);
 void StartLogPieces(LogPieceReader &reader);
 
 // Hands every complete piece of the block to sink, without its line end. CR LF
-// ends a line, as LF alone does; a line longer than a piece arrives in several;
-// an empty line arrives as an empty piece; a NUL byte reads as a space. With
-// atEnd, the last line is handed over even without a line end.
+// ends a line, as LF alone does; a line longer than a piece arrives in several,
+// cut between characters of the process's code page; an empty line arrives as
+// an empty piece; a NUL byte reads as a space. With atEnd, the last line is
+// handed over even without a line end.
 void ReadLogPieces(LogPieceReader &reader, const char *block, size_t size, bool atEnd, LogPieceSink sink,
                    void *context);
 

@@ -93,7 +93,12 @@ void PrintPiece(void *context, const char *piece)
     PagePlace place = PlaceLogPiece(job.pager);
     if (place.startPage)
         StartPage(job.dc);
-    TextOutA(job.dc, 0, place.y, piece, static_cast<int>(strlen(piece)));
+    // GDI reads 8-bit text in the system's code page, not the process's UTF-8:
+    // the piece goes as UTF-16.
+    wchar_t wide[LogPieceLength + 1];
+    int length = MultiByteToWideChar(CP_ACP, 0, piece, -1, wide, LogPieceLength + 1);
+    if (length > 1)
+        TextOutW(job.dc, 0, place.y, wide, length - 1);
     if (place.endPage)
         EndPrintedPage(job);
 }

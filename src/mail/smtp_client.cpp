@@ -218,6 +218,18 @@ MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&h
     return MailStep::None;
 }
 
+// The ANSI code page's text as UTF-8 in utf8[0..size); false when it cannot be
+// converted or does not fit, so a body is never sent cut short.
+bool ConvertToUtf8(const char *text, char *utf8, size_t size)
+{
+    int wideLength = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (wideLength <= 0)
+        return false;
+    std::unique_ptr<wchar_t[]> wide(new (std::nothrow) wchar_t[static_cast<size_t>(wideLength)]);
+    return wide && MultiByteToWideChar(CP_ACP, 0, text, -1, wide.get(), wideLength) == wideLength &&
+           WideCharToMultiByte(CP_UTF8, 0, wide.get(), -1, utf8, static_cast<int>(size), nullptr, nullptr) > 0;
+}
+
 // From MAIL FROM to QUIT over an open session; taken and onTaken as TrySendMailWith's.
 MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&buffer)[SmtpBufferSize],
                  const char *subject, const char *body, char (&date)[MailDateSize], bool &taken,
@@ -232,11 +244,20 @@ MailStep Deliver(const GlobalSettingsRecord &settings, MailLink &link, char (&bu
     if (!Converse(link, buffer, "DATA\r\n"))
         return MailStep::Data;
 
+    // A body past ASCII goes as UTF-8, converted where the code page is another.
+    bool utf8Body = HasEightBitText(body);
+    std::unique_ptr<char[]> converted;
+    if (utf8Body && CurrentTextEncoding() != TextEncoding::Utf8) {
+        converted.reset(new (std::nothrow) char[SmtpBufferSize]);
+        if (!converted || !ConvertToUtf8(body, converted.get(), SmtpBufferSize))
+            return MailStep::Body;
+        body = converted.get();
+    }
     char headers[SmtpBufferSize];
     // A kept message goes again with the Date of its first attempt.
     if (date[0] == '\0')
         FormatNowForMail(date);
-    if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, headers, sizeof headers) ||
+    if (!BuildHeaderBlock(date, settings.EmailFrom, subject, settings.EmailTo, utf8Body, headers, sizeof headers) ||
         !LinkSend(link, headers) || !LinkSend(link, "\r\n"))
         return MailStep::Header;
     // A body longer than the buffer is refused rather than sent cut short.

@@ -1,7 +1,8 @@
 // The SMTP client: one plain-text message to the server, sender and recipient
 // of the e-mail settings, over one TCP connection: to port 25 in clear for a
 // plain server name, through TLS with a sign-in for an smtp:// or smtps://
-// address (mail_server_address.h).
+// address (mail_server_address.h). A body past ASCII goes as UTF-8, converted
+// from the ANSI code page where that is another, and declared so.
 #pragma once
 
 #include <windows.h>

@@ -116,11 +116,22 @@ void FormatMailDate(const struct tm &local, const char *zone, char (&date)[MailD
                local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec, zone);
 }
 
-bool BuildHeaderBlock(const char *date, const char *from, const char *subject, const char *to, char *block,
-                      size_t size)
+bool HasEightBitText(const char *text)
 {
-    return FormatIntoSized(block, size, "Date: %s\r\nFrom: %s\r\nSubject: %s\r\nTo: %s\r\nX-Mailer: %s\r\n", date,
-                           from, subject, to, MailerName);
+    for (const unsigned char *c = reinterpret_cast<const unsigned char *>(text); *c; c++) {
+        if (*c >= 0x80)
+            return true;
+    }
+    return false;
+}
+
+bool BuildHeaderBlock(const char *date, const char *from, const char *subject, const char *to, bool utf8Body,
+                      char *block, size_t size)
+{
+    // After the five lines, so an all-ASCII message's block is exactly what it always was.
+    return FormatIntoSized(block, size, "Date: %s\r\nFrom: %s\r\nSubject: %s\r\nTo: %s\r\nX-Mailer: %s\r\n%s", date,
+                           from, subject, to, MailerName,
+                           utf8Body ? "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n" : "");
 }
 
 bool DotStuff(const char *body, char *stuffed, size_t size)

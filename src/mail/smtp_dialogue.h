@@ -1,6 +1,6 @@
 // The SMTP dialogue's texts and decisions: the steps and their error texts,
 // reading a reply out of the bytes received so far, the header block with its
-// date line, dot-stuffing, and which settings may go on the wire. Portable:
+// date line and the declaration of a UTF-8 body, dot-stuffing, and which settings may go on the wire. Portable:
 // the sockets are smtp_client.cpp's.
 #pragma once
 
@@ -78,9 +78,14 @@ void FormatZone(int32_t biasMinutes, bool daylight, char (&zone)[8]);
 // "Tue, 08 Dec 2026 05:37:27 +0000" with English names, whatever the locale.
 void FormatMailDate(const struct tm &local, const char *zone, char (&date)[MailDateSize]);
 
-// The five header lines, in their fixed order; false when they do not fit.
-bool BuildHeaderBlock(const char *date, const char *from, const char *subject, const char *to, char *block,
-                      size_t size);
+// Whether the text holds a byte past ASCII: a body that does goes out as UTF-8
+// and is declared so; an all-ASCII message keeps the plain five header lines.
+bool HasEightBitText(const char *text);
+
+// The five header lines, in their fixed order, then, for a UTF-8 body, the
+// MIME-Version and Content-Type lines that declare it; false when they do not fit.
+bool BuildHeaderBlock(const char *date, const char *from, const char *subject, const char *to, bool utf8Body,
+                      char *block, size_t size);
 
 // The body with a second '.' before every line that starts with one, so no
 // line of it can end the message; false when it does not fit.

@@ -26,14 +26,39 @@ HOLMVARD_PRINTF(2, 3) void Append(MetricsWriter &out, const char *format, ...)
     out.whole = fits;
 }
 
+// The length of the well-formed UTF-8 sequence at text; 0 when none starts there.
+size_t WellFormedUtf8Length(const unsigned char *text)
+{
+    unsigned char first = text[0];
+    size_t length = first >= 0xC2 && first <= 0xDF   ? 2
+                    : first >= 0xE0 && first <= 0xEF ? 3
+                    : first >= 0xF0 && first <= 0xF4 ? 4
+                                                     : 0;
+    // The second byte's range rules out overlong forms, surrogates and code
+    // points past U+10FFFF; a NUL ends the text inside the sequence.
+    unsigned char low = first == 0xE0 ? 0xA0 : first == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = first == 0xED ? 0x9F : first == 0xF4 ? 0x8F : 0xBF;
+    for (size_t i = 1; i < length; i++) {
+        if (text[i] < (i == 1 ? low : 0x80) || text[i] > (i == 1 ? high : 0xBF))
+            return 0;
+    }
+    return length;
+}
+
 // A label value in quotes. Backslash, quote and line feed are escaped as the
-// format asks; other control bytes and bytes past ASCII, which an odd drive
-// may report and which would not be UTF-8, become '?'.
+// format asks. The format is UTF-8: while the process's texts are UTF-8 their
+// characters pass as they are; other control bytes and bytes past ASCII, which
+// an odd drive may report or a single-byte code page holds, become '?'.
 void AppendLabel(MetricsWriter &out, const char *name, const char *value, bool first = false)
 {
     Append(out, "%s%s=\"", first ? "" : ",", name);
+    bool utf8 = CurrentTextEncoding() == TextEncoding::Utf8;
     for (const unsigned char *c = reinterpret_cast<const unsigned char *>(value); *c; c++) {
-        if (*c == '\\')
+        size_t sequence = utf8 && *c >= 0x80 ? WellFormedUtf8Length(c) : 0;
+        if (sequence > 0) {
+            Append(out, "%.*s", static_cast<int>(sequence), reinterpret_cast<const char *>(c));
+            c += sequence - 1;
+        } else if (*c == '\\')
             Append(out, "\\\\");
         else if (*c == '"')
             Append(out, "\\\"");
@@ -62,14 +87,16 @@ void AppendDriveLabels(MetricsWriter &out, const char *name, int index, const Dr
     Append(out, "}");
 }
 
-void AppendVolumeLabels(MetricsWriter &out, const char *name, const VolumeRecord &volume)
+// The volume's labels; left open when more follow.
+void AppendVolumeLabels(MetricsWriter &out, const char *name, const VolumeRecord &volume, bool close = true)
 {
     // "C:" of "C:\".
     char letter[3] = {volume.RootPath[0], volume.RootPath[1], '\0'};
     Append(out, "%s{", name);
     AppendLabel(out, "volume", letter, true);
     AppendLabel(out, "serial", volume.VolumeSerialText);
-    Append(out, "}");
+    if (close)
+        Append(out, "}");
 }
 
 struct DriveGauge {
@@ -137,6 +164,12 @@ void AppendDrives(MetricsWriter &out, const MetricsInputs &inputs)
 
 void AppendVolumes(MetricsWriter &out, const MetricsInputs &inputs)
 {
+    AppendFamily(out, "holmvard_volume_info", "The volumes HOLMVARD watches, with their whole labels; always 1.");
+    for (int i = 0; i < inputs.volumeCount; i++) {
+        AppendVolumeLabels(out, "holmvard_volume_info", inputs.volumes[i], false);
+        AppendLabel(out, "label", inputs.volumes[i].FullVolumeName);
+        Append(out, "} 1\n");
+    }
     for (const VolumeGauge &gauge : VolumeGauges) {
         AppendFamily(out, gauge.name, gauge.help);
         for (int i = 0; i < inputs.volumeCount; i++) {

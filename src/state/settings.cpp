@@ -60,7 +60,7 @@ bool InterpretText(const char *data, uint32_t size, char *field, uint32_t fieldS
 {
     if (fieldSize == 0 || size > fieldSize)
         return false;
-    uint32_t kept = size < fieldSize ? size : fieldSize - 1;
+    uint32_t kept = size < fieldSize ? size : static_cast<uint32_t>(CharacterBoundary(data, fieldSize - 1));
     memset(field, 0, fieldSize);
     memcpy(field, data, kept);
     return true;

@@ -62,7 +62,7 @@ bool BuildDefaultErrorLogPath(const char *modulePath, char (&path)[SettingsTextS
 // wider than the setting, which then stays as it was.
 bool InterpretFourBytes(const uint8_t *data, uint32_t size, uint8_t (&value)[4]);
 
-// A text setting of fieldSize bytes takes at most fieldSize - 1 characters of
-// the size bytes read, always terminated, the rest zero; false when the value
-// is wider than the field.
+// A text setting of fieldSize bytes takes at most fieldSize - 1 bytes of the
+// size bytes read, cut between characters, always terminated, the rest zero;
+// false when the value is wider than the field.
 bool InterpretText(const char *data, uint32_t size, char *field, uint32_t fieldSize);

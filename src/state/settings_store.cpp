@@ -85,8 +85,13 @@ bool ValueMissing(const RegKey &key, const char *name)
 void DefaultErrorLogPath(char (&path)[SettingsTextSize])
 {
     char modulePath[SettingsTextSize] = {};
-    GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
-    modulePath[sizeof modulePath - 1] = '\0';
+    DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+    // A path cut to the buffer would name another folder (in UTF-8 a long one
+    // takes more bytes than characters): no default is better than a wrong one.
+    if (length == 0 || length >= sizeof modulePath) {
+        memset(path, 0, sizeof path);
+        return;
+    }
     BuildDefaultErrorLogPath(modulePath, path);
 }
 

@@ -11,6 +11,13 @@ void FormatVolumeSerial(uint32_t serial, char (&text)[VolumeSerialTextSize])
     FormatInto(text, "%4.4X-%4.4X", static_cast<unsigned>(serial >> 16), static_cast<unsigned>(serial & 0xFFFF));
 }
 
+void StoreVolumeNames(VolumeRecord &volume, const char *label, const char *fileSystem)
+{
+    CopyText(volume.FullVolumeName, label);
+    CopyText(volume.VolumeName, label);
+    CopyText(volume.FileSystem, fileSystem);
+}
+
 void FormatRootPath(char letter, char (&root)[4])
 {
     root[0] = letter;

@@ -11,6 +11,8 @@ constexpr int MaxVolumes = 24;
 constexpr int VolumeNameSize = 12;
 constexpr int FileSystemNameSize = 9;
 constexpr int VolumeSerialTextSize = 10;
+// MAX_PATH + 1: the longest label the volume-information query gives.
+constexpr int FullVolumeNameSize = 261;
 
 struct VolumeRecord {
     char RootPath[4];
@@ -28,6 +30,9 @@ struct VolumeRecord {
     int32_t FreeSpaceError;
     char FreeSpaceErrorTime[TimeStampSize];
     WindowHandle ErrorDialog;
+    // The label uncut, for what no layout bounds (the metrics file); every
+    // title the dialogs, the page, the mail and the log show uses VolumeName.
+    char FullVolumeName[FullVolumeNameSize];
 };
 
 extern VolumeRecord Volumes[MaxVolumes];
@@ -36,6 +41,11 @@ extern uint8_t CurrentVolume;
 
 // "%4.4X-%4.4X" of the serial number, high 16 bits first: 0x1A2B3C4D gives 1A2B-3C4D.
 void FormatVolumeSerial(uint32_t serial, char (&text)[VolumeSerialTextSize]);
+
+// Stores the label whole in FullVolumeName and cut to VolumeName's 11 bytes,
+// and the file-system name cut to FileSystem's 8; both cuts fall between
+// characters. A label no query would give is cut to FullVolumeName too.
+void StoreVolumeNames(VolumeRecord &volume, const char *label, const char *fileSystem);
 
 // The root text of a letter: 'C' gives "C:\".
 void FormatRootPath(char letter, char (&root)[4]);

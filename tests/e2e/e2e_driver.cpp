@@ -168,7 +168,7 @@ void WriteDrives(const Scenario &scenario, const char *drives)
     // Volumes a scenario leaves open get ample space, so how full the host's
     // disk is never raises a free-space alert in a test.
     std::string text = drives;
-    for (const char *letter : {"C", "P", "R", "Z"}) {
+    for (const char *letter : {"C", "P", "Q", "R", "S", "Z"}) {
         if (text.find(std::string("volume ") + letter) == std::string::npos)
             text += std::string("\nvolume ") + letter + " total 100000000000 free 60000000000\n";
     }
@@ -541,6 +541,17 @@ std::vector<std::string> MailMessages(const std::string &folder)
         paths.push_back(folder + "\\" + name);
     std::sort(paths.begin(), paths.end());
     return paths;
+}
+
+bool WaitForFileText(const std::string &path, const std::string &text)
+{
+    for (int i = 0; i < 200; i++) {
+        if (ReadWholeFile(path).find(text) != std::string::npos)
+            return true;
+        Sleep(100);
+    }
+    ADD_FAILURE() << path << " never held " << text << "; it holds:\n" << ReadWholeFile(path);
+    return false;
 }
 
 void WriteWholeFile(const std::string &path, const std::string &text)

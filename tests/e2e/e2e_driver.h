@@ -36,7 +36,7 @@ Scenario PrepareScenario(const char *name, const char *program, const char *driv
 Scenario PrepareForThisTest(const char *drives, const char *program = "holmvard-emulated.exe");
 
 // Rewrites the drive description between two requests of a running program.
-// Volumes C:, P:, R: and Z: that it does not describe get ample free space.
+// Volumes C:, P:, Q:, R:, S: and Z: that it does not describe get ample free space.
 void WriteDrives(const Scenario &scenario, const char *drives);
 
 // HKLM\Software\Tessmere and everything below it removed.
@@ -139,6 +139,8 @@ std::vector<std::string> MailMessages(const std::string &folder = MailFolder());
 std::vector<std::string> FilesIn(const std::string &folder, const char *pattern);
 // A file's bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::string &path);
+// Waits until the file holds text; false, with a failure recorded, when it never does.
+bool WaitForFileText(const std::string &path, const std::string &text);
 // Replaces the file's bytes with text.
 void WriteWholeFile(const std::string &path, const std::string &text);
 

@@ -14,18 +14,6 @@ const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765"
 // channel and the string on the eventlog channel: err, warn or trace by type.
 const char EventChannels[] = "-all,+eventlog,fixme+advapi";
 
-// Waits until the file holds text; false when it never does.
-bool WaitForFileText(const std::string &path, const std::string &text)
-{
-    for (int i = 0; i < 200; i++) {
-        if (ReadWholeFile(path).find(text) != std::string::npos)
-            return true;
-        Sleep(100);
-    }
-    ADD_FAILURE() << path << " never held " << text << "; it holds:\n" << ReadWholeFile(path);
-    return false;
-}
-
 TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorThenItsClearing)
 {
     CleanRegistry();

@@ -151,6 +151,54 @@ TEST_F(MailAndLog, EachSettingMailsOnlyItsOwnAlertAndBothAreLogged)
     EXPECT_EQ(MailMessages().size(), before + 1) << "no SMART mail while its setting is off";
 }
 
+// The program runs with UTF-8 as its ANSI code page: a program folder and a log
+// path past ASCII work, and a Cyrillic label, which no Western code page holds,
+// reaches the mail and the log cut between its letters, the metrics file whole,
+// and the mail declares its UTF-8 body.
+TEST_F(MailAndLog, ALabelAndAFolderPastASCIIReachTheMailTheLogAndTheMetricsIntact)
+{
+    // The driver's own code page spells the folder's e-acute in one byte.
+    Scenario scenario = PrepareScenario("MailAndLog.Caf\xE9", "holmvard-emulated.exe",
+                                        "drive 0\nvolume S total 10240000000 free 1300000000\n");
+    Configure(scenario, "127.0.0.1", 0, 1);
+    std::string metrics = scenario.folder + "\\holmvard.prom";
+    WriteRegistryText(GlobalKey, "MetricsFile", metrics.c_str());
+    size_t before = MailMessages().size();
+    Program program;
+    ASSERT_TRUE(program.Start(scenario));
+    ASSERT_NE(program.WaitForWindow(Dialog, "Free Space Error Detected"), nullptr);
+    std::string time = StoredText("Software\\Tessmere\\HOLMVARD\\Volumes\\C0FF-EE00", "FreeSpaceErrorTime");
+    // Five of the label's letters are 10 bytes; the sixth would end past the title's 11.
+    const std::string title = "S: \xD0\xA0\xD0\xB5\xD0\xB7\xD0\xB5\xD1\x80";
+    const std::string label = "\xD0\xA0\xD0\xB5\xD0\xB7\xD0\xB5\xD1\x80\xD0\xB2\xD0\xBD\xD0\xB0\xD1\x8F "
+                              "\xD0\xBA\xD0\xBE\xD0\xBF\xD0\xB8\xD1\x8F";
+
+    std::vector<std::string> mails = NewMessages(before, 1);
+    ASSERT_EQ(mails.size(), 1u);
+    std::string message = ReadWholeFile(mails[0]);
+    size_t from = message.find("\r\nFrom: ");
+    ASSERT_NE(from, std::string::npos) << message;
+    EXPECT_EQ(message.substr(from + 2),
+              "From: holmvard@example.com\r\nSubject: HOLMVARD Alert! Free space error detected\r\n"
+              "To: admin@example.com\r\nX-Mailer: HOLMVARD V1.0\r\n"
+              "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n"
+              "HOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
+              "Volume name: " + title + "\r\nSerial number: C0FF-EE00\r\n"
+              "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\n\r\nOccurred on: " + time + ".\r\n\r\n"
+              "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n\r\n");
+    EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt"),
+              "Free space error condition detected\r\nVolume name: " + title + "\r\nSerial number: C0FF-EE00\r\n"
+              "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\nOccurred on: " + time + "\r\n\r\n");
+    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_info{volume=\"S:\",serial=\"C0FF-EE00\",label=\"" + label +
+                                             "\"} 1\n"));
+    // The Event Log's message file is the program itself, folder and all.
+    std::string messageFile;
+    ASSERT_TRUE(ReadRegistryText("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\HOLMVARD",
+                                 "EventMessageFile", messageFile));
+    EXPECT_EQ(_stricmp(messageFile.c_str(), scenario.executable.c_str()), 0) << messageFile;
+    CloseProgram(program);
+}
+
 TEST_F(MailAndLog, AFailingStepIsNamedInTheErrorBoxAndTheAlertStillRaisedAndLogged)
 {
     WSADATA data;

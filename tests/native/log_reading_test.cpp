@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bounded_text.h"
 #include "log/log_reading.h"
 
 namespace {
@@ -45,6 +46,29 @@ TEST(LogReading, LinesComeInPiecesOfAtMost79Characters)
         for (size_t block : {size_t(1), size_t(2), size_t(4096)})
             EXPECT_EQ(Pieces(c.text, block), c.pieces) << c.text.size() << " bytes in blocks of " << block;
     }
+}
+
+TEST(LogReading, APieceEndsBetweenUtf8Characters)
+{
+    // An e-acute, a euro sign and a four-byte emoji each straddling the 79th byte.
+    const std::string a78(78, 'a');
+    const std::string a77(77, 'a');
+    const struct {
+        std::string text;
+        std::vector<std::string> pieces;
+    } cases[] = {
+        {a78 + "\xC3\xA9z", {a78, "\xC3\xA9z"}},
+        {a77 + "\xE2\x82\xAC", {a77, "\xE2\x82\xAC"}},
+        {a78 + "\xF0\x9F\x92\xBE", {a78, "\xF0\x9F\x92\xBE"}},
+        {a77 + "\xC3\xA9" + std::string(79, 'b'), {a77 + "\xC3\xA9", std::string(79, 'b')}},
+    };
+    SetTextEncoding(TextEncoding::Utf8);
+    for (const auto &c : cases) {
+        for (size_t block : {size_t(1), size_t(4096)})
+            EXPECT_EQ(Pieces(c.text, block), c.pieces) << c.text.size() << " bytes in blocks of " << block;
+    }
+    SetTextEncoding(TextEncoding::SingleByte);
+    EXPECT_EQ(Pieces(a78 + "\xC3\xA9", 4096), (std::vector<std::string>{a78 + "\xC3", "\xA9"}));
 }
 
 TEST(LogReading, PagesAndLinesPerPage)

@@ -7,11 +7,13 @@
 
 #include "base/bounded_text.h"
 #include "state/metrics_text.h"
+#include "state/volume_table.h"
 
 namespace {
 
 // Two drives, one of them with every character a label must escape and bytes
-// that are not UTF-8, and one volume; the text goes through a real parser.
+// that are not UTF-8, and one volume whose label is longer than its title
+// keeps and holds UTF-8 characters; the text goes through a real parser.
 TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
 {
     DriveRecord drives[2] = {};
@@ -32,6 +34,8 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     VolumeRecord volume = {};
     CopyText(volume.RootPath, "P:\\");
     CopyText(volume.VolumeSerialText, "1A2B-3C4D");
+    // e-acute twice, a floppy disk of four bytes, an overlong slash and a lone continuation byte.
+    StoreVolumeNames(volume, "Sauvegarde \xC3\xA9t\xC3\xA9 \"2\" \xF0\x9F\x92\xBE \xC0\xAF\x80", "NTFS");
     volume.TotalBytes = 10240000000;
     volume.FreeBytes = 1300000000;
     volume.FreeSpaceMin = 15;
@@ -40,7 +44,14 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     const MetricsInputs inputs = {drives, 2, &volume, 1, 3, 1700000000, 0};
     static char text[MetricsTextSize];
     size_t length = 0;
-    ASSERT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
+    {
+        // Back to the single-byte default however the block ends.
+        struct Utf8ForTest {
+            Utf8ForTest() { SetTextEncoding(TextEncoding::Utf8); }
+            ~Utf8ForTest() { SetTextEncoding(TextEncoding::SingleByte); }
+        } utf8;
+        ASSERT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
+    }
     EXPECT_EQ(length, strlen(text));
 
     std::string path = testing::TempDir() + "metrics_text_test.prom";
@@ -73,6 +84,8 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
         "holmvard_drive_smart_caution {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
         "holmvard_drive_size_bytes {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 40020664320.0\n",
         "holmvard_drive_size_bytes {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
+        "holmvard_volume_info {\"label\": \"Sauvegarde \\u00e9t\\u00e9 \\\"2\\\" \\ud83d\\udcbe ???\", "
+        "\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
         "holmvard_volume_free_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1300000000.0\n",
         "holmvard_volume_size_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 10240000000.0\n",
         "holmvard_volume_free_space_minimum_ratio {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 0.15\n",
@@ -90,6 +103,35 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     // A text that does not fit is refused, not written half.
     char small[256];
     EXPECT_FALSE(FormatMetrics(inputs, small, sizeof small, length));
+
+    // A single-byte code page's characters past ASCII are not UTF-8.
+    ASSERT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
+    EXPECT_NE(strstr(text, "label=\"Sauvegarde ??t?? \\\"2\\\" ???? ???\"}"), nullptr) << text;
+}
+
+// Four drives and 24 volumes with every text at its longest and every byte one
+// that doubles when escaped still fit the text.
+TEST(MetricsText, LongestTablesFit)
+{
+    DriveRecord drives[MaxDrives] = {};
+    VolumeRecord volumes[MaxVolumes] = {};
+    for (DriveRecord &drive : drives) {
+        memset(drive.Model, '"', sizeof drive.Model - 1);
+        memset(drive.Serial, '"', sizeof drive.Serial - 1);
+        memset(drive.FirmwareRev, '"', sizeof drive.FirmwareRev - 1);
+        memset(drive.Bus, '"', sizeof drive.Bus - 1);
+    }
+    for (VolumeRecord &volume : volumes) {
+        CopyText(volume.RootPath, "C:\\");
+        memset(volume.VolumeSerialText, '"', sizeof volume.VolumeSerialText - 1);
+        memset(volume.FullVolumeName, '\\', sizeof volume.FullVolumeName - 1);
+        volume.TotalBytes = volume.FreeBytes = UINT64_MAX;
+        volume.FreeSpaceMin = UINT32_MAX;
+    }
+    const MetricsInputs inputs = {drives, MaxDrives, volumes, MaxVolumes, UINT32_MAX, INT64_MAX, INT64_MAX};
+    static char text[MetricsTextSize];
+    size_t length = 0;
+    EXPECT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
 }
 
 }  // namespace

@@ -106,11 +106,31 @@ TEST(SmtpMessage, DateZoneHeaderOrderAndDotStuffing)
     FormatMailDate(local, "-0500", date);
     EXPECT_STREQ(date, "Mon, 07 Jan 2002 14:03:09 -0500");
 
+    // An all-ASCII body keeps the five lines; a byte past ASCII anywhere in
+    // the body (a label, a model, a path) adds the two that declare UTF-8.
+    const struct {
+        const char *body;
+        bool utf8;
+    } bodies[] = {
+        {"Volume name: Q: Backup Driv\r\n", false},
+        {"", false},
+        {"Volume name: Q: Donn\xC3\xA9" "es 2T\r\n", true},
+        {"Model number: ODD\xFF\r\n", true},
+        {"Folder: C:\\\xE2\x82\xAC\r\n", true},
+    };
+    const std::string fiveLines = "Date: Mon, 07 Jan 2002 14:03:09 -0500\r\nFrom: a@b\r\nSubject: Hello\r\n"
+                                  "To: c@d, e@f\r\nX-Mailer: HOLMVARD V1.0\r\n";
+    for (const auto &b : bodies) {
+        SCOPED_TRACE(b.body);
+        EXPECT_EQ(HasEightBitText(b.body), b.utf8);
+        char block[256];
+        ASSERT_TRUE(BuildHeaderBlock(date, "a@b", "Hello", "c@d, e@f", HasEightBitText(b.body), block, sizeof block));
+        EXPECT_EQ(block, b.utf8 ? fiveLines + "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                                : fiveLines);
+    }
     char block[256];
-    ASSERT_TRUE(BuildHeaderBlock(date, "a@b", "Hello", "c@d, e@f", block, sizeof block));
-    EXPECT_STREQ(block, "Date: Mon, 07 Jan 2002 14:03:09 -0500\r\nFrom: a@b\r\nSubject: Hello\r\nTo: c@d, e@f\r\n"
-                        "X-Mailer: HOLMVARD V1.0\r\n");
-    EXPECT_FALSE(BuildHeaderBlock(date, "a@b", "Hello", "c@d", block, 40));
+    EXPECT_FALSE(BuildHeaderBlock(date, "a@b", "Hello", "c@d", false, block, 40));
+    EXPECT_FALSE(BuildHeaderBlock(date, "a@b", "Hello", "c@d", true, block, fiveLines.size() + 20));
 
     char stuffed[64];
     ASSERT_TRUE(DotStuff(".\r\nline\r\n..two\r\nend.\r\n", stuffed, sizeof stuffed));
