@@ -118,6 +118,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // or any message box: the program cannot run.
     if (!CommandWindow)
         return 0;
+    AllowTaskbarCreated(CommandWindow);
 
     if (!CheckOsVersion(OsKind))
         return RefuseToRun(OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION, false);

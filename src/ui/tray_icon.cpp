@@ -1,12 +1,11 @@
 #include "ui/tray_icon.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "base/bounded_text.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
+#include "ui/tray_shell.h"
 
 static_assert(TrayCallbackMessage == 0x8064);
 #ifdef _WIN64
@@ -19,19 +18,22 @@ char TrayTip[TrayTipSize];
 
 namespace {
 
+// Long enough for a shell that is starting to settle, short enough that the
+// icon is there soon after it.
+constexpr UINT TrayAddRetryMilliseconds = 5000;
+
 // What the shell shows now. A status update that would change nothing skips the
 // round trip to the taskbar, which costs milliseconds at every check.
 bool IconShown;
 HICON ShownIcon;
 char ShownTip[TrayTipSize];
+// The picture that goes with TrayTip: the one the last add or change asked for.
+HICON WantedIcon;
+bool AddRetrying;
 
-}  // namespace
-
-BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
+void FillRecord(NOTIFYICONDATAA &data, HWND window, HICON icon)
 {
-    if (action == NIM_MODIFY && IconShown && icon == ShownIcon && strcmp(TrayTip, ShownTip) == 0)
-        return TRUE;
-    NOTIFYICONDATAA data = {};
+    data = {};
     // The version-1 layout, at this target's own size: the shell refuses any other.
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = window;
@@ -40,14 +42,59 @@ BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
     data.uCallbackMessage = TrayCallbackMessage;
     data.hIcon = icon;
     CopyTextSized(data.szTip, 64, TrayTip);
-    BOOL done = Shell_NotifyIconA(action, &data);
-    // A failed add or change is tried again by the next update.
-    IconShown = done && action != NIM_DELETE;
-    if (IconShown) {
-        ShownIcon = icon;
+}
+
+// Sends an add or a change. A change the shell refuses means it has lost the
+// icon: it is added instead. An add that timed out at logon may have reached
+// the shell all the same, so a refused retry asks whether the icon is there.
+BOOL SendToShell(HWND window, DWORD action, NOTIFYICONDATAA &data, bool retry)
+{
+    BOOL done = ShellNotifyIcon(action, &data);
+    if (!done && (action == NIM_MODIFY || retry))
+        done = ShellNotifyIcon(action == NIM_MODIFY ? NIM_ADD : NIM_MODIFY, &data);
+    IconShown = done;
+    if (done) {
+        ShownIcon = data.hIcon;
         CopyText(ShownTip, TrayTip);
+        if (AddRetrying)
+            KillTimer(window, TrayAddTimer);
+        AddRetrying = false;
+    } else {
+        AddRetrying = SetTimer(window, TrayAddTimer, TrayAddRetryMilliseconds, nullptr) != 0;
     }
     return done;
+}
+
+}  // namespace
+
+void AllowTaskbarCreated(HWND window)
+{
+    if (TaskbarCreatedMessage != 0)
+        AllowMessageFromShell(window, TaskbarCreatedMessage);
+}
+
+BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
+{
+    if (action == NIM_MODIFY && IconShown && icon == ShownIcon && strcmp(TrayTip, ShownTip) == 0)
+        return TRUE;
+    NOTIFYICONDATAA data;
+    FillRecord(data, window, icon);
+    if (action != NIM_DELETE) {
+        WantedIcon = icon;
+        return SendToShell(window, action, data, false);
+    }
+    if (AddRetrying)
+        KillTimer(window, TrayAddTimer);
+    AddRetrying = false;
+    IconShown = false;
+    return ShellNotifyIcon(NIM_DELETE, &data);
+}
+
+void AddTrayIconAgain(HWND window)
+{
+    NOTIFYICONDATAA data;
+    FillRecord(data, window, WantedIcon ? WantedIcon : NormalIcon);
+    SendToShell(window, NIM_ADD, data, true);
 }
 
 void UpdateTrayStatus(HWND window)

@@ -227,10 +227,12 @@ void WriteRegistryText(const char *path, const char *name, const char *text)
               ERROR_SUCCESS);
 }
 
-std::vector<std::string> ReadRequestLog(const Scenario &scenario)
+namespace {
+
+std::vector<std::string> ReadLines(const std::string &path)
 {
     std::vector<std::string> lines;
-    std::ifstream in(scenario.folder + "\\emulated-requests.log", std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
@@ -238,6 +240,18 @@ std::vector<std::string> ReadRequestLog(const Scenario &scenario)
         lines.push_back(line);
     }
     return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadRequestLog(const Scenario &scenario)
+{
+    return ReadLines(scenario.folder + "\\emulated-requests.log");
+}
+
+std::vector<std::string> ReadShellLog(const Scenario &scenario)
+{
+    return ReadLines(scenario.folder + "\\emulated-shell.log");
 }
 
 std::vector<std::string> RequestLinesStartingWith(const Scenario &scenario, const char *prefix)

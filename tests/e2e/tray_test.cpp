@@ -1,8 +1,12 @@
 // The tray icon and its menu, and how the program looks in a Wine desktop.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "e2e/e2e_driver.h"
 #include "resources/resource_ids.h"
+#include "ui/tray_icon.h"
 
 namespace {
 
@@ -16,6 +20,30 @@ class Tray : public ::testing::Test {
 protected:
     void SetUp() override { CleanRegistry(); }
 };
+
+// The lines of the shell log that start with prefix.
+std::vector<std::string> ShellLines(const Scenario &scenario, const char *prefix)
+{
+    std::vector<std::string> lines;
+    for (const std::string &line : ReadShellLog(scenario)) {
+        if (line.rfind(prefix, 0) == 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// The shell forgets every icon when it restarts, then broadcasts "TaskbarCreated".
+void RestartShell(HWND command)
+{
+    NOTIFYICONDATAA data = {};
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = command;
+    data.uID = TrayIcon;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
+    ASSERT_FALSE(TrayIconExists(command, TrayIcon));
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(command, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL, 10000, &result);
+}
 
 TEST_F(Tray, RightClickOpensTheMenuWhoseCloseEndsTheProgram)
 {
@@ -57,27 +85,52 @@ TEST_F(Tray, OtherMouseMessagesAndOtherIconsOpenNothing)
     CloseProgram(program);
 }
 
-TEST_F(Tray, TaskbarCreatedAddsTheIconAgain)
+TEST_F(Tray, TaskbarCreatedAddsTheIconAgainWithThePictureOfTheStandingAlert)
 {
+    WriteRegistryFlag(DriveKey, "SMARTEnabled", 1);
+    WriteRegistryFlag(DriveKey, "SMARTError", 1);
+    WriteRegistryText(DriveKey, "SMARTErrorTime", "Tuesday, January 01, 2002 09:05:03");
     Scenario scenario = PrepareForThisTest(OneDrive);
     Program program;
     HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
     EXPECT_TRUE(TrayIconExists(command, TrayIcon));
+    // Run elevated, the program hears the unelevated shell's broadcast only once
+    // it lets the message through, which it does before it first adds the icon.
+    std::vector<std::string> shell = ReadShellLog(scenario);
+    ASSERT_FALSE(shell.empty());
+    char allow[64];
+    snprintf(allow, sizeof allow, "ALLOW message=%04X -> ok", RegisterWindowMessageA("TaskbarCreated"));
+    EXPECT_EQ(shell[0], allow);
 
-    // A restarted shell has forgotten every icon.
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = command;
-    data.uID = TrayIcon;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
-    EXPECT_FALSE(TrayIconExists(command, TrayIcon));
-
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(command, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL, 10000, &result);
+    RestartShell(command);
     EXPECT_TRUE(TrayIconExists(command, TrayIcon));
+    shell = ReadShellLog(scenario);
+    EXPECT_EQ(shell.back(), "ADD id=102 flags=07 icon=error tip=\"SMART Error\" -> ok");
     CloseProgram(program);
     EXPECT_FALSE(TrayIconExists(command, TrayIcon)) << "shutdown removes the icon";
+}
+
+TEST_F(Tray, RefusedAddsAreTriedAgainUntilTheShellTakesTheIcon)
+{
+    // As at a logon before the taskbar exists: the start-up add fails, and so
+    // does the add the first status update falls back to when its change is refused.
+    Scenario scenario = PrepareForThisTest((std::string(OneDrive) + "tray-add-fails 2\n").c_str());
+    Program program;
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(command, nullptr);
+    // The retry timer's work, whether or not its own tick came first.
+    ASSERT_TRUE(RunTimer(command, TrayAddTimer));
+    EXPECT_TRUE(TrayIconExists(command, TrayIcon));
+    std::vector<std::string> adds = ShellLines(scenario, "ADD ");
+    ASSERT_GE(adds.size(), 3u);
+    EXPECT_EQ(adds[0], "ADD id=102 flags=07 icon=normal tip=\"SMART Status: OK, Volume Status: OK\" -> FAIL (refused)");
+    EXPECT_EQ(adds[1], "ADD id=102 flags=07 icon=normal tip=\"HOLMVARD Status: OK\" -> FAIL (refused)");
+    EXPECT_EQ(adds[2], "ADD id=102 flags=07 icon=normal tip=\"HOLMVARD Status: OK\" -> ok");
+    std::vector<std::string> changes = ShellLines(scenario, "MODIFY ");
+    ASSERT_FALSE(changes.empty());
+    EXPECT_EQ(changes[0], "MODIFY id=102 flags=07 icon=normal tip=\"HOLMVARD Status: OK\" -> FAIL");
+    CloseProgram(program);
 }
 
 TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
@@ -117,16 +170,8 @@ TEST_F(Tray, ScreenshotsShowTheTrayIconAndTheAlertDialog)
     EXPECT_GT(frame.right - frame.left, 250);
     EXPECT_GT(frame.bottom - frame.top, 250);
 
-    // A restarted shell gets the normal picture back first; the next check must not
-    // take it for the error picture it showed before.
-    NOTIFYICONDATAA data = {};
-    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    data.hWnd = command;
-    data.uID = TrayIcon;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &data));
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(command, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_NORMAL, 10000, &result);
-    ASSERT_TRUE(RunTimer(command, 1));
+    // A restarted shell gets the error picture back at once.
+    RestartShell(command);
     Sleep(1000);
     EXPECT_GT(CountPixelsNear(tray, red, 40), redBefore) << "the error icon is not back after a shell restart";
     CloseProgram(program);
