@@ -60,6 +60,9 @@ void OnTrayCallback(HWND window, WPARAM iconId, LPARAM mouseMessage)
     case WM_LBUTTONUP:
         OpenProperties(window);
         break;
+    case TrayNoticeClicked:
+        ShowNoticedAlert();
+        break;
     }
 }
 

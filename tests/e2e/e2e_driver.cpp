@@ -586,7 +586,10 @@ BOOL CALLBACK TakeShownTip(HWND window, LPARAM found)
 {
     char className[32] = "";
     GetClassNameA(window, className, sizeof className);
-    if (lstrcmpiA(className, TOOLTIPS_CLASSA) == 0 && IsWindowVisible(window) && !WindowText(window).empty())
+    // A notification's balloon is a tooltip too, but not the tip.
+    bool balloon = (GetWindowLongPtrA(window, GWL_STYLE) & TTS_BALLOON) != 0;
+    if (lstrcmpiA(className, TOOLTIPS_CLASSA) == 0 && !balloon && IsWindowVisible(window) &&
+        !WindowText(window).empty())
         *reinterpret_cast<std::string *>(found) = WindowText(window);
     return TRUE;
 }
