@@ -59,10 +59,11 @@ target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shel
                       secur32 crypt32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
-# The emulated device layer and its portable logic, for holmvard-emulated.exe and the tests.
+# The emulated device layer and shell calls with their portable logic, for holmvard-emulated.exe and the tests.
 # Object libraries: the shell calls into the device layer, so a static archive
 # linked after it would leave those calls unresolved.
-add_library(holmvard_emulator OBJECT ${HOLMVARD_EMULATOR_SOURCES} src/emulator/device_io_emulated.cpp)
+add_library(holmvard_emulator OBJECT ${HOLMVARD_EMULATOR_SOURCES} src/emulator/device_io_emulated.cpp
+            src/emulator/tray_shell_emulated.cpp)
 target_link_libraries(holmvard_emulator PUBLIC holmvard_shell)
 target_compile_options(holmvard_emulator PRIVATE ${HOLMVARD_WARNINGS})
 
@@ -100,7 +101,8 @@ function(holmvard_executable name device_layer)
     target_compile_options(${name} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
 endfunction()
 
-add_library(holmvard_system_devices OBJECT src/drives/device_io_system.cpp src/volumes/volume_space_system.cpp)
+add_library(holmvard_system_devices OBJECT src/drives/device_io_system.cpp src/volumes/volume_space_system.cpp
+            src/ui/tray_shell_system.cpp)
 target_link_libraries(holmvard_system_devices PUBLIC holmvard_shell)
 target_compile_options(holmvard_system_devices PRIVATE ${HOLMVARD_WARNINGS})
 
@@ -190,7 +192,7 @@ gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e
 add_executable(holmvard-bench bench/program_bench.cpp bench/instant_devices.cpp ${HOLMVARD_RC})
 target_include_directories(holmvard-bench PRIVATE ${HOLMVARD_ICON_DIR} ${CMAKE_SOURCE_DIR}/src/resources)
 target_link_libraries(holmvard-bench PRIVATE holmvard_shell)
-target_sources(holmvard-bench PRIVATE ${HOLMVARD_EMULATOR_SOURCES})
+target_sources(holmvard-bench PRIVATE ${HOLMVARD_EMULATOR_SOURCES} src/ui/tray_shell_system.cpp)
 target_compile_options(holmvard-bench PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${HOLMVARD_WARNINGS}>)
 add_executable(minimal-tray WIN32 bench/minimal_tray.cpp bench/minimal_tray.rc)
 target_include_directories(minimal-tray PRIVATE ${CMAKE_SOURCE_DIR}/src/resources)

@@ -56,6 +56,9 @@ void OnTimer(HWND window, UINT_PTR timer)
     case OutboxTimer:
         RetryKeptMail(window);
         break;
+    case TrayAddTimer:
+        AddTrayIconAgain(window);
+        break;
     }
 }
 
@@ -69,6 +72,9 @@ void OnTrayCallback(HWND window, WPARAM iconId, LPARAM mouseMessage)
         break;
     case WM_LBUTTONUP:
         AskForProperties(window);
+        break;
+    case TrayNoticeClicked:
+        ShowNoticedAlert();
         break;
     }
 }
@@ -96,9 +102,9 @@ void FinishStartup(HWND window)
 
 INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    // A re-created taskbar has lost the icon; the next status update restores its picture.
+    // A re-created taskbar has lost the icon: it comes back as it was.
     if (message == TaskbarCreatedMessage && TaskbarCreatedMessage != 0)
-        NotifyTrayIcon(window, NormalIcon, NIM_ADD);
+        AddTrayIconAgain(window);
     switch (message) {
     case WM_COMMAND:
         OnCommand(window, LOWORD(wParam));

@@ -25,7 +25,8 @@
 
 namespace {
 
-const char InstanceMutexName[] = "HOLMVARD Unique Instance";
+// One instance per PC, not per session: two signed-in administrators would watch the same drives twice.
+const char InstanceMutexName[] = "Global\\HOLMVARD Unique Instance";
 
 const char OsVersionErrorText[] = "This program requires Windows 95 OSR2\nor greater to operate\n\n"
                                   "Please press OK to continue";
@@ -161,7 +162,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     AdoptProcessCodePage();
     // The handle is never closed: the mutex marks this instance until the process ends.
     CreateMutexA(nullptr, TRUE, InstanceMutexName);
-    if (GetLastError() == ERROR_ALREADY_EXISTS)
+    // Another user's instance may have made the mutex one we may not open.
+    DWORD mutexError = GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED)
         return 0;
 
     Instance = instance;
@@ -175,6 +178,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     // or any message box: the program cannot run.
     if (!CommandWindow)
         return 0;
+    AllowTaskbarCreated(CommandWindow);
 
     if (!CheckOsVersion(OsKind))
         return RefuseToRun(OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION, false);

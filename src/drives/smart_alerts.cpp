@@ -47,6 +47,7 @@ void RaiseSMARTError(int drive)
     DriveRecord &record = Drives[drive];
     FormatTimeStamp(record.SMARTErrorTime, sizeof record.SMARTErrorTime);
     StoreDriveFlagWithTime(record, "SMARTError", 1, "SMARTErrorTime", record.SMARTErrorTime);
+    NotifyAlertRaised(AlertNotice::SMARTError, drive);
     if (GlobalSettings.EmailSMARTErrors)
         MailSMARTError(CheckOwner, drive);
     LogSMARTError(CheckOwner, drive);
@@ -57,6 +58,7 @@ void RaiseSMARTCaution(int drive)
     DriveRecord &record = Drives[drive];
     FormatTimeStamp(record.SMARTCautionTime, sizeof record.SMARTCautionTime);
     StoreDriveFlagWithTime(record, "SMARTCaution", 1, "SMARTCautionTime", record.SMARTCautionTime);
+    NotifyAlertRaised(AlertNotice::SMARTCaution, drive);
     if (GlobalSettings.EmailSMARTErrors)
         MailSMARTCaution(CheckOwner, drive);
     LogSMARTCaution(CheckOwner, drive);
@@ -73,8 +75,7 @@ void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive,
         return;
     ShowDriveInfo(dialog, drive);
     SetDlgItemTextA(dialog, field, text);
-    PlaceAlertDialog(dialog);
-    ShowWindow(dialog, SW_SHOW);
+    ShowAlertDialog(dialog);
 }
 
 void ShowSMARTErrorDialog(int drive)

@@ -68,6 +68,14 @@ bool ApplyDriveMap(ParseState &state, const KeywordRule &rule, const char *rest,
     return true;
 }
 
+bool ApplyTrayAddFails(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
+{
+    Token arguments[MaxArguments];
+    int count = 0;
+    return ReadArguments(state, rule, rest, end, arguments, 1, 1, count) &&
+           ReadNumberArgument(state, rule, arguments[0], MostTrayAddFails, state.bay.trayAddFails);
+}
+
 bool ApplyDrive(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     Token arguments[MaxArguments];
@@ -405,6 +413,7 @@ const KeywordRule KeywordRules[] = {
     {"smartvsd", false, ApplySmartvsd, nullptr, nullptr, nullptr},
     {"drivemap", false, ApplyDriveMap, nullptr, nullptr, nullptr},
     {"getversion", false, ApplyGetVersion, nullptr, nullptr, nullptr},
+    {"tray-add-fails", false, ApplyTrayAddFails, nullptr, nullptr, nullptr},
     {"drive", false, ApplyDrive, nullptr, nullptr, nullptr},
     {"volume", false, ApplyVolume, nullptr, nullptr, nullptr},
     {"model", true, ApplyModel, nullptr, nullptr, nullptr},

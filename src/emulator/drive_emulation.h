@@ -125,7 +125,10 @@ struct EmulatedBay {
     bool getVersionSucceeds;
     EmulatedDrive drives[EmulatedDriveCount];
     EmulatedVolume volumes[EmulatedVolumeLetters];
+    uint32_t trayAddFails;      // how many of the run's first tray-icon adds the shell refuses
 };
+
+constexpr uint32_t MostTrayAddFails = 1000;
 
 struct DescriptionError {
     int line;            // 1-based; 0 for a fault of the whole file

@@ -66,6 +66,7 @@ void ApplySimulateError(int drive)
     FormatTimeStamp(record.SimulateErrorTime, sizeof record.SimulateErrorTime);
     StoreDriveFlagWithTime(record, "SimulateError", record.SimulateError, "SimulateErrorTime",
                            record.SimulateErrorTime);
+    NotifyAlertRaised(AlertNotice::SimulatedSMARTError, drive);
     if (GlobalSettings.EmailSMARTErrors)
         MailSimulatedSMARTError(CommitOwner, drive);
     LogSimulatedSMARTError(CommitOwner, drive);

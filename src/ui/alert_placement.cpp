@@ -21,6 +21,32 @@ void NoteOpenAlert(HWND open, HWND placed, ScreenPoint *points, int &count)
         points[count++] = {frame.left, frame.top};
 }
 
+bool UserWorksInThisProgram()
+{
+    DWORD process = 0;
+    HWND foreground = GetForegroundWindow();
+    return foreground && GetWindowThreadProcessId(foreground, &process) && process == GetCurrentProcessId();
+}
+
+// Windows gives a background process no foreground, but lets it lift a window
+// above another program's maximised one: topmost and straight back, so the
+// dialog stays in front of what the user has now and not of what comes later.
+void LiftAboveOtherWindows(HWND dialog)
+{
+    SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// An alert has no taskbar button to flash (its owner is hidden): its caption does.
+void FlashUntilSeen(HWND dialog)
+{
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof flash;
+    flash.hwnd = dialog;
+    flash.dwFlags = FLASHW_CAPTION | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
+}
+
 }  // namespace
 
 void PlaceAlertDialog(HWND dialog)
@@ -68,4 +94,24 @@ void PlaceAlertDialog(HWND dialog)
         first.y = area.top;
     ScreenPoint place = ChooseAlertPosition(open, openCount, first, step, slots);
     SetWindowPos(dialog, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ShowAlertDialog(HWND dialog)
+{
+    PlaceAlertDialog(dialog);
+    if (UserWorksInThisProgram()) {
+        ShowWindow(dialog, SW_SHOW);
+        return;
+    }
+    ShowWindow(dialog, SW_SHOWNA);
+    LiftAboveOtherWindows(dialog);
+    FlashUntilSeen(dialog);
+}
+
+void BringAlertDialogForward(HWND dialog)
+{
+    if (SetForegroundWindow(dialog))
+        return;
+    LiftAboveOtherWindows(dialog);
+    FlashUntilSeen(dialog);
 }

@@ -11,14 +11,36 @@ constexpr UINT_PTR SMARTTimer = 1;
 constexpr UINT_PTR FreeSpaceTimer = 2;
 // Retries of kept alert e-mails; the polling timers stay as they are.
 constexpr UINT_PTR OutboxTimer = 4;
+// Adds the icon again while the shell refuses it (at logon it may not be there yet).
+constexpr UINT_PTR TrayAddTimer = 5;
+// The callback's second parameter when the user clicks a notification (NIN_BALLOONUSERCLICK).
+constexpr LPARAM TrayNoticeClicked = WM_USER + 5;
 // Asks the command window to write the metrics file.
 constexpr UINT MetricsMessage = WM_APP + 101;
 
 extern char TrayTip[TrayTipSize];
 
+// Lets the shell's "TaskbarCreated" reach the window, which runs elevated
+// while the shell does not.
+void AllowTaskbarCreated(HWND window);
+
 // Adds, modifies or deletes (NIM_ADD, NIM_MODIFY, NIM_DELETE) the icon with TrayTip.
-// A modify that would show the picture and tip already shown is not sent.
+// A modify that would show the picture and tip already shown is not sent; one
+// the shell refuses becomes an add. While an add is refused, TrayAddTimer
+// tries it again every few seconds.
 BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action);
+
+// Adds the icon again with TrayTip and the picture last asked for, as after
+// the taskbar was re-created or an add was refused.
+void AddTrayIconAgain(HWND window);
+
+// The notification of an alert just raised on drive or volume index, from the
+// icon of the command window.
+void NotifyAlertRaised(AlertNotice alert, int index);
+
+// Brings the dialog of the alert the latest notification told of to the
+// front, when it is open.
+void ShowNoticedAlert();
 
 // Recomposes TrayTip from the alert flags and switches the icon's picture.
 void UpdateTrayStatus(HWND window);

@@ -39,3 +39,30 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize])
     tip[length - 2] = '\0';
     return true;
 }
+
+void ComposeAlertNotice(AlertNotice alert, int index, char (&title)[NoticeTitleSize], char (&text)[NoticeTextSize])
+{
+    if (alert == AlertNotice::FreeSpaceError) {
+        const VolumeRecord &volume = Volumes[index];
+        CopyText(title, "Free Space Error Detected");
+        if (volume.VolumeName[0] != '\0')
+            FormatInto(text, "Volume %s (%s) has less free space than its minimum of %u%%.", volume.RootPath,
+                       volume.VolumeName, volume.FreeSpaceMin);
+        else
+            FormatInto(text, "Volume %s has less free space than its minimum of %u%%.", volume.RootPath,
+                       volume.FreeSpaceMin);
+        return;
+    }
+    // Indexed by AlertNotice: the caption of the drive's alert dialog and what befell the drive.
+    static const struct {
+        const char *title;
+        const char *what;
+    } DriveNotices[] = {
+        {"SMART Error Detected", "reports a SMART error. Back up its data now."},
+        {"SMART Error Detected (Simulated)", "shows a simulated SMART error."},
+        {"SMART Caution Detected", "shows counts that often come before a failure. Back up its data."},
+    };
+    const DriveRecord &drive = Drives[index];
+    CopyText(title, DriveNotices[static_cast<int>(alert)].title);
+    FormatInto(text, "Drive %s, serial %s, %s", drive.Model, drive.Serial, DriveNotices[static_cast<int>(alert)].what);
+}

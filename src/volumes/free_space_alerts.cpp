@@ -54,6 +54,7 @@ void RaiseFreeSpaceError(int volume)
     VolumeRecord &record = Volumes[volume];
     FormatTimeStamp(record.FreeSpaceErrorTime, sizeof record.FreeSpaceErrorTime);
     StoreVolumeFlagWithTime(record, "FreeSpaceError", 1, "FreeSpaceErrorTime", record.FreeSpaceErrorTime);
+    NotifyAlertRaised(AlertNotice::FreeSpaceError, volume);
     if (GlobalSettings.EmailFreeSpaceErrors)
         MailFreeSpaceError(CheckOwner, volume);
     LogFreeSpaceError(CheckOwner, volume);
@@ -166,8 +167,7 @@ void OpenFreeSpaceErrorDialog(HWND owner, int volume)
     SendMessageA(slider, TBM_SETTICFREQ, 10, 0);
     SendMessageA(slider, TBM_SETPOS, TRUE, proposal.percent);
     ShowMinimumText(dialog, volume, proposal.percent);
-    PlaceAlertDialog(dialog);
-    ShowWindow(dialog, SW_SHOW);
+    ShowAlertDialog(dialog);
 }
 
 INT_PTR CALLBACK FreeSpaceErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

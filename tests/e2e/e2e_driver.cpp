@@ -237,10 +237,12 @@ void WriteRegistryText(const char *path, const char *name, const char *text)
               ERROR_SUCCESS);
 }
 
-std::vector<std::string> ReadRequestLog(const Scenario &scenario)
+namespace {
+
+std::vector<std::string> ReadLines(const std::string &path)
 {
     std::vector<std::string> lines;
-    std::ifstream in(scenario.folder + "\\emulated-requests.log", std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
@@ -248,6 +250,18 @@ std::vector<std::string> ReadRequestLog(const Scenario &scenario)
         lines.push_back(line);
     }
     return lines;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadRequestLog(const Scenario &scenario)
+{
+    return ReadLines(scenario.folder + "\\emulated-requests.log");
+}
+
+std::vector<std::string> ReadShellLog(const Scenario &scenario)
+{
+    return ReadLines(scenario.folder + "\\emulated-shell.log");
 }
 
 std::vector<std::string> RequestLinesStartingWith(const Scenario &scenario, const char *prefix)
@@ -600,7 +614,10 @@ BOOL CALLBACK TakeShownTip(HWND window, LPARAM found)
 {
     char className[32] = "";
     GetClassNameA(window, className, sizeof className);
-    if (lstrcmpiA(className, TOOLTIPS_CLASSA) == 0 && IsWindowVisible(window) && !WindowText(window).empty())
+    // A notification's balloon is a tooltip too, but not the tip.
+    bool balloon = (GetWindowLongPtrA(window, GWL_STYLE) & TTS_BALLOON) != 0;
+    if (lstrcmpiA(className, TOOLTIPS_CLASSA) == 0 && !balloon && IsWindowVisible(window) &&
+        !WindowText(window).empty())
         *reinterpret_cast<std::string *>(found) = WindowText(window);
     return TRUE;
 }

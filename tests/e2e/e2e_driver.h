@@ -62,6 +62,8 @@ void WriteRegistryText(const char *path, const char *name, const char *text);
 std::vector<std::string> ReadRequestLog(const Scenario &scenario);
 // The request-log lines that start with prefix.
 std::vector<std::string> RequestLinesStartingWith(const Scenario &scenario, const char *prefix);
+// Lines of the emulator's shell log (what the program passed to the notification area), in order.
+std::vector<std::string> ReadShellLog(const Scenario &scenario);
 
 class Program {
 public:

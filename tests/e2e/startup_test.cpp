@@ -32,6 +32,11 @@ TEST_F(Startup, SecondInstanceExitsAtOnceWithCodeZeroAndShowsNothing)
     Program first;
     ASSERT_NE(first.StartAndWait(scenario), nullptr);
     size_t requestsBefore = ReadRequestLog(scenario).size();
+    // The mutex is the whole machine's, so another user's session finds it too.
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Global\\HOLMVARD Unique Instance");
+    EXPECT_NE(mutex, nullptr) << "the instance mutex is not in the global namespace";
+    if (mutex)
+        CloseHandle(mutex);
 
     Program second;
     ASSERT_TRUE(second.Start(scenario));

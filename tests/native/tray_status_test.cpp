@@ -82,4 +82,37 @@ TEST_F(TrayStatus, RecordsBeyondTheCountsAreIgnored)
     EXPECT_STREQ(tip, "HOLMVARD Status: OK");
 }
 
+TEST_F(TrayStatus, NoticeNamesTheAlertAndItsDriveOrVolume)
+{
+    strcpy(Drives[1].Model, "ABC-1234");
+    strcpy(Drives[1].Serial, "XYZ98765");
+    strcpy(Volumes[1].RootPath, "P:\\");
+    Volumes[1].FreeSpaceMin = 15;
+    const struct {
+        AlertNotice alert;
+        const char *label;   // volume 1's
+        const char *title;
+        const char *text;
+    } cases[] = {
+        {AlertNotice::SMARTError, "", "SMART Error Detected",
+         "Drive ABC-1234, serial XYZ98765, reports a SMART error. Back up its data now."},
+        {AlertNotice::SimulatedSMARTError, "", "SMART Error Detected (Simulated)",
+         "Drive ABC-1234, serial XYZ98765, shows a simulated SMART error."},
+        {AlertNotice::SMARTCaution, "", "SMART Caution Detected",
+         "Drive ABC-1234, serial XYZ98765, shows counts that often come before a failure. Back up its data."},
+        {AlertNotice::FreeSpaceError, "DATA", "Free Space Error Detected",
+         "Volume P:\\ (DATA) has less free space than its minimum of 15%."},
+        {AlertNotice::FreeSpaceError, "", "Free Space Error Detected",
+         "Volume P:\\ has less free space than its minimum of 15%."},
+    };
+    for (const auto &c : cases) {
+        strcpy(Volumes[1].VolumeName, c.label);
+        char title[NoticeTitleSize];
+        char text[NoticeTextSize];
+        ComposeAlertNotice(c.alert, 1, title, text);
+        EXPECT_STREQ(title, c.title);
+        EXPECT_STREQ(text, c.text);
+    }
+}
+
 }  // namespace
