@@ -30,6 +30,15 @@ struct FileHandle {
     }
 };
 
+// Holds a slim reader/writer lock exclusively for one scope.
+struct ExclusiveLock {
+    SRWLOCK &lock;
+    explicit ExclusiveLock(SRWLOCK &held) : lock(held) { AcquireSRWLockExclusive(&lock); }
+    ExclusiveLock(const ExclusiveLock &) = delete;
+    ExclusiveLock &operator=(const ExclusiveLock &) = delete;
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock); }
+};
+
 struct WindowDC {
     HWND window;
     HDC dc;

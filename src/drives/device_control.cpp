@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/guards.h"
 #include "drives/device_io.h"
 
 namespace {
@@ -25,12 +26,6 @@ Slot Slots[RequestSlots];
 HANDLE Stopped;         // manual-reset, set at shutdown
 bool Stopping;
 
-struct Locked {
-    Locked() { AcquireSRWLockExclusive(&Lock); }
-    Locked(const Locked &) = delete;
-    Locked &operator=(const Locked &) = delete;
-    ~Locked() { ReleaseSRWLockExclusive(&Lock); }
-};
 
 void FreeSlot(Slot &slot)
 {
@@ -63,7 +58,7 @@ bool AbandonedOn(HANDLE device)
 // A slot with a zeroed buffer of size bytes, or nullptr with the error to report.
 Slot *TakeSlot(HANDLE device, size_t size, DWORD &error)
 {
-    Locked locked;
+    ExclusiveLock locked(Lock);
     error = ERROR_OPERATION_ABORTED;
     if (Stopping)
         return nullptr;
@@ -133,7 +128,7 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
     if (!ok && error == ERROR_IO_PENDING) {
         bool cancelled = false;
         if (!AwaitRequest(device, *slot, cancelled)) {
-            Locked locked;
+            ExclusiveLock locked(Lock);
             slot->abandoned = true;
             SetLastError(ERROR_TIMEOUT);
             return FALSE;
@@ -149,7 +144,7 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
     if (returned)
         *returned = got;
     {
-        Locked locked;
+        ExclusiveLock locked(Lock);
         FreeSlot(*slot);
     }
     SetLastError(error);
@@ -158,7 +153,7 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
 
 bool DeviceRequestAbandoned(HANDLE device)
 {
-    Locked locked;
+    ExclusiveLock locked(Lock);
     return AbandonedOn(device);
 }
 
@@ -170,7 +165,7 @@ void CloseDevice(HANDLE device)
 
 void CancelDeviceRequests()
 {
-    Locked locked;
+    ExclusiveLock locked(Lock);
     Stopping = true;
     if (Stopped)
         SetEvent(Stopped);

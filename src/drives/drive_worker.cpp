@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/guards.h"
 #include "drives/device_control.h"
 
 namespace {
@@ -22,17 +23,11 @@ HANDLE Wake;
 HANDLE Worker;
 bool Stopping;
 
-struct Locked {
-    Locked() { AcquireSRWLockExclusive(&Lock); }
-    Locked(const Locked &) = delete;
-    Locked &operator=(const Locked &) = delete;
-    ~Locked() { ReleaseSRWLockExclusive(&Lock); }
-};
 
 // The oldest queued job, marked running; -1 when none is queued.
 int TakeJob()
 {
-    Locked locked;
+    ExclusiveLock locked(Lock);
     if (Stopping)
         return -1;
     int oldest = -1;
@@ -55,14 +50,14 @@ DWORD WINAPI RunDriveWork(void *)
             Jobs[job].work(Jobs[job].context);
             HWND window;
             {
-                Locked locked;
+                ExclusiveLock locked(Lock);
                 Jobs[job].running = false;
                 window = Jobs[job].window;
             }
             // A window gone meanwhile (a cancelled test, shutdown) takes nothing.
             PostMessageA(window, DriveWorkDoneMessage, static_cast<WPARAM>(job), 0);
         }
-        Locked locked;
+        ExclusiveLock locked(Lock);
         if (Stopping)
             return 0;
     }
@@ -74,7 +69,7 @@ bool QueueDriveWork(int job, void (*work)(void *), void *context, HWND window)
 {
     if (job < 0 || job >= DriveWorkJobs)
         return false;
-    Locked locked;
+    ExclusiveLock locked(Lock);
     if (Stopping || Jobs[job].queued || Jobs[job].running)
         return false;
     if (!Worker) {
@@ -97,14 +92,14 @@ bool DriveWorkOut(int job)
 {
     if (job < 0 || job >= DriveWorkJobs)
         return false;
-    Locked locked;
+    ExclusiveLock locked(Lock);
     return Jobs[job].queued || Jobs[job].running;
 }
 
 bool StopDriveWorker()
 {
     {
-        Locked locked;
+        ExclusiveLock locked(Lock);
         Stopping = true;
         if (!Worker)
             return true;

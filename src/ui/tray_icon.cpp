@@ -128,8 +128,12 @@ BOOL NotifyTrayIcon(HWND window, HICON icon, DWORD action)
 
 void AddTrayIconAgain(HWND window)
 {
+    // Before start-up first adds it there is nothing to bring back: the window
+    // answers while start-up waits for the drives, the icon comes later.
+    if (!WantedIcon)
+        return;
     NOTIFYICONDATAA data;
-    FillRecord(data, window, WantedIcon ? WantedIcon : NormalIcon);
+    FillRecord(data, window, WantedIcon);
     SendToShell(window, NIM_ADD, data, true);
 }
 
