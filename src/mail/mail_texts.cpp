@@ -47,7 +47,7 @@ void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize]
     char size[SizeTextSize];
     FormatDriveCapacity(drive, size);
     char rises[CautionTextSize];
-    FormatCautionRises(drive.CautionSeen, drive.CautionAcknowledged, rises);
+    FormatDriveCautionRises(drive, rises);
     FormatInto(body, SMARTCautionFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                static_cast<int>(BoundedLength(drive.SMARTCautionTime, TimeStampSize)), drive.SMARTCautionTime, rises);
 }

@@ -524,7 +524,8 @@ TEST(SmartDataSector, CarriesTheOfflineValuesAndAZeroSum)
 TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum)
 {
     EmulatedBay bay;
-    Load(bay, "drive 0\nattribute 5 100 99 0xAB00000008\nattribute 197 50 50 3\nthreshold 197 50\n");
+    Load(bay, "drive 0\nattribute 5 100 99 0xAB00000008\nattribute 197 50 50 3 0x0033\nthreshold 197 50\n"
+              "attribute 1 10 10 0 0x0032\nthreshold 1 10\n");
     uint8_t data[SmartSectorLength];
     uint8_t thresholds[SmartSectorLength];
     BuildSmartDataSector(bay.drives[0], data);
@@ -536,6 +537,7 @@ TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum
     EXPECT_EQ(data[362], 0x02) << "the off-line values stay";
     EXPECT_EQ(ByteSum(data, SmartSectorLength), 0u);
     EXPECT_EQ(ByteSum(thresholds, SmartSectorLength), 0u);
+    EXPECT_TRUE(SmartSectorChecksumValid(data) && SmartSectorChecksumValid(thresholds));
 }
 
 TEST(SmartDataSector, ChecksumByteOverrideIsKept)
@@ -545,6 +547,7 @@ TEST(SmartDataSector, ChecksumByteOverrideIsKept)
     uint8_t sector[SmartSectorLength];
     BuildSmartDataSector(bay.drives[0], sector);
     EXPECT_EQ(sector[511], 0);
+    EXPECT_FALSE(SmartSectorChecksumValid(sector));
 }
 
 // ---------------------------------------------------------------------------
