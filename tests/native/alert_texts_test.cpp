@@ -125,7 +125,7 @@ TEST(MailTexts, BodiesWordForWord)
                        "\r\nOccurred on: Monday, January 07, 2002 14:03:09.\r\n\r\n"
                        "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n");
     FormatSMARTCautionBody(MakeDrive(78165360), body);
-    EXPECT_STREQ(body, "HOLMVARD has detected a SMART caution\r\nreported by this drive:\r\n\r\n"
+    EXPECT_STREQ(body, "HOLMVARD has found a SMART caution in\r\nthe counts kept by this drive:\r\n\r\n"
                        "Model number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\nDrive size: 40.02GB\r\n"
                        "\r\nOccurred on: Sunday, February 03, 2002 08:00:00.\r\n\r\n"
                        "Reallocated sectors (5): 9, was 8\r\n\r\n"
