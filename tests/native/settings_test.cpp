@@ -117,20 +117,6 @@ TEST(Settings, StoredCautionValuesKeepTheItemsTheyHoldAtAnyLengthOfWholeEntries)
             EXPECT_EQ(value, expected) << i;
         }
     }
-    // Written for today's items: 32 and 96 bytes, read back whole.
-    CautionCounts counts = {{1, 2, 3, 4, 5, 6, 7, 0xFFFFFFFF}};
-    uint8_t packed[CautionCountsBytes];
-    PackCautionCounts(counts, packed);
-    CautionCounts back;
-    EXPECT_EQ(sizeof packed, 32u);
-    EXPECT_TRUE(UnpackCautionCounts(packed, sizeof packed, back) && memcmp(&back, &counts, sizeof back) == 0);
-    CautionBelow below = {{1000000000, 0, 0, -1}, {0, 0, 0, 7}};
-    uint8_t belowPacked[CautionBelowBytes];
-    PackCautionBelow(below, belowPacked);
-    CautionBelow belowBack;
-    EXPECT_EQ(sizeof belowPacked, 96u);
-    EXPECT_TRUE(UnpackCautionBelow(belowPacked, sizeof belowPacked, belowBack) &&
-                memcmp(&belowBack, &below, sizeof below) == 0);
 }
 
 TEST(Settings, WatchedMaskSwitchesOffItsClearedBitsAndWatchesItemsBeyondIt)

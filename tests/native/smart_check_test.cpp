@@ -209,8 +209,6 @@ TEST_F(SmartCheck, CautionRisesWhenAWatchedCountPassesTheAcknowledgedOneAndNever
         {{{5, 100, (6835ull << 16) + 3, 36}}, false, 0, 0, Reallocated, 0, 1, "Reallocated sectors (5): 3, was 0\r\n"},
         {{{196, 100, 0x10002, 0}}, false, 0, 0, Reallocated, 0, 1, "Reallocation events (196): 2, was 0\r\n"},
         // The others count in the low 32 bits of the 48-bit raw value.
-        {{{187, 100, 0x10001, 0}}, false, 0, 0, Reallocated, 0, 1,
-         "Reported uncorrectable errors (187): 65537, was 0\r\n"},
         {{{197, 100, 0x500000008ull, 0}}, false, 0, 0, Reallocated, 0, 1, "Pending sectors (197): 8, was 0\r\n"},
         {{{5, 100, 8, 36}}, false, 0, 0, Reallocated, 8, 1, nullptr},
         {{{5, 100, 7, 36}}, false, 0, 0, Reallocated, 8, 1, nullptr},
@@ -231,7 +229,6 @@ TEST_F(SmartCheck, CautionRisesWhenAWatchedCountPassesTheAcknowledgedOneAndNever
         {{{5, 100, 8, 36}, {198, 100, 4096, 0}}, false, 0, 0, Reallocated, 0, 1,
          "Reallocated sectors (5): 8, was 0\r\n", "", CautionItemBit(CautionItem::OfflineUncorrectable)},
         {{{198, 100, 4096, 0}}, false, 0, 0, Reallocated, 0, 1, nullptr, "OCZ-VERTEX450"},
-        {{{198, 100, 4096, 0}}, false, 0, 0, Reallocated, 0, 1, nullptr, "OCZ-VERTEX"},
         {{{5, 100, 8, 36}, {198, 100, 4096, 0}}, false, 0, 0, Reallocated, 0, 1,
          "Reallocated sectors (5): 8, was 0\r\n", "KINGSTON SV300S37A240G"},
         {{{198, 100, 4096, 0}}, false, 0, 0, Reallocated, 0, 1, "Offline uncorrectable sectors (198): 4096, was 0\r\n",
