@@ -32,8 +32,7 @@ struct ModelRule {
     uint32_t unwatched;
 };
 
-// Families whose attribute tables reuse a watched id, as the public drive
-// databases list them.
+// Families whose attribute tables reuse a watched id for other data.
 constexpr ModelRule ModelRules[] = {
     {"OCZ?VERTEX", OfflineUncorrectable},           // Indilinx Barefoot: 198 totals the sectors read
     {"OCZ?VERTEX-TURBO", OfflineUncorrectable},     // Indilinx Barefoot: 198 totals the sectors read
