@@ -1,6 +1,6 @@
 // Reading SMART replies: RETURN STATUS registers, off-line collection values,
-// the drive map, the media type and the caution counts of the data, threshold
-// and NVMe health sectors.
+// the drive map, the media type, the sectors' checksums and the caution counts
+// of the data, threshold and NVMe health sectors.
 #include <cstring>
 
 #include "drives/smart_requests.h"
@@ -19,9 +19,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         __builtin_trap();
     (void)ReadMediaType(reply);
     CautionCounts counts;
-    ReadAtaCautionCounts(reply, reply + 32, counts);
-    if (counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)] > 30)
+    uint8_t ids[CautionThresholdIdsMax + 1];
+    ids[CautionThresholdIdsMax] = 0xA5;
+    ReadAtaCautionCounts(reply, reply + 32, counts, ids);
+    if (counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)] > 30 || ids[CautionThresholdIdsMax] != 0xA5)
         __builtin_trap();
+    // Without thresholds nothing stands at one.
+    ReadAtaCautionCounts(reply, nullptr, counts, ids);
+    if (counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)] != 0 || ids[0] != 0)
+        __builtin_trap();
+    (void)SmartSectorChecksumValid(reply);
     ReadNvmeCautionCounts(reply, counts);
     return 0;
 }

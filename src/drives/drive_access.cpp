@@ -1,6 +1,7 @@
 #include "drives/drive_access.h"
 
 #include <cstring>
+#include <ctime>
 
 #include "drives/drive_worker.h"
 #include "drives/smart_commands.h"
@@ -20,10 +21,9 @@ void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
     if (!ReadSMARTData(record.Device, record.DriveNumber))
         return;
     memcpy(data, SmartDataSector(), sizeof data);
-    if (!ReadSMARTThresholds(record.Device, record.DriveNumber))
-        return;
-    ReadAtaCautionCounts(data, SmartDataSector(), health.counts);
-    health.countsRead = true;
+    // Without thresholds the counts still stand; only the threshold item is not known this time.
+    bool thresholds = ReadSMARTThresholds(record.Device, record.DriveNumber);
+    ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
 }
 
 }  // namespace
@@ -31,6 +31,8 @@ void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
 void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
 {
     health = DriveHealth{};
+    // When the drive answered: the caution times by it how long a count stays below its acknowledged one.
+    health.readTime = static_cast<int64_t>(time(nullptr));
     switch (record.Access) {
     case DriveAccess::NvmeHealth:
         // Unanswered reads as failing, as a failed SMART request does.

@@ -10,6 +10,7 @@
 #include "drives/device_io.h"
 #include "drives/identify_decoding.h"
 #include "drives/smart_commands.h"
+#include "drives/smart_requests.h"
 #include "drives/storage_commands.h"
 #include "state/drive_table.h"
 
@@ -18,7 +19,8 @@ namespace {
 constexpr int DrivesToTry = 8;
 
 // The non-empty entries of the attribute table (data) or threshold table of a
-// SMART sector, as attribute or threshold lines.
+// SMART sector, as attribute or threshold lines, and a data sector's checksum
+// byte when it does not make the sector sum to 0.
 void ReportAttributeTable(bool data)
 {
     const uint8_t *sector = SmartDataSector();
@@ -33,8 +35,12 @@ void ReportAttributeTable(bool data)
         unsigned long long raw = 0;
         for (int b = 5; b >= 0; b--)
             raw = raw << 8 | entry[5 + b];
-        printf("attribute %u %u %u %llu\n", entry[0], entry[3], entry[4], raw);
+        printf("attribute %u %u %u %llu 0x%04X\n", entry[0], entry[3], entry[4], raw, entry[1] | entry[2] << 8);
     }
+    if (data && !SmartSectorChecksumValid(sector))
+        printf("data-byte 511 %u   # checksum does not sum to 0\n", sector[511]);
+    else if (!data && !SmartSectorChecksumValid(sector))
+        printf("# threshold checksum does not sum to 0\n");
 }
 
 // The read/write open and IDENTIFY of the SMART path.

@@ -64,6 +64,11 @@ void RaiseSMARTCaution(int drive)
     LogSMARTCaution(CheckOwner, drive);
 }
 
+void StoreSMARTCautionState(int drive)
+{
+    StoreDriveCautionState(Drives[drive]);
+}
+
 // Creates the alert dialog unless the drive still has one open: the drive's
 // fields, and field set to text.
 void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive, int field, const char *text)
@@ -96,7 +101,7 @@ void ShowSMARTCautionDialog(int drive)
 {
     DriveRecord &record = Drives[drive];
     char rises[CautionTextSize];
-    FormatCautionRises(record.CautionSeen, record.CautionAcknowledged, rises);
+    FormatDriveCautionRises(record, rises);
     OpenAlertDialog(record.CautionDialog, IDD_SMART_CAUTION, SMARTCautionDlgProc, drive, IDC_CAUTION_RISES, rises);
 }
 
@@ -217,7 +222,7 @@ void RunCheckOnRound(HWND owner)
     Applying = true;
     const SmartCheckSteps steps = {AskHealth,           RaiseSMARTError,        RaiseSMARTCaution,
                                    ShowSMARTErrorDialog, ShowSimulatedSMARTErrorDialog, ShowSMARTCautionDialog,
-                                   MessageBeepExclamation};
+                                   MessageBeepExclamation, StoreSMARTCautionState};
     RunSmartCheck(steps);
     Applying = false;
     LastSMARTCheckTime = time(nullptr);

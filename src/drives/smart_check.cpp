@@ -1,26 +1,75 @@
 #include "drives/smart_check.h"
 
+#include <cstring>
+
+#include "drives/smart_requests.h"
+
 bool DriveQualifiesForStatus(const DriveRecord &drive)
 {
     return drive.SMARTSupported && drive.SMARTEnabled && !drive.SMARTError && !drive.OfflineTestRunning &&
            drive.Access != DriveAccess::NotReadable;
 }
 
-bool TakeCautionCounts(DriveRecord &drive, const CautionCounts &counts)
+void ReadAtaCautionHealth(const uint8_t *dataSector, const uint8_t *thresholdSector, DriveHealth &health)
 {
+    ReadAtaCautionCounts(dataSector, thresholdSector, health.counts, health.thresholdIds);
+    health.countsRead = true;
+    health.countsUnread = thresholdSector ? 0 : CautionItemBit(CautionItem::AttributesAtThreshold);
+    health.checksumBad = !SmartSectorChecksumValid(dataSector) ||
+                         (thresholdSector && !SmartSectorChecksumValid(thresholdSector));
+}
+
+namespace {
+
+// A reading that failed its checksum may be a sector garbled on its way, or a
+// drive that never fills the checksum in: it is believed once the next check
+// reads the same counts, and then at every check that does.
+bool ReadingConfirmed(DriveRecord &drive, const DriveHealth &health)
+{
+    bool confirmed = !health.checksumBad ||
+                     (drive.CautionUnconfirmedRead &&
+                      memcmp(drive.CautionUnconfirmed.value, health.counts.value, sizeof health.counts.value) == 0);
+    drive.CautionUnconfirmed = health.counts;
+    drive.CautionUnconfirmedRead = health.checksumBad;
+    return confirmed;
+}
+
+void KeepSeenCounts(DriveRecord &drive, const CautionCounts &counts, const DriveHealth &health)
+{
+    drive.CautionSeen = counts;
+    memcpy(drive.CautionSeenIds, health.thresholdIds, sizeof drive.CautionSeenIds);
+    drive.CautionSeenRead = true;
+}
+
+}  // namespace
+
+CautionTaking TakeCautionCounts(DriveRecord &drive, const DriveHealth &health)
+{
+    CautionTaking taking = {};
+    if (!ReadingConfirmed(drive, health))
+        return taking;
+    // What could not be read stands as acknowledged: no rise now, and no fall
+    // once a caution's counts are acknowledged.
+    CautionCounts counts = health.counts;
+    for (int i = 0; i < CautionItemCount; i++) {
+        if (health.countsUnread & (1u << i))
+            counts.value[i] = drive.CautionAcknowledged.value[i];
+    }
+    uint32_t unwatched = CautionItemsUnwatched(drive);
+    taking.store = FollowCountsBelow(counts, unwatched | health.countsUnread, health.readTime, !drive.SMARTCaution,
+                                     drive.CautionAcknowledged, drive.CautionBelowSince);
     if (drive.SMARTCaution) {
         // A caution loaded at start-up has not shown its counts yet.
         if (!drive.CautionSeenRead)
-            drive.CautionSeen = counts;
-        drive.CautionSeenRead = true;
-        return false;
+            KeepSeenCounts(drive, counts, health);
+        return taking;
     }
-    drive.CautionSeen = counts;
-    drive.CautionSeenRead = true;
-    if (!CautionRises(counts, drive.CautionAcknowledged))
-        return false;
-    drive.SMARTCaution = 1;
-    return true;
+    KeepSeenCounts(drive, counts, health);
+    if (CautionRises(counts, drive.CautionAcknowledged, unwatched)) {
+        drive.SMARTCaution = 1;
+        taking.raise = true;
+    }
+    return taking;
 }
 
 void RunSmartCheck(const SmartCheckSteps &steps)
@@ -37,8 +86,13 @@ void RunSmartCheck(const SmartCheckSteps &steps)
             drive.SMARTError = health.status == 0 ? 1 : 0;
             if (drive.SMARTError)
                 steps.raiseError(i);
-            else if (health.countsRead && TakeCautionCounts(drive, health.counts))
-                steps.raiseCaution(i);
+            else if (health.countsRead) {
+                CautionTaking taking = TakeCautionCounts(drive, health);
+                if (taking.store)
+                    steps.storeCautionState(i);
+                if (taking.raise)
+                    steps.raiseCaution(i);
+            }
         }
         if (drive.SMARTError) {
             CurrentDrive = i;

@@ -10,7 +10,17 @@ struct DriveHealth {
     int status;             // 1 healthy; 0 threshold exceeded or request failed
     bool countsRead;        // counts holds the drive's caution counts
     CautionCounts counts;
+    uint8_t thresholdIds[CautionThresholdIdsMax] = {};   // the attributes counted at their threshold
+    uint32_t countsUnread = 0;  // items this reading could not give: they are neither a rise nor a fall
+    bool checksumBad = false;   // a sector failed its checksum
+    int64_t readTime = 0;       // seconds since 1970; 0 when not known
 };
+
+// The health of an ATA drive that answered RETURN STATUS healthy and READ
+// DATA, from its data sector and its threshold sector (nullptr when READ
+// THRESHOLDS failed: only the item of attributes at their threshold is then
+// unread).
+void ReadAtaCautionHealth(const uint8_t *dataSector, const uint8_t *thresholdSector, DriveHealth &health);
 
 struct SmartCheckSteps {
     // The device requests of one drive: its status, and its caution counts when
@@ -27,14 +37,23 @@ struct SmartCheckSteps {
     void (*showCautionDialog)(int drive);
     // Once per check while any alert stands.
     void (*beep)();
+    // The acknowledged counts came down, or a count's time below them changed: registry.
+    void (*storeCautionState)(int drive);
 };
 
 // Only a monitored, supported drive without a standing error and not busy with
 // an off-line test, whose health can be read at all, is asked for its status.
 bool DriveQualifiesForStatus(const DriveRecord &drive);
 
-// Takes the counts a healthy drive answered: true when they raise a caution,
-// which is then set. A standing caution keeps the counts its dialog shows.
-bool TakeCautionCounts(DriveRecord &drive, const CautionCounts &counts);
+struct CautionTaking {
+    bool raise;   // a new caution, already set in the record
+    bool store;   // the acknowledged counts or the times below them changed
+};
+
+// Takes the counts a healthy drive answered. A reading whose sectors failed
+// their checksum is taken only when the next check reads the same counts. A
+// standing caution keeps the counts its dialog shows, and the acknowledged
+// counts do not come down under it.
+CautionTaking TakeCautionCounts(DriveRecord &drive, const DriveHealth &health);
 
 void RunSmartCheck(const SmartCheckSteps &steps);

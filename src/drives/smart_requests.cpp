@@ -1,5 +1,7 @@
 #include "drives/smart_requests.h"
 
+#include <cstring>
+
 #include "base/byte_order.h"
 
 namespace {
@@ -19,25 +21,45 @@ constexpr size_t OfflineSecondsOffset = 364;
 constexpr size_t OfflineCapabilityOffset = 367;
 
 // Both sectors hold 30 entries of 12 bytes after the 2-byte revision: an
-// attribute's id, flags, current and worst values and 6-byte raw value; a
-// threshold's id and value.
+// attribute's id, 16-bit flags, current and worst values and 6-byte raw value;
+// a threshold's id and value. Byte 511 makes each sector sum to 0.
 constexpr size_t AttributeTableOffset = 2;
 constexpr size_t AttributeEntryLength = 12;
 constexpr int AttributeEntries = 30;
+constexpr size_t AttributeFlagsAt = 1;
 constexpr size_t AttributeCurrentAt = 3;
 constexpr size_t AttributeRawAt = 5;
 constexpr size_t ThresholdValueAt = 1;
+constexpr uint16_t PreFailureFlag = 0x0001;
 
 struct WatchedAttribute {
     uint8_t id;
     CautionItem item;
+    uint32_t rawMask;
 };
 
+// Several makers keep other data in the high word of 5 and 196, so only their
+// low 16 bits are a count.
 constexpr WatchedAttribute WatchedAttributes[] = {
-    {5, CautionItem::ReallocatedSectors},   {187, CautionItem::ReportedUncorrectable},
-    {196, CautionItem::ReallocationEvents}, {197, CautionItem::PendingSectors},
-    {198, CautionItem::OfflineUncorrectable},
+    {5, CautionItem::ReallocatedSectors, 0xFFFF},
+    {187, CautionItem::ReportedUncorrectable, 0xFFFFFFFF},
+    {196, CautionItem::ReallocationEvents, 0xFFFF},
+    {197, CautionItem::PendingSectors, 0xFFFFFFFF},
+    {198, CautionItem::OfflineUncorrectable, 0xFFFFFFFF},
 };
+
+// Temperatures, or 100 less one, on many drives: a warm drive reaches their
+// threshold without being any nearer a failure.
+constexpr uint8_t TemperatureIds[] = {190, 194, 231};
+
+bool IsTemperature(uint8_t id)
+{
+    for (uint8_t temperature : TemperatureIds) {
+        if (temperature == id)
+            return true;
+    }
+    return false;
+}
 
 // The threshold the sector gives the attribute id, 0 when it names none.
 uint8_t ThresholdOf(const uint8_t *thresholdSector, uint8_t id)
@@ -150,9 +172,13 @@ OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector)
     return info;
 }
 
-void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts)
+void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts,
+                          uint8_t *thresholdIds)
 {
     counts = CautionCounts{};
+    if (thresholdIds)
+        memset(thresholdIds, 0, CautionThresholdIdsMax);
+    uint32_t &atThreshold = counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)];
     for (int k = 0; k < AttributeEntries; k++) {
         const uint8_t *entry = dataSector + AttributeTableOffset + k * AttributeEntryLength;
         uint8_t id = entry[0];
@@ -160,12 +186,27 @@ void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSec
             continue;
         for (const WatchedAttribute &watched : WatchedAttributes) {
             if (watched.id == id)
-                counts.value[static_cast<int>(watched.item)] = ReadLittleEndian32(entry + AttributeRawAt);
+                counts.value[static_cast<int>(watched.item)] =
+                    ReadLittleEndian32(entry + AttributeRawAt) & watched.rawMask;
         }
+        // An old-age attribute at its threshold means wear, not a failure to come.
+        if (!thresholdSector || !(ReadLittleEndian16(entry + AttributeFlagsAt) & PreFailureFlag) || IsTemperature(id))
+            continue;
         uint8_t threshold = ThresholdOf(thresholdSector, id);
-        if (threshold != 0 && entry[AttributeCurrentAt] <= threshold)
-            counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)]++;
+        if (threshold != 0 && entry[AttributeCurrentAt] <= threshold) {
+            if (thresholdIds)
+                thresholdIds[atThreshold] = id;
+            atThreshold++;
+        }
     }
+}
+
+bool SmartSectorChecksumValid(const uint8_t *sector)
+{
+    uint8_t sum = 0;
+    for (size_t i = 0; i < SmartSectorLength; i++)
+        sum = static_cast<uint8_t>(sum + sector[i]);
+    return sum == 0;
 }
 
 uint8_t ReadDriveMap(const uint8_t *reply)

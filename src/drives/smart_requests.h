@@ -124,10 +124,17 @@ struct OfflineCollectionInfo {
 // Picks the off-line data collection values out of a 512-byte SMART data sector.
 OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector);
 
-// The watched counts of a SMART data sector and its threshold sector: the low
-// 32 bits of the raw values of attributes 5, 187, 196, 197 and 198, and how
-// many attributes stand at or below a non-zero threshold. The NVMe items stay 0.
-void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts);
+// The watched counts of a SMART data sector and its threshold sector: the raw
+// values of attributes 5 and 196 (low 16 bits), 187, 197 and 198 (low 32 bits),
+// and how many pre-failure attributes other than a temperature stand at or
+// below a non-zero threshold, their ids into thresholdIds when given
+// (CautionThresholdIdsMax bytes). Without a threshold sector (nullptr) that
+// item stays 0. The NVMe items stay 0.
+void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts,
+                          uint8_t *thresholdIds = nullptr);
+
+// Whether a 512-byte SMART data or threshold sector sums to 0, as its byte 511 is meant to make it.
+bool SmartSectorChecksumValid(const uint8_t *sector);
 
 // The drive-map byte of a GETVERSIONINPARAMS reply, limited to the four IDE positions.
 uint8_t ReadDriveMap(const uint8_t *reply);

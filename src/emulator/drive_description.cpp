@@ -300,7 +300,8 @@ bool ApplyDataByte(ParseState &state, const KeywordRule &rule, const char *rest,
     return true;
 }
 
-// attribute <id> <current> <worst> <raw>: the slot of an id's first line, or the next free one.
+// attribute <id> <current> <worst> <raw> [<flags>]: the slot of an id's first
+// line, or the next free one.
 bool ApplyAttribute(ParseState &state, const KeywordRule &rule, const char *rest, const char *end)
 {
     Token arguments[MaxArguments];
@@ -309,10 +310,12 @@ bool ApplyAttribute(ParseState &state, const KeywordRule &rule, const char *rest
     uint32_t current = 0;
     uint32_t worst = 0;
     uint64_t raw = 0;
-    if (!ReadArguments(state, rule, rest, end, arguments, 4, 4, count) ||
+    uint32_t flags = 0;
+    if (!ReadArguments(state, rule, rest, end, arguments, 4, 5, count) ||
         !ReadNumberArgument(state, rule, arguments[0], 255, id) ||
         !ReadNumberArgument(state, rule, arguments[1], 255, current) ||
-        !ReadNumberArgument(state, rule, arguments[2], 255, worst))
+        !ReadNumberArgument(state, rule, arguments[2], 255, worst) ||
+        (count == 5 && !ReadNumberArgument(state, rule, arguments[4], 0xFFFF, flags)))
         return false;
     if (id == 0)
         return Fail(state, "'0' is not a number from 1 to 255 for '%s'", rule.keyword);
@@ -321,7 +324,8 @@ bool ApplyAttribute(ParseState &state, const KeywordRule &rule, const char *rest
                     arguments[3].text);
     for (EmulatedAttribute &slot : state.drive->attributes) {
         if (slot.id == 0 || slot.id == id) {
-            slot = {static_cast<uint8_t>(id), static_cast<uint8_t>(current), static_cast<uint8_t>(worst), raw};
+            slot = {static_cast<uint8_t>(id), static_cast<uint8_t>(current), static_cast<uint8_t>(worst), raw,
+                    static_cast<uint16_t>(flags)};
             return true;
         }
     }

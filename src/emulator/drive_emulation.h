@@ -48,6 +48,7 @@ struct EmulatedAttribute {
     uint8_t current;
     uint8_t worst;
     uint64_t raw;        // 48 bits
+    uint16_t flags;      // bit 0: pre-failure
 };
 struct EmulatedThreshold {
     uint8_t id;

@@ -281,6 +281,8 @@ void BuildSmartDataSector(const EmulatedDrive &drive, uint8_t (&sector)[SmartSec
         if (attribute.id == 0)
             continue;
         entry[0] = attribute.id;
+        entry[1] = static_cast<uint8_t>(attribute.flags & 0xFF);
+        entry[2] = static_cast<uint8_t>(attribute.flags >> 8);
         entry[3] = attribute.current;
         entry[4] = attribute.worst;
         for (int b = 0; b < 6; ++b)

@@ -36,7 +36,7 @@ void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const c
                TimeLength(occurred), occurred);
     if (kind == DriveLogRecord::SMARTCaution) {
         char rises[CautionTextSize];
-        FormatCautionRises(drive.CautionSeen, drive.CautionAcknowledged, rises);
+        FormatDriveCautionRises(drive, rises);
         AppendText(record, rises);
     }
     if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||

@@ -21,7 +21,7 @@ const char SimulatedSMARTErrorFormat[] = TEST_PREAMBLE SMART_REPORT_HEAD
 const char TestMailFormat[] = TEST_PREAMBLE SMART_REPORT_HEAD
     "Model number:  %.*s\r\nSerial number: %.*s\r\nSize:          %s\r\n\r\nThis occurred on %s." SMART_WARNING_TAIL;
 const char SMARTCautionFormat[] =
-    "HOLMVARD has detected a SMART caution\r\nreported by this drive:\r\n\r\n"
+    "HOLMVARD has found a SMART caution in\r\nthe counts kept by this drive:\r\n\r\n"
     "Model number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
     "%s\r\n"
     "CAUTION: Back up the data on this drive now. It may still\r\nwork for a long time, but counts that rise like "
@@ -47,7 +47,7 @@ void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize]
     char size[SizeTextSize];
     FormatDriveCapacity(drive, size);
     char rises[CautionTextSize];
-    FormatCautionRises(drive.CautionSeen, drive.CautionAcknowledged, rises);
+    FormatDriveCautionRises(drive, rises);
     FormatInto(body, SMARTCautionFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                static_cast<int>(BoundedLength(drive.SMARTCautionTime, TimeStampSize)), drive.SMARTCautionTime, rises);
 }

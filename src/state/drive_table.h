@@ -51,10 +51,26 @@ struct DriveRecord {
     // The latest counts read; held while a caution stands, so that its
     // acknowledgement takes the counts its dialog showed.
     CautionCounts CautionSeen;
+    uint8_t CautionSeenIds[CautionThresholdIdsMax];   // the attributes at threshold among them
     bool CautionSeenRead;
+    // The items switched off in SMARTCautionWatched; 0 watches them all.
+    uint32_t CautionUnwatched;
+    // SMARTCautionBelow: how long each count has stood below the acknowledged one.
+    CautionBelow CautionBelowSince;
+    // A reading whose sectors failed their checksum: taken only when the next
+    // check reads the same counts.
+    CautionCounts CautionUnconfirmed;
+    bool CautionUnconfirmedRead;
     WindowHandle CautionDialog;
     char Bus[8];   // "ata" on the SMART path; otherwise what the storage stack names
 };
+
+// The items not watched on a drive: those switched off in its key and those
+// its model's family fills with other data.
+uint32_t CautionItemsUnwatched(const DriveRecord &drive);
+
+// The watched counts of the latest reading that rose over the acknowledged ones.
+void FormatDriveCautionRises(const DriveRecord &drive, char (&text)[CautionTextSize]);
 
 extern DriveRecord Drives[MaxDrives];
 extern uint8_t DriveCount;

@@ -77,6 +77,13 @@ void ReadText(const RegKey &key, const char *name, char *field, DWORD size)
     InterpretText(data, length, field, size);
 }
 
+// A value of at most size bytes, whatever type it was stored with; false when
+// it is missing or longer, size then its length.
+bool ReadBinary(const RegKey &key, const char *name, uint8_t *data, DWORD &size)
+{
+    return key.handle && RegQueryValueExA(key.handle, name, nullptr, nullptr, data, &size) == ERROR_SUCCESS;
+}
+
 bool ValueMissing(const RegKey &key, const char *name)
 {
     return !key.handle || RegQueryValueExA(key.handle, name, nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND;
@@ -134,12 +141,18 @@ void LoadDriveSettings(DriveRecord &drive)
     ReadFourBytes(key, "SMARTCaution", drive.SMARTCaution);
     if (drive.SMARTCaution)
         ReadText(key, "SMARTCautionTime", drive.SMARTCautionTime, sizeof drive.SMARTCautionTime);
-    // Counts of another size are not ours: nothing counts as acknowledged then.
-    uint8_t counts[CautionCountsBytes] = {};
-    DWORD size = sizeof counts;
-    if (key.handle &&
-        RegQueryValueExA(key.handle, "SMARTCautionCounts", nullptr, nullptr, counts, &size) == ERROR_SUCCESS)
-        UnpackCautionCounts(counts, size, drive.CautionAcknowledged);
+    // A layout that is not ours leaves nothing acknowledged and nothing below;
+    // a missing mask watches every item.
+    uint8_t stored[CautionStoredItemsMax * CautionBelowEntryBytes];
+    DWORD size = sizeof stored;
+    if (ReadBinary(key, "SMARTCautionCounts", stored, size))
+        UnpackCautionCounts(stored, size, drive.CautionAcknowledged);
+    size = sizeof stored;
+    if (ReadBinary(key, "SMARTCautionBelow", stored, size))
+        UnpackCautionBelow(stored, size, drive.CautionBelowSince);
+    size = sizeof stored;
+    if (ReadBinary(key, "SMARTCautionWatched", stored, size))
+        drive.CautionUnwatched = UnpackCautionUnwatched(stored, size);
 }
 
 void LoadVolumeSettings(VolumeRecord &volume)
@@ -234,6 +247,20 @@ void StoreDriveCautionCounts(const DriveRecord &drive)
     uint8_t counts[CautionCountsBytes];
     PackCautionCounts(drive.CautionAcknowledged, counts);
     RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
+}
+
+void StoreDriveCautionState(const DriveRecord &drive)
+{
+    RegKey key;
+    OpenDriveKey(drive, key);
+    if (!key.handle)
+        return;
+    uint8_t counts[CautionCountsBytes];
+    PackCautionCounts(drive.CautionAcknowledged, counts);
+    RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
+    uint8_t below[CautionBelowBytes];
+    PackCautionBelow(drive.CautionBelowSince, below);
+    RegSetValueExA(key.handle, "SMARTCautionBelow", 0, REG_BINARY, below, sizeof below);
 }
 
 void StoreVolumeFlag(const VolumeRecord &volume, const char *name, int32_t value)

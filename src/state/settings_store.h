@@ -22,6 +22,8 @@ void StoreDriveFlagWithTime(const DriveRecord &drive, const char *flagName, int3
                             const char (&time)[TimeStampSize]);
 // SMARTCautionCounts from the record's acknowledged counts.
 void StoreDriveCautionCounts(const DriveRecord &drive);
+// SMARTCautionCounts and SMARTCautionBelow, after a check changed either.
+void StoreDriveCautionState(const DriveRecord &drive);
 void StoreVolumeFlag(const VolumeRecord &volume, const char *name, int32_t value);
 void StoreVolumeNumber(const VolumeRecord &volume, const char *name, uint32_t value);
 void StoreVolumeFlagWithTime(const VolumeRecord &volume, const char *flagName, int32_t value, const char *timeName,

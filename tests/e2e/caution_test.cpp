@@ -61,7 +61,7 @@ TEST(Caution, RisingCountsRaiseOnceAcknowledgedCountsStayClearAndAFurtherRiseRai
     HWND dialog = CautionFor(program, "XYZ98765");
     ASSERT_NE(dialog, nullptr);
     SaveScreenshot("smart-caution-dialog");
-    EXPECT_EQ(ControlText(dialog, IDC_CAUTION_RISES), "Reallocated sectors: 8, was 0\r\n");
+    EXPECT_EQ(ControlText(dialog, IDC_CAUTION_RISES), "Reallocated sectors (5): 8, was 0\r\n");
     EXPECT_EQ(Flag(AtaKey, "SMARTCaution"), 1u);
     std::string time;
     DWORD size = 0;
@@ -69,7 +69,7 @@ TEST(Caution, RisingCountsRaiseOnceAcknowledgedCountsStayClearAndAFurtherRiseRai
     std::string log = ReadWholeFile(logPath);
     EXPECT_NE(log.find("SMART caution detected\r\nModel number: ABC-1234\r\nSerial number: XYZ98765\r\n"),
               std::string::npos);
-    EXPECT_NE(log.find("Reallocated sectors: 8, was 0\r\n\r\n"), std::string::npos);
+    EXPECT_NE(log.find("Reallocated sectors (5): 8, was 0\r\n\r\n"), std::string::npos);
 
     // A tick with the same counts raises nothing new, and the error status is untouched.
     ASSERT_TRUE(RunTimer(command, 1));
@@ -91,7 +91,7 @@ TEST(Caution, RisingCountsRaiseOnceAcknowledgedCountsStayClearAndAFurtherRiseRai
     ASSERT_TRUE(RunTimer(command, 1));
     dialog = CautionFor(program, "XYZ98765");
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(ControlText(dialog, IDC_CAUTION_RISES), "Reallocated sectors: 9, was 8\r\n");
+    EXPECT_EQ(ControlText(dialog, IDC_CAUTION_RISES), "Reallocated sectors (5): 9, was 8\r\n");
     HWND nvme = CautionFor(program, "NV0001");
     ASSERT_NE(nvme, nullptr);
     EXPECT_EQ(ControlText(nvme, IDC_CAUTION_RISES), "Media errors: 2, was 0\r\n");
@@ -100,6 +100,24 @@ TEST(Caution, RisingCountsRaiseOnceAcknowledgedCountsStayClearAndAFurtherRiseRai
     EXPECT_EQ(Flag(DefaultKey, "SMARTError"), 0u);
     EXPECT_EQ(Flag(DefaultKey, "SMARTCaution"), 99u);
     EXPECT_EQ(Occurrences(ReadWholeFile(logPath), "SMART caution detected"), 3);
+    CloseProgram(program);
+}
+
+TEST(Caution, ACountSwitchedOffInTheDrivesKeyRisesInVainWhileTheOtherDriveStillRaises)
+{
+    CleanRegistry();
+    WriteRegistryFlag(AtaKey, "SMARTEnabled", 1);
+    // SMARTCautionWatched with the bit of reallocated sectors, item 0, cleared.
+    WriteRegistryFlag(AtaKey, "SMARTCautionWatched", ~1);
+    Scenario scenario = PrepareForThisTest(Bay(8, 2).c_str());
+    Program program;
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(CautionFor(program, "NV0001"), nullptr);
+    WriteDrives(scenario, Bay(9, 2).c_str());
+    ASSERT_TRUE(RunTimer(command, 1));
+    for (HWND window : program.VisibleWindows())
+        EXPECT_FALSE(WindowText(window) == Caption && ControlText(window, IDC_SERIAL) == "XYZ98765");
+    EXPECT_EQ(Flag(AtaKey, "SMARTCaution"), 99u);
     CloseProgram(program);
 }
 

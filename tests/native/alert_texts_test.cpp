@@ -72,7 +72,7 @@ TEST(LogRecords, EveryRecordByteForByte)
         {DriveLogRecord::SMARTCaution, 78165360,
          "SMART caution detected\r\nModel number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\n"
          "Drive size: 40.02GB\r\nOccurred on: Sunday, February 03, 2002 08:00:00\r\n"
-         "Reallocated sectors: 9, was 8\r\n\r\n"},
+         "Reallocated sectors (5): 9, was 8\r\n\r\n"},
         {DriveLogRecord::SMARTCautionAcknowledged, 78165360,
          "SMART caution acknowledged\r\nModel number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\n"
          "Drive size: 40.02GB\r\nOccurred on: Sunday, February 03, 2002 08:00:00\r\n"
@@ -125,10 +125,10 @@ TEST(MailTexts, BodiesWordForWord)
                        "\r\nOccurred on: Monday, January 07, 2002 14:03:09.\r\n\r\n"
                        "WARNING: Immediately upgrade your hard disk drive.\r\nOperating system failures may result.\r\n");
     FormatSMARTCautionBody(MakeDrive(78165360), body);
-    EXPECT_STREQ(body, "HOLMVARD has detected a SMART caution\r\nreported by this drive:\r\n\r\n"
+    EXPECT_STREQ(body, "HOLMVARD has found a SMART caution in\r\nthe counts kept by this drive:\r\n\r\n"
                        "Model number: WDC WD400BB-00CAA0\r\nSerial number: WD-WMA8E1234567\r\nDrive size: 40.02GB\r\n"
                        "\r\nOccurred on: Sunday, February 03, 2002 08:00:00.\r\n\r\n"
-                       "Reallocated sectors: 9, was 8\r\n\r\n"
+                       "Reallocated sectors (5): 9, was 8\r\n\r\n"
                        "CAUTION: Back up the data on this drive now. It may still\r\n"
                        "work for a long time, but counts that rise like these\r\noften come before a failure.\r\n");
     for (const char *subject : {SMARTErrorSubject, SimulatedSMARTErrorSubject, FreeSpaceErrorSubject, TestMailSubject,

@@ -218,8 +218,10 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
          [](const EmulatedBay &b) {
              const EmulatedAttribute *a = b.drives[1].attributes;
              return a[0].id == 5 && a[0].current == 99 && a[0].worst == 98 && a[0].raw == 8 && a[1].id == 197 &&
-                    a[1].raw == 3 && a[2].id == 0;
+                    a[1].raw == 3 && a[2].id == 0 && a[0].flags == 0;
          }},
+        {"drive 1\nattribute 5 100 100 8 0x0033",
+         [](const EmulatedBay &b) { return b.drives[1].attributes[0].flags == 0x0033; }},
         {"drive 1\nthreshold 5 36\nthreshold 5 40",
          [](const EmulatedBay &b) { return b.drives[1].thresholds[0].value == 40 && b.drives[1].thresholds[1].id == 0; }},
         {"drive 1\nreadthresholds fail", [](const EmulatedBay &b) { return !b.drives[1].readThresholdsSucceeds; }},
@@ -320,6 +322,8 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
         {"drive 0\nattribute 0 1 1 1", 2, "'0' is not a number from 1 to 255 for 'attribute'"},
         {"drive 0\nattribute 5 100 100 0x1000000000000", 2, "'0x1000000000000' is not a 48-bit number for 'attribute'"},
         {"drive 0\nattribute 5 100 100", 2, "missing value for 'attribute'"},
+        {"drive 0\nattribute 5 100 100 8 65536", 2, "'65536' is not a number from 0 to 65535 for 'attribute'"},
+        {"drive 0\nattribute 5 100 100 8 1 2", 2, "too many values for 'attribute'"},
         {"drive 0\nthreshold 5 256", 2, "'256' is not a number from 0 to 255 for 'threshold'"},
         {"drive 0\npercentage-used 256", 2, "'256' is not a number from 0 to 255 for 'percentage-used'"},
         {"drive 0\ndata-byte 0 256", 2, "'256' is not a number from 0 to 255 for 'data-byte'"},
@@ -522,7 +526,8 @@ TEST(SmartDataSector, CarriesTheOfflineValuesAndAZeroSum)
 TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum)
 {
     EmulatedBay bay;
-    Load(bay, "drive 0\nattribute 5 100 99 0xAB00000008\nattribute 197 50 50 3\nthreshold 197 50\n");
+    Load(bay, "drive 0\nattribute 5 100 99 0xAB00000008\nattribute 197 50 50 3 0x0033\nthreshold 197 50\n"
+              "attribute 1 10 10 0 0x0032\nthreshold 1 10\n");
     uint8_t data[SmartSectorLength];
     uint8_t thresholds[SmartSectorLength];
     BuildSmartDataSector(bay.drives[0], data);
@@ -534,6 +539,7 @@ TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum
     EXPECT_EQ(data[362], 0x02) << "the off-line values stay";
     EXPECT_EQ(ByteSum(data, SmartSectorLength), 0u);
     EXPECT_EQ(ByteSum(thresholds, SmartSectorLength), 0u);
+    EXPECT_TRUE(SmartSectorChecksumValid(data) && SmartSectorChecksumValid(thresholds));
 }
 
 TEST(SmartDataSector, ChecksumByteOverrideIsKept)
@@ -543,6 +549,7 @@ TEST(SmartDataSector, ChecksumByteOverrideIsKept)
     uint8_t sector[SmartSectorLength];
     BuildSmartDataSector(bay.drives[0], sector);
     EXPECT_EQ(sector[511], 0);
+    EXPECT_FALSE(SmartSectorChecksumValid(sector));
 }
 
 // ---------------------------------------------------------------------------

@@ -301,6 +301,26 @@ TEST_F(SettingsStore, PollingIndexOutsideTheTableIsTheDefaultInMemoryAndStaysSto
     ExpectValue(ValuesOf(GlobalPath), "SMARTPollingPeriod", REG_DWORD, 4, 9);
 }
 
+TEST_F(SettingsStore, CautionValuesOfAnyWholeLengthAreReadAndWrittenAtTodaysSize)
+{
+    SetFlag(DrivePath, "SMARTEnabled", 1);
+    // A ninth item, as a later program would store it.
+    const uint32_t longer[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    SetValue(DrivePath, "SMARTCautionCounts", REG_BINARY, longer, sizeof longer);
+    const uint8_t watched = 0xFE;
+    SetValue(DrivePath, "SMARTCautionWatched", REG_BINARY, &watched, 1);
+    DriveRecord drive = NewDrive();
+    LoadDriveSettings(drive);
+    EXPECT_EQ(drive.CautionAcknowledged.value[0], 1u);
+    EXPECT_EQ(drive.CautionAcknowledged.value[7], 8u);
+    EXPECT_EQ(drive.CautionUnwatched, CautionItemBit(CautionItem::ReallocatedSectors));
+    drive.CautionBelowSince.since[0] = 1000000000;
+    StoreDriveCautionState(drive);
+    std::vector<StoredValue> values = ValuesOf(DrivePath);
+    ExpectValue(values, "SMARTCautionCounts", REG_BINARY, 32, 1);
+    ExpectValue(values, "SMARTCautionBelow", REG_BINARY, 96, 1000000000);
+}
+
 TEST_F(SettingsStore, WritersStoreOneValueOrAFlagWithItsTimeStamp)
 {
     DriveRecord drive = NewDrive();
