@@ -8,11 +8,18 @@
 #include "state/drive_table.h"
 #include "state/metrics_text.h"
 #include "state/settings.h"
+#include "state/settings_snapshot.h"
 #include "state/volume_table.h"
+#include "ui/page_protocol.h"
 
 namespace {
 
 char MetricsText[MetricsTextSize];
+
+uint32_t IntervalSeconds(uint32_t pollingIndex)
+{
+    return PollingPeriods[ValidPollingIndex(pollingIndex)].Milliseconds / 1000;
+}
 
 }  // namespace
 
@@ -22,8 +29,18 @@ void WriteMetricsFile()
     char temporary[SettingsTextSize + 8];
     if (!path[0] || !FormatInto(temporary, "%s.tmp", path))
         return;
-    const MetricsInputs inputs = {Drives, DriveCount, Volumes, VolumeCount, CountKeptMail(), LastSMARTCheckTime,
-                                  LastFreeSpaceCheckTime};
+    // The sheet's pages change GlobalSettings as the user chooses; until OK
+    // restarts the timers, the periods it opened with are the ones in force.
+    const GlobalSettingsRecord &periods = PropertiesOpen ? SettingsSnapshot.Global : GlobalSettings;
+    const MetricsInputs inputs = {Drives,
+                                  DriveCount,
+                                  Volumes,
+                                  VolumeCount,
+                                  CountKeptMail(),
+                                  LastSMARTCheckTime,
+                                  LastFreeSpaceCheckTime,
+                                  IntervalSeconds(periods.SMARTPollingPeriod),
+                                  IntervalSeconds(periods.FreeSpacePollingPeriod)};
     size_t length = 0;
     if (!FormatMetrics(inputs, MetricsText, sizeof MetricsText, length))
         return;

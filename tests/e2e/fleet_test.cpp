@@ -34,6 +34,7 @@ TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorT
     LogInScenarioFolder(scenario);
     std::string metrics = scenario.folder + "\\holmvard.prom";
     WriteRegistryText(GlobalKey, "MetricsFile", metrics.c_str());
+    WriteRegistryFlag(GlobalKey, "SMARTPollingPeriod", 7);   // every 8 hours
     std::string stderrFile = scenario.folder + "\\stderr.txt";
 
     Program program;
@@ -59,9 +60,10 @@ TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorT
     std::string text = ReadWholeFile(metrics);
     EXPECT_NE(text.find("holmvard_drive_info{drive=\"0\",model=\"ABC-1234\",serial=\"XYZ98765\","),
               std::string::npos);
-    EXPECT_NE(text.find("holmvard_volume_free_space_error{volume=\"P:\",serial=\"1A2B-3C4D\"} 0\n"),
+    EXPECT_NE(text.find("holmvard_volume_free_space_error{volume=\"P:\",volume_serial=\"1A2B-3C4D\"} 0\n"),
               std::string::npos);
     EXPECT_NE(text.find("holmvard_last_check_timestamp_seconds{check=\"smart\"} "), std::string::npos);
+    EXPECT_NE(text.find("holmvard_check_interval_seconds{check=\"smart\"} 28800\n"), std::string::npos);
 
     // Acknowledged: an information event 1002, and the metric clears.
     ClickButton(dialog, IDC_ACKNOWLEDGE);
