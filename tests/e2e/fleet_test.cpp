@@ -26,7 +26,19 @@ bool WaitForFileText(const std::string &path, const std::string &text)
     return false;
 }
 
-TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorThenItsClearing)
+// Waits until the folder holds a file matching pattern; false when it never does.
+bool WaitForFileIn(const std::string &folder, const char *pattern)
+{
+    for (int i = 0; i < 200; i++) {
+        if (!FilesIn(folder, pattern).empty())
+            return true;
+        Sleep(100);
+    }
+    ADD_FAILURE() << folder << " never held " << pattern;
+    return false;
+}
+
+TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorThenItsClearingDespiteAReader)
 {
     CleanRegistry();
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, SourceKey);
@@ -65,9 +77,15 @@ TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorT
     EXPECT_NE(text.find("holmvard_last_check_timestamp_seconds{check=\"smart\"} "), std::string::npos);
     EXPECT_NE(text.find("holmvard_check_interval_seconds{check=\"smart\"} 28800\n"), std::string::npos);
 
-    // Acknowledged: an information event 1002, and the metric clears.
+    // Acknowledged while a reader holds the file open, as the exporter does
+    // while it reads: the new text waits beside it until the reader lets go.
+    HANDLE reader = CreateFileA(metrics.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     ClickButton(dialog, IDC_ACKNOWLEDGE);
     ClickButton(dialog, IDC_ERROR_OK);
+    EXPECT_TRUE(WaitForFileIn(scenario.folder, "*.tmp"));
+    CloseHandle(reader);
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
     EXPECT_TRUE(WaitForFileText(stderrFile, ",0x0004,0x0000,0x000003ea,"));
     EXPECT_TRUE(WaitForFileText(stderrFile, "trace:eventlog:ReportEventW L\"SMART error condition acknowledged\\r\\n"
