@@ -20,3 +20,6 @@ target_compile_options(holmvard_native_tests PRIVATE ${HOLMVARD_WARNINGS})
 # The metrics test has its text read back by a real Prometheus parser script.
 target_compile_definitions(holmvard_native_tests PRIVATE HOLMVARD_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 gtest_discover_tests(holmvard_native_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "native.")
+# The alert rules docs/fleet.md shows, loaded by promtool as Prometheus would load them.
+add_test(NAME docs.fleet-alert-rules-load
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/native/check_alert_rules.sh ${CMAKE_SOURCE_DIR}/docs/fleet.md)

@@ -1,5 +1,7 @@
 #include "state/metrics_text.h"
 
+#include <iterator>
+
 #include "base/bounded_text.h"
 
 int64_t LastSMARTCheckTime;
@@ -77,13 +79,17 @@ void AppendFamily(MetricsWriter &out, const char *name, const char *help)
     Append(out, "# HELP %s %s\n# TYPE %s gauge\n", name, help, name);
 }
 
-void AppendDriveLabels(MetricsWriter &out, const char *name, int index, const DriveRecord &drive)
+// A caution count's series also names its item.
+void AppendDriveLabels(MetricsWriter &out, const char *name, int index, const DriveRecord &drive,
+                       const char *item = nullptr)
 {
     char number[8];
     FormatInto(number, "%d", index);
     Append(out, "%s{", name);
     AppendLabel(out, "drive", number, true);
     AppendLabel(out, "serial", drive.Serial);
+    if (item)
+        AppendLabel(out, "item", item);
     Append(out, "}");
 }
 
@@ -94,7 +100,8 @@ void AppendVolumeLabels(MetricsWriter &out, const char *name, const VolumeRecord
     char letter[3] = {volume.RootPath[0], volume.RootPath[1], '\0'};
     Append(out, "%s{", name);
     AppendLabel(out, "volume", letter, true);
-    AppendLabel(out, "serial", volume.VolumeSerialText);
+    // Not "serial": on a drive's metrics that names the drive.
+    AppendLabel(out, "volume_serial", volume.VolumeSerialText);
     if (close)
         Append(out, "}");
 }
@@ -110,8 +117,11 @@ const DriveGauge DriveGauges[] = {
      [](const DriveRecord &d) -> uint64_t {
          return d.SMARTSupported && d.SMARTEnabled && d.Access != DriveAccess::NotReadable;
      }},
-    {"holmvard_drive_smart_error", "1 while a SMART error of the drive, real or simulated, is not acknowledged.",
-     [](const DriveRecord &d) -> uint64_t { return d.SMARTError || d.SimulateError; }},
+    {"holmvard_drive_smart_error", "1 while a SMART error the drive reported is not acknowledged.",
+     [](const DriveRecord &d) -> uint64_t { return d.SMARTError != 0; }},
+    // Apart from the real one, so that a test of the alert path pages nobody.
+    {"holmvard_drive_smart_error_simulated", "1 while a simulated SMART error of the drive is not acknowledged.",
+     [](const DriveRecord &d) -> uint64_t { return d.SimulateError != 0; }},
     {"holmvard_drive_smart_caution", "1 while a SMART caution of the drive is not acknowledged.",
      [](const DriveRecord &d) -> uint64_t { return d.SMARTCaution != 0; }},
     {"holmvard_drive_size_bytes", "The drive's size: its LBA sectors of 512 bytes.",
@@ -162,6 +172,31 @@ void AppendDrives(MetricsWriter &out, const MetricsInputs &inputs)
     }
 }
 
+// In CautionItem order.
+const char *const CautionItemNames[] = {
+    "reallocated_sectors",  "reported_uncorrectable",  "reallocation_events", "pending_sectors",
+    "offline_uncorrectable", "attributes_at_threshold", "media_errors",        "worn_out",
+};
+static_assert(std::size(CautionItemNames) == CautionItemCount, "every caution item needs its metric name");
+
+// The counts themselves, not only the sticky flag: an acknowledgement on the
+// machine clears the flag, while a fleet still sees the count go on rising.
+// A drive whose counts were not read in this run has no samples.
+void AppendCautionCounts(MetricsWriter &out, const MetricsInputs &inputs)
+{
+    const char name[] = "holmvard_drive_caution_count";
+    AppendFamily(out, name, "The counts a SMART caution watches, as last read; held while a caution stands.");
+    for (int i = 0; i < inputs.driveCount; i++) {
+        const DriveRecord &drive = inputs.drives[i];
+        if (!drive.CautionSeenRead)
+            continue;
+        for (int item = 0; item < CautionItemCount; item++) {
+            AppendDriveLabels(out, name, i, drive, CautionItemNames[item]);
+            Append(out, " %lu\n", static_cast<unsigned long>(drive.CautionSeen.value[item]));
+        }
+    }
+}
+
 void AppendVolumes(MetricsWriter &out, const MetricsInputs &inputs)
 {
     AppendFamily(out, "holmvard_volume_info", "The volumes HOLMVARD watches, with their whole labels; always 1.");
@@ -200,12 +235,18 @@ bool FormatMetrics(const MetricsInputs &inputs, char *text, size_t size, size_t 
     if (size > 0)
         text[0] = '\0';
     AppendDrives(out, inputs);
+    AppendCautionCounts(out, inputs);
     AppendVolumes(out, inputs);
     AppendFamily(out, "holmvard_outbox_messages", "Alert e-mails kept in the outbox until the server takes them.");
     Append(out, "holmvard_outbox_messages %lu\n", static_cast<unsigned long>(inputs.outboxMessages));
     AppendFamily(out, "holmvard_last_check_timestamp_seconds", "When each check last ran, in seconds since 1970.");
     AppendCheckTime(out, "smart", inputs.smartCheckTime);
     AppendCheckTime(out, "free_space", inputs.freeSpaceCheckTime);
+    AppendFamily(out, "holmvard_check_interval_seconds", "How often each check runs, as its polling period.");
+    Append(out, "holmvard_check_interval_seconds{check=\"smart\"} %lu\n",
+           static_cast<unsigned long>(inputs.smartIntervalSeconds));
+    Append(out, "holmvard_check_interval_seconds{check=\"free_space\"} %lu\n",
+           static_cast<unsigned long>(inputs.freeSpaceIntervalSeconds));
     length = out.length;
     return out.whole;
 }

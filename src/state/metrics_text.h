@@ -24,6 +24,10 @@ struct MetricsInputs {
     uint32_t outboxMessages;
     int64_t smartCheckTime;
     int64_t freeSpaceCheckTime;
+    // The polling periods in force, so a collector can tell a check that
+    // stopped from one that runs every 8 hours.
+    uint32_t smartIntervalSeconds;
+    uint32_t freeSpaceIntervalSeconds;
 };
 
 // Every metric with its HELP and TYPE lines. False when the text did not fit

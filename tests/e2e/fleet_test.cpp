@@ -14,7 +14,19 @@ const char DriveKey[] = "Software\\Tessmere\\HOLMVARD\\Drives\\ABC-1234XYZ98765"
 // channel and the string on the eventlog channel: err, warn or trace by type.
 const char EventChannels[] = "-all,+eventlog,fixme+advapi";
 
-TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorThenItsClearing)
+// Waits until the folder holds a file matching pattern; false when it never does.
+bool WaitForFileIn(const std::string &folder, const char *pattern)
+{
+    for (int i = 0; i < 200; i++) {
+        if (!FilesIn(folder, pattern).empty())
+            return true;
+        Sleep(100);
+    }
+    ADD_FAILURE() << folder << " never held " << pattern;
+    return false;
+}
+
+TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorThenItsClearingDespiteAReader)
 {
     CleanRegistry();
     RegDeleteTreeA(HKEY_LOCAL_MACHINE, SourceKey);
@@ -22,6 +34,7 @@ TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorT
     LogInScenarioFolder(scenario);
     std::string metrics = scenario.folder + "\\holmvard.prom";
     WriteRegistryText(GlobalKey, "MetricsFile", metrics.c_str());
+    WriteRegistryFlag(GlobalKey, "SMARTPollingPeriod", 7);   // every 8 hours
     std::string stderrFile = scenario.folder + "\\stderr.txt";
 
     Program program;
@@ -47,13 +60,20 @@ TEST(Fleet, FailingDriveReportsRaiseAndAcknowledgementAndItsMetricsShowTheErrorT
     std::string text = ReadWholeFile(metrics);
     EXPECT_NE(text.find("holmvard_drive_info{drive=\"0\",model=\"ABC-1234\",serial=\"XYZ98765\","),
               std::string::npos);
-    EXPECT_NE(text.find("holmvard_volume_free_space_error{volume=\"P:\",serial=\"1A2B-3C4D\"} 0\n"),
+    EXPECT_NE(text.find("holmvard_volume_free_space_error{volume=\"P:\",volume_serial=\"1A2B-3C4D\"} 0\n"),
               std::string::npos);
     EXPECT_NE(text.find("holmvard_last_check_timestamp_seconds{check=\"smart\"} "), std::string::npos);
+    EXPECT_NE(text.find("holmvard_check_interval_seconds{check=\"smart\"} 28800\n"), std::string::npos);
 
-    // Acknowledged: an information event 1002, and the metric clears.
+    // Acknowledged while a reader holds the file open, as the exporter does
+    // while it reads: the new text waits beside it until the reader lets go.
+    HANDLE reader = CreateFileA(metrics.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     ClickButton(dialog, IDC_ACKNOWLEDGE);
     ClickButton(dialog, IDC_ERROR_OK);
+    EXPECT_TRUE(WaitForFileIn(scenario.folder, "*.tmp"));
+    CloseHandle(reader);
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, "SMART Error Detected"));
     EXPECT_TRUE(WaitForFileText(stderrFile, ",0x0004,0x0000,0x000003ea,"));
     EXPECT_TRUE(WaitForFileText(stderrFile, "trace:eventlog:ReportEventW L\"SMART error condition acknowledged\\r\\n"

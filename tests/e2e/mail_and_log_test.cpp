@@ -189,7 +189,7 @@ TEST_F(MailAndLog, ALabelAndAFolderPastASCIIReachTheMailTheLogAndTheMetricsIntac
     EXPECT_EQ(ReadWholeFile(scenario.folder + "\\ErrorLog.txt"),
               "Free space error condition detected\r\nVolume name: " + title + "\r\nSerial number: C0FF-EE00\r\n"
               "Free Space: 1.21GB, 1,300,000,000 bytes, 12.7%\r\nOccurred on: " + time + "\r\n\r\n");
-    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_info{volume=\"S:\",serial=\"C0FF-EE00\",label=\"" + label +
+    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_info{volume=\"S:\",volume_serial=\"C0FF-EE00\",label=\"" + label +
                                              "\"} 1\n"));
     // The Event Log's message file is the program itself, folder and all.
     std::string messageFile;

@@ -54,8 +54,8 @@ TEST(VolumeDiscovery, FixedVolumesAreKeyedBySerialAndALongLabelIsWatchedShownCut
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
     // The metrics file has the whole label.
     EXPECT_TRUE(WaitForFileText(
-        metrics, "holmvard_volume_info{volume=\"Q:\",serial=\"5566-7788\",label=\"Backup Drive 2TB\"} 1\n"));
-    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_free_space_error{volume=\"Q:\",serial=\"5566-7788\"} 1\n"));
+        metrics, "holmvard_volume_info{volume=\"Q:\",volume_serial=\"5566-7788\",label=\"Backup Drive 2TB\"} 1\n"));
+    EXPECT_TRUE(WaitForFileText(metrics, "holmvard_volume_free_space_error{volume=\"Q:\",volume_serial=\"5566-7788\"} 1\n"));
     CloseProgram(program);
 
     std::vector<std::string> volumes = RegistrySubkeys("Software\\Tessmere\\HOLMVARD\\Volumes");

@@ -25,6 +25,9 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     drives[0].SMARTSupported = 1;
     drives[0].SMARTEnabled = 1;
     drives[0].SMARTError = 1;
+    drives[0].CautionSeenRead = true;
+    drives[0].CautionSeen.value[static_cast<int>(CautionItem::ReallocatedSectors)] = 8;
+    drives[0].CautionSeen.value[static_cast<int>(CautionItem::WornOut)] = 1;
     CopyText(drives[1].Model, "NVME 2");
     CopyText(drives[1].Serial, "S2");
     CopyText(drives[1].Bus, "nvme");
@@ -41,7 +44,7 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     volume.FreeSpaceMin = 15;
     volume.SpaceCheckEnabled = 1;
     volume.FreeSpaceError = 1;
-    const MetricsInputs inputs = {drives, 2, &volume, 1, 3, 1700000000, 0};
+    const MetricsInputs inputs = {drives, 2, &volume, 1, 3, 1700000000, 0, 14400, 28800};
     static char text[MetricsTextSize];
     size_t length = 0;
     {
@@ -79,26 +82,34 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
         "holmvard_drive_monitored {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 1.0\n",
         "holmvard_drive_monitored {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
         "holmvard_drive_smart_error {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 1.0\n",
-        "holmvard_drive_smart_error {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
+        "holmvard_drive_smart_error {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
+        "holmvard_drive_smart_error_simulated {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 0.0\n",
+        "holmvard_drive_smart_error_simulated {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
+        "holmvard_drive_caution_count {\"drive\": \"0\", \"item\": \"reallocated_sectors\", \"serial\": \"S\\\"1\"} 8.0\n",
+        "holmvard_drive_caution_count {\"drive\": \"0\", \"item\": \"worn_out\", \"serial\": \"S\\\"1\"} 1.0\n",
+        "holmvard_drive_caution_count {\"drive\": \"0\", \"item\": \"pending_sectors\", \"serial\": \"S\\\"1\"} 0.0\n",
         "holmvard_drive_smart_caution {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 0.0\n",
         "holmvard_drive_smart_caution {\"drive\": \"1\", \"serial\": \"S2\"} 1.0\n",
         "holmvard_drive_size_bytes {\"drive\": \"0\", \"serial\": \"S\\\"1\"} 40020664320.0\n",
         "holmvard_drive_size_bytes {\"drive\": \"1\", \"serial\": \"S2\"} 0.0\n",
         "holmvard_volume_info {\"label\": \"Sauvegarde \\u00e9t\\u00e9 \\\"2\\\" \\ud83d\\udcbe ???\", "
-        "\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
-        "holmvard_volume_free_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1300000000.0\n",
-        "holmvard_volume_size_bytes {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 10240000000.0\n",
-        "holmvard_volume_free_space_minimum_ratio {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 0.15\n",
-        "holmvard_volume_monitored {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
-        "holmvard_volume_free_space_error {\"serial\": \"1A2B-3C4D\", \"volume\": \"P:\"} 1.0\n",
+        "\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 1.0\n",
+        "holmvard_volume_free_bytes {\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 1300000000.0\n",
+        "holmvard_volume_size_bytes {\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 10240000000.0\n",
+        "holmvard_volume_free_space_minimum_ratio {\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 0.15\n",
+        "holmvard_volume_monitored {\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 1.0\n",
+        "holmvard_volume_free_space_error {\"volume\": \"P:\", \"volume_serial\": \"1A2B-3C4D\"} 1.0\n",
         "holmvard_outbox_messages {} 3.0\n",
         "holmvard_last_check_timestamp_seconds {\"check\": \"smart\"} 1700000000.0\n",
         "family holmvard_last_check_timestamp_seconds gauge\n",
+        "holmvard_check_interval_seconds {\"check\": \"smart\"} 14400.0\n",
+        "holmvard_check_interval_seconds {\"check\": \"free_space\"} 28800.0\n",
     };
     for (const char *sample : expected)
         EXPECT_EQ(lines.count(sample), 1u) << sample << "in:\n" << all;
-    // A check that never ran has no sample.
-    EXPECT_EQ(all.find("free_space\"}"), std::string::npos);
+    // A check that never ran has no sample, a drive whose counts were not read no counts.
+    EXPECT_EQ(all.find("holmvard_last_check_timestamp_seconds {\"check\": \"free_space\"}"), std::string::npos);
+    EXPECT_EQ(all.find("holmvard_drive_caution_count {\"drive\": \"1\""), std::string::npos);
 
     // A text that does not fit is refused, not written half.
     char small[256];
@@ -120,6 +131,9 @@ TEST(MetricsText, LongestTablesFit)
         memset(drive.Serial, '"', sizeof drive.Serial - 1);
         memset(drive.FirmwareRev, '"', sizeof drive.FirmwareRev - 1);
         memset(drive.Bus, '"', sizeof drive.Bus - 1);
+        drive.CautionSeenRead = true;
+        for (uint32_t &count : drive.CautionSeen.value)
+            count = UINT32_MAX;
     }
     for (VolumeRecord &volume : volumes) {
         CopyText(volume.RootPath, "C:\\");
@@ -128,7 +142,8 @@ TEST(MetricsText, LongestTablesFit)
         volume.TotalBytes = volume.FreeBytes = UINT64_MAX;
         volume.FreeSpaceMin = UINT32_MAX;
     }
-    const MetricsInputs inputs = {drives, MaxDrives, volumes, MaxVolumes, UINT32_MAX, INT64_MAX, INT64_MAX};
+    const MetricsInputs inputs = {drives, MaxDrives, volumes, MaxVolumes, UINT32_MAX, INT64_MAX, INT64_MAX,
+                                  UINT32_MAX, UINT32_MAX};
     static char text[MetricsTextSize];
     size_t length = 0;
     EXPECT_TRUE(FormatMetrics(inputs, text, sizeof text, length));
