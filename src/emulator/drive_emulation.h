@@ -217,7 +217,8 @@ bool EmulatedHangOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32
 
 // Open devices of one process. Handles are numbered by successful opens from 1 and a
 // number is never reused, so a stale handle can never reach a later device.
-constexpr int EmulatedHandleSlots = 32;
+// Room for every drive's handle and its probe open at once, and the SMARTVSD handle.
+constexpr int EmulatedHandleSlots = 2 * EmulatedDriveCount + 1;
 
 struct EmulatedHandleTable {
     struct Slot {
