@@ -39,6 +39,7 @@
 #include "volumes/free_space_alerts.h"
 
 extern long InstantRequests;
+extern int InstantDriveCount;
 
 namespace {
 
@@ -309,12 +310,16 @@ int main(int argc, char **argv)
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     Frequency = static_cast<double>(frequency.QuadPart);
-    if (argc == 2 && strcmp(argv[1], "checks") == 0)
+    // checks 64: the same on a bay of 64 drives, to see that the cost per drive stays flat.
+    if ((argc == 2 || argc == 3) && strcmp(argv[1], "checks") == 0) {
+        if (argc == 3)
+            InstantDriveCount = atoi(argv[2]);
         return BenchChecks();
+    }
     if (argc == 3 && strcmp(argv[1], "log") == 0)
         return BenchLog(argv[2]);
     if (argc == 4 && strcmp(argv[1], "answer") == 0)
         return BenchAnswer(argv[2], argv[3]);
-    fprintf(stderr, "usage: holmvard-bench checks | log FOLDER | answer FOLDER DELAY\n");
+    fprintf(stderr, "usage: holmvard-bench checks [DRIVES] | log FOLDER | answer FOLDER DELAY\n");
     return 2;
 }

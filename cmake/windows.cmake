@@ -171,6 +171,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/caution_test.cpp
     tests/e2e/fleet_test.cpp
     tests/e2e/hang_test.cpp
+    tests/e2e/drive_bay_test.cpp
     src/ui/help_ids.cpp
 )
 target_include_directories(holmvard_e2e_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)

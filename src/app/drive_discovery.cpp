@@ -40,7 +40,7 @@ bool DiscoverSmartvsdDrives()
         return false;
     SharedDevice = device;
     uint8_t map = QueryDriveMap(device);
-    for (uint8_t n = 0; n < MaxDrives; n++) {
+    for (uint8_t n = 0; n < MaxSmartvsdDrives; n++) {
         if (map & (1u << n))
             AcceptDrive(device, n, n);
     }

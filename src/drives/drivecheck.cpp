@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int DrivesToTry = 8;
+constexpr int DrivesToTry = MaxDrives;
 
 // The non-empty entries of the attribute table (data) or threshold table of a
 // SMART sector, as attribute or threshold lines, and a data sector's checksum
@@ -128,8 +128,6 @@ int main()
         if (device == INVALID_HANDLE_VALUE)
             continue;
         printf("drive %d\n", n);
-        if (n >= 4)
-            printf("# the emulator describes drives 0 to 3 only\n");
         ReportSmartPath(n);
         ReportStoragePath(device);
         CloseDevice(device);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/bounded_text.h"
 #include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/smart_requests.h"
@@ -52,8 +53,9 @@ BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumb
 
 HANDLE OpenPhysicalDrive(uint8_t index, DWORD access)
 {
-    char name[] = "\\\\.\\PhysicalDrive0";
-    name[sizeof name - 2] = static_cast<char>('0' + index);
+    // The number in as many digits as it has: PhysicalDrive12.
+    char name[24];
+    FormatInto(name, "\\\\.\\PhysicalDrive%u", static_cast<unsigned>(index));
     return DeviceOpen(name, access, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 

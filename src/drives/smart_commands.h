@@ -11,7 +11,7 @@
 // media only.
 HANDLE OpenDriveDevice(uint32_t osKind, uint8_t index);
 
-// PhysicalDrive<index> (0 to 9) with the access given, shared for reading and
+// PhysicalDrive<index> with the access given, shared for reading and
 // writing; no access at all is enough for the storage queries.
 HANDLE OpenPhysicalDrive(uint8_t index, DWORD access);
 

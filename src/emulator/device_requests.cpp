@@ -237,7 +237,7 @@ EmulatedOpen AnswerDeviceOpen(const EmulatedBay &bay, const char *name, uint32_t
         result.error = EmulatedErrorInvalidParameter;
         return result;
     }
-    size_t length = BoundedLength(name, PrefixLength + 2);
+    size_t length = BoundedLength(name, PrefixLength + 3);
     if (length == sizeof SmartDriverName - 1 && NamesEqual(name, SmartDriverName, length)) {
         if (!bay.smartvsdPresent) {
             result.error = EmulatedErrorFileNotFound;
@@ -247,14 +247,19 @@ EmulatedOpen AnswerDeviceOpen(const EmulatedBay &bay, const char *name, uint32_t
         result.device.kind = EmulatedDeviceKind::SmartDriver;
         return result;
     }
-    // Only one digit follows the prefix: PhysicalDrive4 and PhysicalDrive10 do not exist here.
-    bool physical = length == PrefixLength + 1 && NamesEqual(name, PhysicalDrivePrefix, PrefixLength) &&
-                    name[PrefixLength] >= '0' && name[PrefixLength] < '0' + EmulatedDriveCount;
-    if (!physical || !bay.drives[name[PrefixLength] - '0'].defined) {
+    // The number as Windows writes it: no leading zero, so PhysicalDrive05 does not exist.
+    int number = -1;
+    if (length > PrefixLength && length <= PrefixLength + 2 && NamesEqual(name, PhysicalDrivePrefix, PrefixLength) &&
+        (length == PrefixLength + 1 || name[PrefixLength] != '0')) {
+        number = 0;
+        for (size_t i = PrefixLength; i < length && number >= 0; i++)
+            number = name[i] >= '0' && name[i] <= '9' ? number * 10 + (name[i] - '0') : -1;
+    }
+    if (number < 0 || number >= EmulatedDriveCount || !bay.drives[number].defined) {
         result.error = EmulatedErrorFileNotFound;
         return result;
     }
-    const EmulatedDrive &drive = bay.drives[name[PrefixLength] - '0'];
+    const EmulatedDrive &drive = bay.drives[number];
     // Opening with no access only queries the device, which works even where a full open is refused.
     if (access != 0 && !drive.openSucceeds) {
         result.error = EmulatedErrorAccessDenied;
@@ -262,7 +267,7 @@ EmulatedOpen AnswerDeviceOpen(const EmulatedBay &bay, const char *name, uint32_t
     }
     result.ok = true;
     result.device.kind = EmulatedDeviceKind::PhysicalDrive;
-    result.device.drive = static_cast<uint8_t>(name[PrefixLength] - '0');
+    result.device.drive = static_cast<uint8_t>(number);
     return result;
 }
 

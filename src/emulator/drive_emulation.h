@@ -12,7 +12,7 @@
 constexpr char DriveDescriptionFileName[] = "emulated-drives.txt";
 constexpr char RequestLogFileName[] = "emulated-requests.log";
 
-constexpr int EmulatedDriveCount = 4;
+constexpr int EmulatedDriveCount = 64;
 constexpr size_t EmulatedModelLength = 40;
 constexpr size_t EmulatedSerialLength = 20;
 constexpr size_t EmulatedFirmwareLength = 8;
@@ -176,7 +176,7 @@ enum class EmulatedDeviceKind : uint8_t { SmartDriver, PhysicalDrive };
 
 struct EmulatedDevice {
     EmulatedDeviceKind kind;
-    uint8_t drive;       // PhysicalDrive only: the digit of its name
+    uint8_t drive;       // PhysicalDrive only: the number of its name
     uint32_t access;
 };
 
@@ -217,7 +217,8 @@ bool EmulatedHangOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32
 
 // Open devices of one process. Handles are numbered by successful opens from 1 and a
 // number is never reused, so a stale handle can never reach a later device.
-constexpr int EmulatedHandleSlots = 32;
+// Room for every drive's handle and its probe open at once, and the SMARTVSD handle.
+constexpr int EmulatedHandleSlots = 2 * EmulatedDriveCount + 1;
 
 struct EmulatedHandleTable {
     struct Slot {

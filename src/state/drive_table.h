@@ -1,4 +1,4 @@
-// The program-wide drive table, filled once at start-up and never rescanned.
+// The program-wide drive table, filled once at start-up.
 // Portable: handles are carried as the platform's opaque pointer types.
 #pragma once
 
@@ -8,7 +8,11 @@
 #include "base/text_format.h"
 #include "state/smart_caution.h"
 
-constexpr int MaxDrives = 4;
+// PhysicalDrive0 to PhysicalDrive63: a card reader's empty slots and mixed
+// NVMe, SATA and USB numbering put real drives well past the first few.
+constexpr int MaxDrives = 64;
+// The SMARTVSD driver's drive map names four IDE drives.
+constexpr int MaxSmartvsdDrives = 4;
 constexpr int AtaModelLength = 40;
 constexpr int AtaSerialLength = 20;
 constexpr int AtaFirmwareLength = 8;

@@ -9,7 +9,7 @@
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 
-// Ample for four drives and 24 volumes with every label at its longest.
+// Ample for 64 drives and 24 volumes with every label at its longest.
 constexpr size_t MetricsTextSize = 65536;
 
 // When each check last ran, in seconds since 1970; 0 until it first runs.

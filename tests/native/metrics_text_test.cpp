@@ -120,7 +120,7 @@ TEST(MetricsText, RealParserReadsEveryMetricBackWithOddLabelsEscaped)
     EXPECT_NE(strstr(text, "label=\"Sauvegarde ??t?? \\\"2\\\" ???? ???\"}"), nullptr) << text;
 }
 
-// Four drives and 24 volumes with every text at its longest and every byte one
+// A full table of drives and 24 volumes with every text at its longest and every byte one
 // that doubles when escaped still fit the text.
 TEST(MetricsText, LongestTablesFit)
 {
