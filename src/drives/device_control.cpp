@@ -76,7 +76,7 @@ Slot *TakeSlot(HANDLE device, size_t size, DWORD &error)
         slot.buffer = static_cast<uint8_t *>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size ? size : 1));
         if (!slot.buffer)
             return nullptr;
-        ResetEvent(slot.done);
+        // The system resets the event as the request starts: no call for it here.
         slot.overlapped = OVERLAPPED{};
         slot.overlapped.hEvent = slot.done;
         slot.used = true;

@@ -356,6 +356,8 @@ BOOL DeviceRequestStart(HANDLE device, DWORD ioctl, void *input, DWORD inputLeng
                                   static_cast<uint8_t *>(output), outputLength, overlapped,
                                   GetTickCount() + delay, {}, {}};
         memcpy(pending->asked, asked, sizeof asked);
+        // As the system does when a request starts.
+        ResetEvent(overlapped->hEvent);
         SetEvent(CompletionWake);
         SetLastError(ERROR_IO_PENDING);
         return FALSE;
