@@ -9,8 +9,9 @@
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 
-// Ample for 64 drives and 24 volumes with every label at its longest.
-constexpr size_t MetricsTextSize = 65536;
+// Enough for 64 drives and 24 volumes with every text at its longest and
+// every byte doubled by escaping (about 134 KiB); only what is written is touched.
+constexpr size_t MetricsTextSize = 147456;
 
 // When each check last ran, in seconds since 1970; 0 until it first runs.
 extern int64_t LastSMARTCheckTime;
