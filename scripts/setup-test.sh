@@ -21,7 +21,7 @@ unix_folder="$prefix/drive_c/Program Files/HOLMVARD"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\HOLMVARD'
 source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\HOLMVARD'
 settings_key='HKLM\Software\Tessmere\HOLMVARD'
-stored_task="$prefix/drive_c/windows/system32/tasks/holmvard"
+stored_task="$prefix/drive_c/windows/system32/tasks/HOLMVARD"
 failures=0
 check() {
     local what=$1
