@@ -130,6 +130,11 @@ set_property(TEST executables.import-only-system-dlls PROPERTY CROSSCOMPILING_EM
 add_test(NAME package.zip-unpacks-with-system-imports-only
          COMMAND ${CMAKE_SOURCE_DIR}/scripts/package.sh --check ${CMAKE_BINARY_DIR})
 set_property(TEST package.zip-unpacks-with-system-imports-only PROPERTY CROSSCOMPILING_EMULATOR "")
+# Setup installs, upgrades over the running program and uninstalls, silently,
+# in a Wine prefix of its own.
+add_test(NAME setup.install-upgrade-uninstall COMMAND ${CMAKE_SOURCE_DIR}/scripts/setup-test.sh ${CMAKE_BINARY_DIR})
+set_property(TEST setup.install-upgrade-uninstall PROPERTY CROSSCOMPILING_EMULATOR "")
+set_tests_properties(setup.install-upgrade-uninstall PROPERTIES TIMEOUT 300 RESOURCE_LOCK holmvard_instance)
 
 # Windows tests of the shell, run under Wine against the emulated device layer.
 add_executable(holmvard_windows_tests

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ googletest python3 python3-aiosmtpd python3-prometheus-client prometheus clang libclang-rt-14-dev
     g++-mingw-w64-x86-64 wine64 wine
     xvfb x11-utils xdotool imagemagick
-    cups printer-driver-cups-pdf poppler-utils openssl zip unzip
+    cups printer-driver-cups-pdf poppler-utils openssl zip unzip nsis
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Usage: scripts/package.sh [--check] [BUILD_DIR]
 # Makes BUILD_DIR/holmvard-<version>.zip (BUILD_DIR defaults to build/windows)
-# from holmvard.exe, holmvard-drivecheck.exe and README.md; the version is the
-# one the About page shows, from the resource script. Builds the two
-# executables first. --check builds nothing: it makes the zip in a temporary
-# folder, unpacks it and fails unless it holds exactly those three files, the
-# same bytes, and executables that import only Windows system DLLs.
+# from holmvard.exe, holmvard-drivecheck.exe, README.md and the logon task
+# holmvard-task.xml, BUILD_DIR/holmvard-<version>-setup.exe and SHA256SUMS of
+# the two; the version is the one the About page shows, from the resource
+# script. Builds the two executables first. --check builds nothing: it makes
+# the zip in a temporary folder, unpacks it and fails unless it holds exactly
+# those four files, the same bytes, and executables that import only Windows
+# system DLLs.
 set -eu
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 check=0
@@ -15,9 +17,8 @@ if [ "${1:-}" = "--check" ]; then
 fi
 build=$(cd "${1:-$root/build/windows}" 2>/dev/null && pwd) || { echo "no build folder ${1:-build/windows}" >&2; exit 1; }
 
-version=$(sed -n 's/.*"HOLMVARD Version \([0-9][0-9.]*\)\\n.*/\1/p' "$root/src/resources/holmvard.rc")
-[ -n "$version" ] || { echo "no version line in src/resources/holmvard.rc" >&2; exit 1; }
-files=(holmvard.exe holmvard-drivecheck.exe README.md)
+. "$root/scripts/version.sh"
+files=(holmvard.exe holmvard-drivecheck.exe README.md holmvard-task.xml)
 
 if [ $check -eq 0 ]; then
     cmake --build "$build" --target holmvard holmvard-drivecheck >/dev/null
@@ -28,10 +29,15 @@ else
 fi
 zip_file="$out/holmvard-$version.zip"
 rm -f "$zip_file"
-# -j: the three files at the top of the archive; -X: no Unix extra fields.
-zip -q -j -X "$zip_file" "$build/holmvard.exe" "$build/holmvard-drivecheck.exe" "$root/README.md"
+setup=$("$root/scripts/make-setup.sh" "$build" "$out")
+# -j: the four files at the top of the archive; -X: no Unix extra fields.
+zip -q -j -X "$zip_file" "$build/holmvard.exe" "$build/holmvard-drivecheck.exe" "$root/README.md" \
+    "$out/holmvard-task.xml"
 if [ $check -eq 0 ]; then
+    (cd "$out" && sha256sum "$(basename "$zip_file")" "$(basename "$setup")" >SHA256SUMS)
     echo "$zip_file"
+    echo "$setup"
+    echo "$out/SHA256SUMS"
     exit 0
 fi
 
@@ -42,5 +48,6 @@ expected=$(printf '%s\n' "${files[@]}" | sort | tr '\n' ' ')
 cmp "$out/unpacked/holmvard.exe" "$build/holmvard.exe"
 cmp "$out/unpacked/holmvard-drivecheck.exe" "$build/holmvard-drivecheck.exe"
 cmp "$out/unpacked/README.md" "$root/README.md"
+cmp "$out/unpacked/holmvard-task.xml" "$out/holmvard-task.xml"
 "$root/scripts/check-imports.sh" "$out/unpacked/holmvard.exe" "$out/unpacked/holmvard-drivecheck.exe"
 echo "holmvard-$version.zip unpacks to ${files[*]}"
