@@ -242,14 +242,15 @@ EmulatedReply Answer(uint32_t number, DWORD ioctl, const void *input, DWORD inpu
 {
     EmulatedReply reply = {false, ERROR_INVALID_HANDLE, 0};
     bool loaded = LoadBay();
-    if (NumberOf(HandleOf(number)) == 0)
+    const EmulatedDevice *open = number ? FindEmulatedHandle(Handles, number) : nullptr;
+    if (!open)
         return reply;
     if (!loaded) {
         reply.error = ERROR_NOT_READY;
         return reply;
     }
-    return AnswerDeviceControl(Bay, *FindEmulatedHandle(Handles, number), ioctl, static_cast<const uint8_t *>(input),
-                               inputLength, static_cast<uint8_t *>(output), outputLength);
+    return AnswerDeviceControl(Bay, *open, ioctl, static_cast<const uint8_t *>(input), inputLength,
+                               static_cast<uint8_t *>(output), outputLength);
 }
 
 // Answers a pending request, or ends it as cancelled. Under the lock.

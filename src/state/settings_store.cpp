@@ -238,15 +238,23 @@ void StoreDriveFlagWithTime(const DriveRecord &drive, const char *flagName, int3
     WriteText(key, timeName, time, sizeof time);
 }
 
+namespace {
+
+void WriteCautionCounts(const RegKey &key, const DriveRecord &drive)
+{
+    uint8_t counts[CautionCountsBytes];
+    PackCautionCounts(drive.CautionAcknowledged, counts);
+    RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
+}
+
+}  // namespace
+
 void StoreDriveCautionCounts(const DriveRecord &drive)
 {
     RegKey key;
     OpenDriveKey(drive, key);
-    if (!key.handle)
-        return;
-    uint8_t counts[CautionCountsBytes];
-    PackCautionCounts(drive.CautionAcknowledged, counts);
-    RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
+    if (key.handle)
+        WriteCautionCounts(key, drive);
 }
 
 void StoreDriveCautionState(const DriveRecord &drive)
@@ -255,9 +263,7 @@ void StoreDriveCautionState(const DriveRecord &drive)
     OpenDriveKey(drive, key);
     if (!key.handle)
         return;
-    uint8_t counts[CautionCountsBytes];
-    PackCautionCounts(drive.CautionAcknowledged, counts);
-    RegSetValueExA(key.handle, "SMARTCautionCounts", 0, REG_BINARY, counts, sizeof counts);
+    WriteCautionCounts(key, drive);
     uint8_t below[CautionBelowBytes];
     PackCautionBelow(drive.CautionBelowSince, below);
     RegSetValueExA(key.handle, "SMARTCautionBelow", 0, REG_BINARY, below, sizeof below);
