@@ -49,6 +49,7 @@ add_library(holmvard_shell STATIC
     src/properties/property_sheet.cpp
     src/app/command_window.cpp
     src/app/drive_discovery.cpp
+    src/app/drive_rescan.cpp
     src/app/message_loop.cpp
     src/app/metrics_file.cpp
     src/app/os_check.cpp

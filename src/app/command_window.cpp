@@ -1,5 +1,6 @@
 #include "app/command_window.h"
 
+#include "app/drive_rescan.h"
 #include "app/metrics_file.h"
 #include "mail/outbox.h"
 #include "drives/drive_access.h"
@@ -25,6 +26,8 @@ void AskForProperties(HWND window)
         return;
     }
     OpenProperties(window);
+    // A device change meanwhile waited for the pages to close.
+    ResumeDriveRescan(window);
 }
 
 void OnCommand(HWND window, WORD command)
@@ -59,6 +62,9 @@ void OnTimer(HWND window, UINT_PTR timer)
     case TrayAddTimer:
         AddTrayIconAgain(window);
         break;
+    case RescanTimer:
+        OnRescanTimer(window);
+        break;
     }
 }
 
@@ -85,6 +91,9 @@ void OnDriveWorkDone(HWND window, WPARAM job)
         // Start-up's own status update follows its free-space check.
         if (FinishSMARTCheck(window) && !StartingUp)
             UpdateTrayStatus(window);
+        ResumeDriveRescan(window);
+    } else if (job == RescanJob) {
+        FinishDriveRescan(window);
     } else if (job >= SMARTCommandJob && job < SMARTCommandJob + MaxDrives) {
         FinishDriveSMART(static_cast<int>(job - SMARTCommandJob), window);
     }
@@ -98,6 +107,7 @@ void FinishStartup(HWND window)
     if (PropertiesWanted)
         PostMessageA(window, WM_COMMAND, IDM_PROPERTIES, 0);
     PropertiesWanted = false;
+    AllowDriveRescans(window);
 }
 
 INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -121,11 +131,15 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case DriveWorkDoneMessage:
         OnDriveWorkDone(window, wParam);
         break;
+    case WM_DEVICECHANGE:
+        OnDeviceChange(window, wParam, lParam);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, TRUE);
+        return TRUE;
     case KeptMailSentMessage:
         FinishKeptMailRetry(window);
         break;
     case CheckOutMessage:
-        SetWindowLongPtrA(window, DWLP_MSGRESULT, StartingUp || SMARTCheckOut() || KeptMailRetryOut() ? 1 : 0);
+        SetWindowLongPtrA(window, DWLP_MSGRESULT, StartingUp || SMARTCheckOut() || KeptMailRetryOut() || DriveRescanPending() ? 1 : 0);
         return TRUE;
     }
     return FALSE;

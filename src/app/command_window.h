@@ -11,7 +11,7 @@ INT_PTR CALLBACK CommandWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 void FinishStartup(HWND window);
 
 // Answered 1 while start-up runs, while a SMART check is out (its drives asked on the worker, or its
-// answers not yet taken) or a kept-mail retry is, else 0: whoever sent a tick
+// answers not yet taken), a kept-mail retry is, or a rescan of the drives is awaited or out, else 0: whoever sent a tick
 // from another process, such as a test or a benchmark, can tell when the
 // tick's work is done.
 constexpr UINT CheckOutMessage = WM_APP + 111;

@@ -9,6 +9,7 @@
 #include "drives/identify_decoding.h"
 #include "drives/smart_commands.h"
 #include "drives/storage_commands.h"
+#include "drives/storage_queries.h"
 #include "state/drive_table.h"
 #include "state/os_kind.h"
 
@@ -18,22 +19,33 @@ namespace {
 // even when no drive behind it was accepted.
 HANDLE SharedDevice = INVALID_HANDLE_VALUE;
 
+// The drives a scan takes, in the order found.
+struct DriveScan {
+    DriveRecord *drives;
+    uint8_t count;
+};
+
 // Identifies drive number n on the device and, when the sector is accepted,
-// takes the slot at CurrentDrive for it.
-bool AcceptDrive(HANDLE device, uint8_t identifyNumber, uint8_t recordNumber)
+// takes the scan's next slot for it.
+bool AcceptDrive(DriveScan &scan, HANDLE device, uint8_t identifyNumber, uint8_t recordNumber, uint8_t deviceNumber)
 {
-    if (CurrentDrive >= MaxDrives)
+    if (scan.count >= MaxDrives)
         return false;
-    if (!IdentifyDrive(device, identifyNumber) || !DecodeIdentifyData(SmartDataSector()))
+    DriveRecord &record = scan.drives[scan.count];
+    record = DriveRecord{};
+    if (!IdentifyDrive(device, identifyNumber) || !DecodeIdentifyData(SmartDataSector(), record))
         return false;
-    Drives[CurrentDrive].Device = device;
-    Drives[CurrentDrive].DriveNumber = recordNumber;
-    CopyText(Drives[CurrentDrive].Bus, "ata");
-    CurrentDrive++;
+    record.Device = device;
+    record.DriveNumber = recordNumber;
+    record.DeviceNumber = deviceNumber;
+    CopyText(record.Bus, "ata");
+    // The SMART requests reach only drives on the ATA driver's bus.
+    record.BusType = AtaBusType;
+    scan.count++;
     return true;
 }
 
-bool DiscoverSmartvsdDrives()
+bool DiscoverSmartvsdDrives(DriveScan &scan)
 {
     HANDLE device = OpenDriveDevice(1, 0);
     if (device == INVALID_HANDLE_VALUE)
@@ -42,7 +54,7 @@ bool DiscoverSmartvsdDrives()
     uint8_t map = QueryDriveMap(device);
     for (uint8_t n = 0; n < MaxSmartvsdDrives; n++) {
         if (map & (1u << n))
-            AcceptDrive(device, n, n);
+            AcceptDrive(scan, device, n, n, n);
     }
     return true;
 }
@@ -83,9 +95,9 @@ bool DescribeStorageDrive(HANDLE device, DriveRecord &record)
 }
 
 // Asks drive n through a handle opened with no access, which needs no administrator.
-void AcceptStorageDrive(uint8_t n)
+void AcceptStorageDrive(DriveScan &scan, uint8_t n)
 {
-    if (CurrentDrive >= MaxDrives)
+    if (scan.count >= MaxDrives)
         return;
     HANDLE device = OpenPhysicalDrive(n, 0);
     if (device == INVALID_HANDLE_VALUE)
@@ -97,24 +109,27 @@ void AcceptStorageDrive(uint8_t n)
     }
     record.Device = device;
     record.DriveNumber = 0;
-    Drives[CurrentDrive++] = record;
+    record.DeviceNumber = n;
+    scan.drives[scan.count++] = record;
 }
 
-void DiscoverPhysicalDrives()
+void DiscoverPhysicalDrives(DriveScan &scan, const bool *skip)
 {
     for (uint8_t n = 0; n < MaxDrives; n++) {
+        if (skip && skip[n])
+            continue;
         HANDLE device = OpenDriveDevice(2, n);
         if (device == INVALID_HANDLE_VALUE) {
             // A standard user is refused the read/write open the SMART requests need.
             if (GetLastError() == ERROR_ACCESS_DENIED)
-                AcceptStorageDrive(n);
+                AcceptStorageDrive(scan, n);
             continue;
         }
         // The handle alone selects the drive, so every later request carries drive number 0.
-        if (!AcceptDrive(device, n, 0)) {
+        if (!AcceptDrive(scan, device, n, 0, n)) {
             CloseDevice(device);
             // An NVMe drive declines IDENTIFY.
-            AcceptStorageDrive(n);
+            AcceptStorageDrive(scan, n);
         }
     }
 }
@@ -123,15 +138,22 @@ void DiscoverPhysicalDrives()
 
 bool DiscoverDrives(uint32_t osKind)
 {
-    CurrentDrive = 0;
+    DriveScan scan = {Drives, 0};
     bool driverOpened = true;
     if (osKind == OsKindWindows9x)
-        driverOpened = DiscoverSmartvsdDrives();
+        driverOpened = DiscoverSmartvsdDrives(scan);
     else if (osKind == OsKindWindowsNT)
-        DiscoverPhysicalDrives();
-    DriveCount = CurrentDrive;
+        DiscoverPhysicalDrives(scan, nullptr);
+    DriveCount = scan.count;
     CurrentDrive = 0;
     return driverOpened;
+}
+
+uint8_t ScanPhysicalDrives(DriveRecord (&found)[MaxDrives], const bool (&skip)[MaxDrives])
+{
+    DriveScan scan = {found, 0};
+    DiscoverPhysicalDrives(scan, skip);
+    return scan.count;
 }
 
 void CloseDriveDevices(uint32_t osKind)

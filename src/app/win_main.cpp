@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/command_window.h"
+#include "app/drive_rescan.h"
 #include "app/discovery.h"
 #include "app/message_loop.h"
 #include "app/os_check.h"
@@ -136,14 +137,17 @@ int ShutDown()
     KillTimer(CommandWindow, SMARTTimer);
     KillTimer(CommandWindow, FreeSpaceTimer);
     KillTimer(CommandWindow, OutboxTimer);
+    KillTimer(CommandWindow, RescanTimer);
     // Gone from the taskbar at once, whatever the threads still take.
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_DELETE);
     StopKeptMailRetry();
     // Answers the worker brings after this find no window: nothing is written.
     ShutdownTray(CommandWindow);
     // A worker still out may be using the handles; they go with the process.
-    if (StopDriveWorker())
+    if (StopDriveWorker()) {
         CloseDriveDevices(OsKind);
+        CloseReplacedDevices();
+    }
     return 1;
 }
 
@@ -179,6 +183,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!CommandWindow)
         return 0;
     AllowTaskbarCreated(CommandWindow);
+    RegisterDeviceNotices(CommandWindow);
 
     if (!CheckOsVersion(OsKind))
         return RefuseToRun(OsVersionErrorText, "OS Version Error", MB_ICONINFORMATION, false);

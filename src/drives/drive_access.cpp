@@ -3,6 +3,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "drives/drive_rescan_plan.h"
 #include "drives/drive_worker.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
@@ -14,8 +15,10 @@ namespace {
 void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
 {
     health.status = ReturnSMARTStatus(record.Device, record.DriveNumber);
-    if (health.status == 0)
+    if (health.status == 0) {
+        health.gone = NoSuchDeviceError(GetLastError());
         return;
+    }
     // Both sectors come back in the one data reply: keep the first before the second request.
     uint8_t data[SmartSectorLength];
     if (!ReadSMARTData(record.Device, record.DriveNumber))
@@ -37,18 +40,20 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     case DriveAccess::NvmeHealth:
         // Unanswered reads as failing, as a failed SMART request does.
         health.countsRead = AskNvmeHealth(record.Device, &health.status, &health.counts) && health.status == 1;
-        return;
+        break;
     case DriveAccess::FailurePrediction:
         health.status = ReturnPredictedStatus(record.Device);
-        return;
+        break;
     case DriveAccess::NotReadable:
         // Never asked: nothing of it can be read.
         health.status = 1;
         return;
     case DriveAccess::SmartIoctl:
-        break;
+        ReadAtaHealth(record, health);
+        return;
     }
-    ReadAtaHealth(record, health);
+    // Every request sets the thread's error, success or not: this is the health query's.
+    health.gone = health.status == 0 && NoSuchDeviceError(GetLastError());
 }
 
 void AskRoundDrive(RoundDrive &drive)

@@ -13,6 +13,9 @@ DrivePageState DrivePageStateOf(const DriveRecord &drive)
         state = {drive.SMARTError ? "Failure Likely" : drive.SMARTCaution ? "Caution" : "OK", true, true};
     if (drive.SimulateError)
         state.status = "Failure Likely (Simulated)";
+    // Nothing can be sent to a drive that is away; its setting stays as stored.
+    if (drive.Missing)
+        state = {"Not present", state.monitoringChecked, false};
     return state;
 }
 

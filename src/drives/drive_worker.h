@@ -19,7 +19,9 @@ constexpr int OfflinePollJob = 1;
 constexpr int SMARTCommandJob = OfflinePollJob + MaxDrives;
 // Start-up's discovery and its SMART commands.
 constexpr int StartupJob = SMARTCommandJob + MaxDrives;
-constexpr int DriveWorkJobs = StartupJob + 1;
+// A rescan of the physical drives after a device came or went.
+constexpr int RescanJob = StartupJob + 1;
+constexpr int DriveWorkJobs = RescanJob + 1;
 
 // Hands work(context) to the worker. False when the job is still queued or
 // running, or no worker thread can be had; the caller then decides.

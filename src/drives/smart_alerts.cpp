@@ -31,6 +31,8 @@ HWND CheckOwner;
 StatusRound Round;
 // The window thread is taking the round's answers (a box of the e-mail or log may hold it there).
 bool Applying;
+// A check was asked for while a rescan was out.
+bool HeldForRescan;
 
 void AskRound(void *)
 {
@@ -245,6 +247,11 @@ void RequestSMARTCheck(HWND owner)
     // A round whose message never came, or that finished while the sheet was
     // open, is taken now rather than holding every later tick off.
     FinishSMARTCheck(owner);
+    // A rescan will change the table under the round: its end asks again.
+    if (DriveRescanOut) {
+        HeldForRescan = true;
+        return;
+    }
     if (!OpenStatusRound(Round))
         return;
     // Without a worker the drives are asked here, as before there was one.
@@ -269,6 +276,25 @@ bool FinishSMARTCheck(HWND owner)
 bool SMARTCheckOut()
 {
     return Round.out && !Applying;
+}
+
+bool SMARTRoundOut()
+{
+    return Round.out;
+}
+
+void RequestSMARTCheckAfterRescan(HWND owner, bool tableChanged)
+{
+    if (!tableChanged && !HeldForRescan)
+        return;
+    HeldForRescan = false;
+    RequestSMARTCheck(owner);
+}
+
+void RaiseVanishedDriveError(int drive, HWND owner)
+{
+    CheckOwner = owner;
+    RaiseSMARTError(drive);
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

@@ -13,7 +13,7 @@ void CheckSMARTStatus(HWND owner);
 // The same check with the drives asked on the drive worker: the window thread
 // goes on, and FinishSMARTCheck does the rest when the worker's answers come
 // to owner. Dropped while the last check is still out; one that finished
-// but was never taken is taken first.
+// but was never taken is taken first. Held while a rescan is out.
 void RequestSMARTCheck(HWND owner);
 
 // On the worker's answers: raises, shows and beeps as CheckSMARTStatus does.
@@ -24,6 +24,18 @@ bool FinishSMARTCheck(HWND owner);
 // Whether a check is out: asked on the worker, or its answers not yet taken
 // up. Once the window thread takes them, the check is as a check always was.
 bool SMARTCheckOut();
+
+// Whether a round is out at all, its answers being taken included.
+bool SMARTRoundOut();
+
+// When a rescan's answers are applied: the check that was held back while it
+// was out, or one for the drives that came, went or moved.
+void RequestSMARTCheckAfterRescan(HWND owner, bool tableChanged);
+
+// A drive on an internal bus that a rescan no longer finds, its SMART error
+// already set in the record: time stamp, registry, e-mail and a log record
+// saying it stopped answering. The next check shows its dialog.
+void RaiseVanishedDriveError(int drive, HWND owner);
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

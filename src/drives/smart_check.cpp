@@ -6,8 +6,8 @@
 
 bool DriveQualifiesForStatus(const DriveRecord &drive)
 {
-    return drive.SMARTSupported && drive.SMARTEnabled && !drive.SMARTError && !drive.OfflineTestRunning &&
-           drive.Access != DriveAccess::NotReadable;
+    return !drive.Missing && drive.SMARTSupported && drive.SMARTEnabled && !drive.SMARTError &&
+           !drive.OfflineTestRunning && drive.Access != DriveAccess::NotReadable;
 }
 
 void ReadAtaCautionHealth(const uint8_t *dataSector, const uint8_t *thresholdSector, DriveHealth &health)
@@ -81,9 +81,14 @@ void RunSmartCheck(const SmartCheckSteps &steps)
         DriveRecord &drive = Drives[i];
         DriveHealth health = {};
         if (DriveQualifiesForStatus(drive) && steps.readHealth(i, health)) {
+            // An unplugged USB drive is put away, not failing.
+            if (health.gone) {
+                drive.Missing = 1;
+                drive.Vanished = OnInternalBus(drive);
+            }
             // Set before the e-mail and log run: a check nested in their message
             // boxes then finds the alert standing and raises nothing twice.
-            drive.SMARTError = health.status == 0 ? 1 : 0;
+            drive.SMARTError = health.status == 0 && (!health.gone || drive.Vanished) ? 1 : 0;
             if (drive.SMARTError)
                 steps.raiseError(i);
             else if (health.countsRead) {

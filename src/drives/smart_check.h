@@ -14,6 +14,7 @@ struct DriveHealth {
     uint32_t countsUnread = 0;  // items this reading could not give: they are neither a rise nor a fall
     bool checksumBad = false;   // a sector failed its checksum
     int64_t readTime = 0;       // seconds since 1970; 0 when not known
+    bool gone = false;          // the request failed as for a device that no longer exists
 };
 
 // The health of an ATA drive that answered RETURN STATUS healthy and READ
@@ -41,8 +42,9 @@ struct SmartCheckSteps {
     void (*storeCautionState)(int drive);
 };
 
-// Only a monitored, supported drive without a standing error and not busy with
-// an off-line test, whose health can be read at all, is asked for its status.
+// Only a present, monitored, supported drive without a standing error and not
+// busy with an off-line test, whose health can be read at all, is asked for
+// its status.
 bool DriveQualifiesForStatus(const DriveRecord &drive);
 
 struct CautionTaking {
@@ -56,4 +58,6 @@ struct CautionTaking {
 // counts do not come down under it.
 CautionTaking TakeCautionCounts(DriveRecord &drive, const DriveHealth &health);
 
+// A drive whose request found no device is not present from now on; one on an
+// internal bus has stopped answering, which raises its SMART error.
 void RunSmartCheck(const SmartCheckSteps &steps);

@@ -239,6 +239,7 @@ void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *
     }
     const char *bus = StorageBusName(identity.busType);
     CopyText(record.Bus, bus ? bus : "other");
+    record.BusType = identity.busType <= 0xFF ? static_cast<uint8_t>(identity.busType) : 0;
     record.Cylinders = geometry.cylinders;
     record.Heads = geometry.heads;
     record.SectorsPerTrack = geometry.sectorsPerTrack;

@@ -255,7 +255,8 @@ EmulatedOpen AnswerDeviceOpen(const EmulatedBay &bay, const char *name, uint32_t
         for (size_t i = PrefixLength; i < length && number >= 0; i++)
             number = name[i] >= '0' && name[i] <= '9' ? number * 10 + (name[i] - '0') : -1;
     }
-    if (number < 0 || number >= EmulatedDriveCount || !bay.drives[number].defined) {
+    // An unplugged drive's name is gone, as Windows removes it.
+    if (number < 0 || number >= EmulatedDriveCount || !bay.drives[number].defined || !bay.drives[number].present) {
         result.error = EmulatedErrorFileNotFound;
         return result;
     }
@@ -279,6 +280,8 @@ EmulatedReply AnswerDeviceControl(const EmulatedBay &bay, const EmulatedDevice &
         // The description may have dropped the drive since the handle was opened.
         if (device.drive >= EmulatedDriveCount || !bay.drives[device.drive].defined)
             return RefuseRequest(EmulatedErrorDeviceNotExist);
+        if (!bay.drives[device.drive].present)
+            return RefuseRequest(EmulatedErrorFileNotFound);
         if (!AccessAllows(device.access, ioctl))
             return RefuseRequest(EmulatedErrorAccessDenied);
     }

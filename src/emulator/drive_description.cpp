@@ -457,6 +457,7 @@ const KeywordRule KeywordRules[] = {
     {"percentage-used", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::percentageUsed},
     {"delay", true, ApplyDelay, nullptr, nullptr, nullptr},
     {"hang", true, ApplyYesNo, &EmulatedDrive::hangs, nullptr, nullptr},
+    {"present", true, ApplyYesNo, &EmulatedDrive::present, nullptr, nullptr},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

@@ -98,6 +98,7 @@ struct EmulatedDrive {
     uint8_t percentageUsed;     // byte 5 of the NVMe health log
     uint32_t delayMs;           // how long the health requests take to answer
     bool hangs;                 // the health requests never complete and ignore cancelling
+    bool present;               // false: unplugged; every open and request fails with ERROR_FILE_NOT_FOUND
 };
 
 constexpr uint32_t MostEmulatedDelayMs = 3600000;
@@ -188,8 +189,8 @@ struct EmulatedOpen {
 
 // The answer to opening name with access under bay: "\\.\SMARTVSD" unless it is
 // absent, "\\.\PhysicalDriveN" for a defined drive N (probe opens with access 0
-// always succeed, others follow the drive's open keyword). Names are compared
-// without regard to case.
+// always succeed, others follow the drive's open keyword; a drive not present
+// is not found). Names are compared without regard to case.
 EmulatedOpen AnswerDeviceOpen(const EmulatedBay &bay, const char *name, uint32_t access);
 
 struct EmulatedReply {
@@ -217,8 +218,9 @@ bool EmulatedHangOf(const EmulatedBay &bay, const EmulatedDevice &device, uint32
 
 // Open devices of one process. Handles are numbered by successful opens from 1 and a
 // number is never reused, so a stale handle can never reach a later device.
-// Room for every drive's handle and its probe open at once, and the SMARTVSD handle.
-constexpr int EmulatedHandleSlots = 2 * EmulatedDriveCount + 1;
+// Room for every drive's handle, the handles a rescan opens beside them and
+// those it has replaced and not yet closed, and the SMARTVSD handle.
+constexpr int EmulatedHandleSlots = 3 * EmulatedDriveCount + 1;
 
 struct EmulatedHandleTable {
     struct Slot {

@@ -232,6 +232,7 @@ void SetDefaultDrive(EmulatedDrive &drive, int n)
     drive.offlineSeconds = DefaultOfflineSeconds;
     drive.healthSucceeds = true;
     drive.blockSize = SmartSectorLength;
+    drive.present = true;
 }
 
 uint8_t EmulatedDriveMap(const EmulatedBay &bay)

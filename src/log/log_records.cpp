@@ -34,6 +34,8 @@ void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const c
     FormatInto(record, "%s\r\nModel number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\nOccurred on: %.*s\r\n",
                Headings[static_cast<int>(kind)], AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                TimeLength(occurred), occurred);
+    if (kind == DriveLogRecord::SMARTError && drive.Vanished)
+        AppendText(record, "The drive stopped answering: it is no longer found while the PC runs.\r\n");
     if (kind == DriveLogRecord::SMARTCaution) {
         char rises[CautionTextSize];
         FormatDriveCautionRises(drive, rises);

@@ -7,6 +7,21 @@
 DriveRecord Drives[MaxDrives];
 uint8_t DriveCount;
 uint8_t CurrentDrive;
+bool DriveRescanOut;
+
+bool OnInternalBus(const DriveRecord &drive)
+{
+    // STORAGE_BUS_TYPE: BusTypeAta, BusTypeRAID, BusTypeSas, BusTypeSata, BusTypeNvme.
+    switch (drive.BusType) {
+    case 3:
+    case 8:
+    case 10:
+    case 11:
+    case 17:
+        return true;
+    }
+    return false;
+}
 
 uint32_t CautionItemsUnwatched(const DriveRecord &drive)
 {

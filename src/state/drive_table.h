@@ -1,4 +1,5 @@
-// The program-wide drive table, filled once at start-up.
+// The program-wide drive table, filled at start-up and added to as drives come;
+// a drive that goes keeps its record, marked not present.
 // Portable: handles are carried as the platform's opaque pointer types.
 #pragma once
 
@@ -67,6 +68,13 @@ struct DriveRecord {
     bool CautionUnconfirmedRead;
     WindowHandle CautionDialog;
     char Bus[8];   // "ata" on the SMART path; otherwise what the storage stack names
+    uint8_t BusType;       // the storage stack's bus type; ATA on the SMART path
+    uint8_t DeviceNumber;  // N of PhysicalDriveN, where the drive was last found
+    // Not found at the latest scan, or its request found no device: it is not
+    // asked and raises nothing new; its standing alerts stay.
+    int32_t Missing;
+    // Went while the PC ran on a bus nobody unplugs: its SMART error says so.
+    bool Vanished;
 };
 
 // The items not watched on a drive: those switched off in its key and those
@@ -76,6 +84,15 @@ uint32_t CautionItemsUnwatched(const DriveRecord &drive);
 // The watched counts of the latest reading that rose over the acknowledged ones.
 void FormatDriveCautionRises(const DriveRecord &drive, char (&text)[CautionTextSize]);
 
+// Whether the drive sits inside the PC (ATA, SATA, SAS, NVMe, RAID), where
+// vanishing while the PC runs is itself a sign of failure. A drive on a bus
+// users unplug (USB, SD, 1394) or of a kind they detach (virtual disks, the
+// network) raises nothing when it goes.
+bool OnInternalBus(const DriveRecord &drive);
+
 extern DriveRecord Drives[MaxDrives];
 extern uint8_t DriveCount;
 extern uint8_t CurrentDrive;
+// A rescan of the drives is out: its answers will change the table, so no
+// check opens a round on it meanwhile.
+extern bool DriveRescanOut;

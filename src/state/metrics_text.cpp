@@ -115,8 +115,10 @@ struct DriveGauge {
 const DriveGauge DriveGauges[] = {
     {"holmvard_drive_monitored", "1 while the drive's SMART status is checked.",
      [](const DriveRecord &d) -> uint64_t {
-         return d.SMARTSupported && d.SMARTEnabled && d.Access != DriveAccess::NotReadable;
+         return !d.Missing && d.SMARTSupported && d.SMARTEnabled && d.Access != DriveAccess::NotReadable;
      }},
+    {"holmvard_drive_present", "1 while the drive is found; 0 once it is unplugged or stopped answering.",
+     [](const DriveRecord &d) -> uint64_t { return !d.Missing; }},
     {"holmvard_drive_smart_error", "1 while a SMART error the drive reported is not acknowledged.",
      [](const DriveRecord &d) -> uint64_t { return d.SMARTError != 0; }},
     // Apart from the real one, so that a test of the alert path pages nobody.
@@ -143,7 +145,9 @@ const VolumeGauge VolumeGauges[] = {
     {"holmvard_volume_free_space_minimum_ratio", "The least free space, as a share of the size, before an alert.",
      [](const VolumeRecord &v) -> uint64_t { return v.FreeSpaceMin; }, true},
     {"holmvard_volume_monitored", "1 while the volume's free space is checked.",
-     [](const VolumeRecord &v) -> uint64_t { return v.SpaceCheckEnabled != 0; }, false},
+     [](const VolumeRecord &v) -> uint64_t { return !v.Missing && v.SpaceCheckEnabled; }, false},
+    {"holmvard_volume_present", "1 while the volume is found; 0 once it is gone.",
+     [](const VolumeRecord &v) -> uint64_t { return !v.Missing; }, false},
     {"holmvard_volume_free_space_error", "1 while a free-space error of the volume is not acknowledged.",
      [](const VolumeRecord &v) -> uint64_t { return v.FreeSpaceError != 0; }, false},
 };

@@ -1,5 +1,6 @@
 // The program-wide volume table: one record per fixed volume C: to Z:, filled
-// once at start-up and never rescanned. Portable.
+// at start-up and added to as volumes come; one that goes keeps its record,
+// marked not present. Portable.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +34,9 @@ struct VolumeRecord {
     // The label uncut, for what no layout bounds (the metrics file); every
     // title the dialogs, the page, the mail and the log show uses VolumeName.
     char FullVolumeName[FullVolumeNameSize];
+    // Not found at the latest scan: it is not checked and raises nothing;
+    // its standing alert stays.
+    int32_t Missing;
 };
 
 extern VolumeRecord Volumes[MaxVolumes];
@@ -49,3 +53,10 @@ void StoreVolumeNames(VolumeRecord &volume, const char *label, const char *fileS
 
 // The root text of a letter: 'C' gives "C:\".
 void FormatRootPath(char letter, char (&root)[4]);
+
+// Matches the fixed volumes found now with the table's records: a volume is
+// known by its serial number, and follows it to another letter. Of two with
+// one serial, each keeps the record of its own letter first. recordOf
+// receives, by volume found, its record or -1 for a new volume.
+void PlanVolumeRescan(const VolumeRecord *table, int tableCount, const VolumeRecord *found, int foundCount,
+                      int8_t (&recordOf)[MaxVolumes]);

@@ -13,6 +13,8 @@ constexpr UINT_PTR FreeSpaceTimer = 2;
 constexpr UINT_PTR OutboxTimer = 4;
 // Adds the icon again while the shell refuses it (at logon it may not be there yet).
 constexpr UINT_PTR TrayAddTimer = 5;
+// A quiet moment after the last device notice, then the drives are scanned again.
+constexpr UINT_PTR RescanTimer = 6;
 // The callback's second parameter when the user clicks a notification (NIN_BALLOONUSERCLICK).
 constexpr LPARAM TrayNoticeClicked = WM_USER + 5;
 // Asks the command window to write the metrics file.

@@ -4,7 +4,7 @@
 
 bool VolumeQualifiesForEvaluation(const VolumeRecord &volume)
 {
-    return volume.SpaceCheckEnabled && !volume.FreeSpaceError;
+    return !volume.Missing && volume.SpaceCheckEnabled && !volume.FreeSpaceError;
 }
 
 bool VolumeBelowMinimum(const VolumeRecord &volume)
@@ -20,7 +20,8 @@ void RunFreeSpaceCheck(const FreeSpaceCheckSteps &steps)
         uint64_t available = 0;
         uint64_t total = 0;
         uint64_t free = 0;
-        if (steps.querySpace(i, available, total, free)) {
+        // A volume that is gone is not asked; its last sizes stay.
+        if (!volume.Missing && steps.querySpace(i, available, total, free)) {
             volume.FreeBytesAvailable = available;
             volume.TotalBytes = total;
             volume.FreeBytes = free;

@@ -20,7 +20,7 @@ struct FreeSpaceCheckSteps {
     void (*beep)();
 };
 
-// Only a monitored volume without a pending error is evaluated.
+// Only a present, monitored volume without a pending error is evaluated.
 bool VolumeQualifiesForEvaluation(const VolumeRecord &volume);
 
 // FreeSpaceMin strictly above the free percentage. A volume of no size is never below.
