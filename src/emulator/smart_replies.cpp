@@ -163,8 +163,9 @@ EmulatedReply AnswerSmartRequest(const EmulatedBay &bay, const EmulatedDevice &d
     if (number >= EmulatedDriveCount || !bay.drives[number].defined)
         return RefuseRequest(EmulatedErrorDeviceNotExist);
     const EmulatedDrive &drive = bay.drives[number];
-    // An NVMe drive speaks no ATA: every SMART request is declined.
-    if (drive.bus == EmulatedBus::Nvme)
+    // An NVMe drive speaks no ATA, and the USB storage driver takes no SMART
+    // request: every one is declined.
+    if (drive.bus == EmulatedBus::Nvme || drive.bus == EmulatedBus::Usb)
         return RefuseRequest(EmulatedErrorInvalidFunction);
 
     const SmartFeatureRule *rule = FindRequestRule(packet);

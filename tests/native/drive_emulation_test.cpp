@@ -229,6 +229,7 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
         {"drive 1\npercentage-used 255", [](const EmulatedBay &b) { return b.drives[1].percentageUsed == 255; }},
         {"drive 1\ndelay 45000", [](const EmulatedBay &b) { return b.drives[1].delayMs == 45000; }},
         {"drive 1\nhang yes", [](const EmulatedBay &b) { return b.drives[1].hangs && !b.drives[0].hangs; }},
+        {"drive 0\ndrive 1\npresent no", [](const EmulatedBay &b) { return !b.drives[1].present && b.drives[0].present; }},
         {"drive 1\nhealth refused",
          [](const EmulatedBay &b) { return b.drives[1].healthRefused && b.drives[1].healthSucceeds; }},
         {"drive 1\nhealth fail", [](const EmulatedBay &b) { return !b.drives[1].healthRefused && !b.drives[1].healthSucceeds; }},
@@ -748,6 +749,23 @@ TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedOrHungDriveWait)
         // A hung drive hangs the same requests.
         EXPECT_EQ(EmulatedHangOf(bay, c.device, c.ioctl, input, length), c.delay != 0)
             << std::hex << c.ioctl << " drive " << int(c.device.drive);
+    }
+}
+
+TEST(EmulatedRequest, AnUnpluggedDriveIsNotFoundByAnyOpenOrRequest)
+{
+    EmulatedBay bay;
+    Load(bay, "drive 3\nbus usb\npresent no\n");
+    for (uint32_t access : {0u, EmulatedGenericRead | EmulatedGenericWrite}) {
+        EmulatedOpen open = AnswerDeviceOpen(bay, "\\\\.\\PhysicalDrive3", access);
+        EXPECT_FALSE(open.ok);
+        EXPECT_EQ(open.error, EmulatedErrorFileNotFound);
+    }
+    uint8_t output[512];
+    for (uint32_t ioctl : {DiskGetDriveGeometryIoctl, StoragePredictFailureIoctl}) {
+        EmulatedReply reply = AnswerDeviceControl(bay, Physical(3), ioctl, nullptr, 0, output, sizeof output);
+        EXPECT_FALSE(reply.ok);
+        EXPECT_EQ(reply.error, EmulatedErrorFileNotFound);
     }
 }
 

@@ -116,6 +116,32 @@ TEST_F(SmartCheck, SeveralAlertsBeepOnceAndCurrentDriveEndsOnTheHighestIndex)
     EXPECT_EQ(Drives[0].SMARTError, 1);
 }
 
+TEST_F(SmartCheck, ADriveWhoseRequestFindsNoDeviceIsMissingAndOnlyAnInternalOneRaises)
+{
+    // Drive 0 on SATA, drive 1 on USB: both requests found no device; drive 2 failed as a drive fails.
+    memset(Drives, 0, sizeof Drives);
+    DriveCount = 3;
+    const uint8_t buses[] = {SataBusType, UsbBusType, UsbBusType};
+    for (int i = 0; i < 3; i++) {
+        Drives[i].SMARTSupported = Drives[i].SMARTEnabled = 1;
+        Drives[i].BusType = buses[i];
+        Healthy[i] = 0;
+        Answers[i] = {};
+        Answers[i].gone = i < 2;
+    }
+    Script.clear();
+    RunSmartCheck(Steps);
+    EXPECT_EQ(Script, "ask0 raise0 dialog0 ask1 ask2 raise2 dialog2 beep");
+    EXPECT_TRUE(Drives[0].Missing && Drives[0].Vanished);
+    EXPECT_TRUE(Drives[1].Missing && !Drives[1].Vanished && !Drives[1].SMARTError);
+    EXPECT_FALSE(Drives[2].Missing);
+    // A missing drive is not asked again; its standing error is still shown.
+    Drives[2].SMARTError = 0;
+    Script.clear();
+    RunSmartCheck(Steps);
+    EXPECT_EQ(Script, "dialog0 ask2 raise2 dialog2 beep");
+}
+
 TEST_F(SmartCheck, NoDrivesMeansNoWork)
 {
     Run({});
