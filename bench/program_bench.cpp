@@ -188,15 +188,17 @@ int BenchRescan()
     });
     static DriveRecord found[MaxDrives];
     static const bool skip[MaxDrives] = {};
+    static uint8_t probed;
     double probe = FastestSeconds(Batches, 20, [] {
-        uint8_t count = ScanPhysicalDrives(found, skip);
-        for (uint8_t i = 0; i < count; i++)
+        probed = ScanPhysicalDrives(found, skip);
+        for (uint8_t i = 0; i < probed; i++)
             CloseDevice(found[i].Device);
     });
+    Report("probe_drives", probed);
     Report("rescan_ms", rescan * 1e3);
     Report("probe_ms", probe * 1e3);
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_DELETE);
-    return DriveCount == 8 ? 0 : 1;
+    return DriveCount == 8 && probed == 8 ? 0 : 1;
 }
 
 bool WriteWhole(const std::string &path, const std::string &text)
