@@ -25,6 +25,7 @@ add_library(holmvard_shell STATIC
     src/ui/context_help.cpp
     src/ui/page_protocol.cpp
     src/ui/tray_icon.cpp
+    src/ui/window_dpi.cpp
     src/log/error_log.cpp
     src/log/event_log.cpp
     src/log/logging_page.cpp
@@ -140,6 +141,7 @@ set_tests_properties(setup.install-upgrade-uninstall PROPERTIES TIMEOUT 300 RESO
 add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
     tests/windows/dialog_text_fit_test.cpp
+    tests/windows/dpi_change_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/event_messages_test.cpp
     tests/windows/smart_commands_test.cpp
