@@ -195,6 +195,20 @@ add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
                      PROPERTIES RESOURCE_LOCK holmvard_instance TIMEOUT 120)
 
+# At 150 % scale (144 DPI), in a prefix of its own made so: the texts still fit,
+# the splash grows, and the Drives page and an alert are saved as screenshots.
+set(HOLMVARD_ENVIRONMENT_144DPI HOLMVARD_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-144dpi HOLMVARD_WINE_DPI=144)
+add_test(NAME windows-144dpi.DialogTextFit COMMAND holmvard_windows_tests --gtest_filter=DialogTextFit.*)
+set_tests_properties(windows-144dpi.DialogTextFit PROPERTIES ENVIRONMENT "${HOLMVARD_ENVIRONMENT_144DPI}"
+                     RESOURCE_LOCK wine_emulated_files PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")
+foreach(test Splash.ShowsCentredAtTheDisplaysScaleAboveAllAndGoesAtAClickOrAfterFiveSeconds
+             Properties.OkWritesOnlyChangesWithTheirCommandsAndCancelRestoresEverything
+             Tray.ScreenshotsShowTheTrayIconAndTheAlertDialog)
+    add_test(NAME e2e-144dpi.${test} COMMAND holmvard_e2e_tests --gtest_filter=${test})
+    set_tests_properties(e2e-144dpi.${test} PROPERTIES ENVIRONMENT "${HOLMVARD_ENVIRONMENT_144DPI}"
+                         RESOURCE_LOCK holmvard_instance TIMEOUT 120 PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")
+endforeach()
+
 # Benchmarks (not tests): built with everything else so they cannot rot;
 # scripts/bench.sh runs them.
 add_executable(holmvard-bench bench/program_bench.cpp bench/instant_devices.cpp ${HOLMVARD_RC})
