@@ -25,6 +25,7 @@ add_library(holmvard_shell STATIC
     src/ui/context_help.cpp
     src/ui/page_protocol.cpp
     src/ui/tray_icon.cpp
+    src/ui/window_dpi.cpp
     src/log/error_log.cpp
     src/log/event_log.cpp
     src/log/logging_page.cpp
@@ -141,6 +142,7 @@ set_tests_properties(setup.install-upgrade-uninstall PROPERTIES TIMEOUT 300 RESO
 add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
     tests/windows/dialog_text_fit_test.cpp
+    tests/windows/dpi_change_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/event_messages_test.cpp
     tests/windows/smart_commands_test.cpp
@@ -193,6 +195,20 @@ target_compile_options(holmvard_e2e_tests PRIVATE ${HOLMVARD_WARNINGS})
 add_dependencies(holmvard_e2e_tests holmvard holmvard-emulated)
 gtest_discover_tests(holmvard_e2e_tests DISCOVERY_MODE PRE_TEST TEST_PREFIX "e2e."
                      PROPERTIES RESOURCE_LOCK holmvard_instance TIMEOUT 120)
+
+# At 150 % scale (144 DPI), in a prefix of its own made so: the texts still fit,
+# the splash grows, and the Drives page and an alert are saved as screenshots.
+set(HOLMVARD_ENVIRONMENT_144DPI HOLMVARD_WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix-144dpi HOLMVARD_WINE_DPI=144)
+add_test(NAME windows-144dpi.DialogTextFit COMMAND holmvard_windows_tests --gtest_filter=DialogTextFit.*)
+set_tests_properties(windows-144dpi.DialogTextFit PROPERTIES ENVIRONMENT "${HOLMVARD_ENVIRONMENT_144DPI}"
+                     RESOURCE_LOCK wine_emulated_files PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")
+foreach(test Splash.ShowsCentredAtTheDisplaysScaleAboveAllAndGoesAtAClickOrAfterFiveSeconds
+             Properties.OkWritesOnlyChangesWithTheirCommandsAndCancelRestoresEverything
+             Tray.ScreenshotsShowTheTrayIconAndTheAlertDialog)
+    add_test(NAME e2e-144dpi.${test} COMMAND holmvard_e2e_tests --gtest_filter=${test})
+    set_tests_properties(e2e-144dpi.${test} PROPERTIES ENVIRONMENT "${HOLMVARD_ENVIRONMENT_144DPI}"
+                         RESOURCE_LOCK holmvard_instance TIMEOUT 120 PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] 1 test\\.")
+endforeach()
 
 # Benchmarks (not tests): built with everything else so they cannot rot;
 # scripts/bench.sh runs them.

@@ -10,9 +10,10 @@ Only the standard library is used, and the output is byte-for-byte
 deterministic so the generated files can be committed or rebuilt freely.
 
 The 16x16 images are hand-placed pixels: at tray size every pixel matters.
-The 32x32 and 48x48 images are rendered from a small vector scene (the same
-drive seen from above-front) with supersampling, so they get real detail
-instead of being blown-up copies of the small one.
+The 20x20, 24x24 and 32x32 images (the tray at 125 %, 150 % and 200 % scale)
+and the 48x48 one are rendered from a small vector scene (the same drive seen
+from above-front) with supersampling, so they get real detail instead of being
+blown-up copies of the small one.
 """
 
 import math
@@ -367,21 +368,32 @@ def encode_ico(images):
 # The two icon files: (width, bits per pixel) of each image, in order.
 
 LAYOUTS = {
-    "holmvard.ico": [(32, 4), (16, 4), (48, 8)],
-    "holmvard_error.ico": [(16, 4)],
+    "holmvard.ico": [(32, 4), (16, 4), (20, 4), (24, 4), (48, 8)],
+    "holmvard_error.ico": [(16, 4), (20, 4), (24, 4), (32, 4)],
 }
+
+
+def flat_drive(size, light):
+    return (render(drive_scene(size, light, True), size, True), 4)
 
 
 def build_normal():
     return encode_ico([
-        (render(drive_scene(32, GREEN, True), 32, True), 4),
+        flat_drive(32, GREEN),
         (grid_image(DRIVE_16, GREEN), 4),
+        flat_drive(20, GREEN),
+        flat_drive(24, GREEN),
         (render(drive_scene(48, (40, 230, 40), False), 48, False), 8),
     ])
 
 
 def build_error():
-    return encode_ico([(grid_image(DRIVE_16, RED), 4)])
+    return encode_ico([
+        (grid_image(DRIVE_16, RED), 4),
+        flat_drive(20, RED),
+        flat_drive(24, RED),
+        flat_drive(32, RED),
+    ])
 
 
 # --------------------------------------------------------------------------

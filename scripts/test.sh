@@ -15,10 +15,13 @@ cd "$root"
 . "$root/scripts/wine-env.sh" "$root/build/windows/wineprefix"
 mail_folder="$root/build/windows/mail"
 tls_mail_folder="$root/build/windows/mail-tls"
+# The 150 % scale tests' prefix.
+prefix_144dpi="$root/build/windows/wineprefix-144dpi"
 sink_pid=""
 tls_sink_pid=""
 cleanup() {
     wineserver -k >/dev/null 2>&1
+    WINEPREFIX=$prefix_144dpi wineserver -k >/dev/null 2>&1
     stop_xvfb
     stop_pdf_printer
     [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null && wait "$sink_pid" 2>/dev/null
@@ -32,6 +35,7 @@ start_xvfb || { echo "0 passed, 1 failed"; exit 1; }
 rm -rf "$root/build/windows/pdf"
 start_pdf_printer "$root/build/windows/pdf" || echo "warning: no PDF printer; the printing tests will fail" >&2
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX" || { echo "0 passed, 1 failed"; exit 1; }
+"$root/scripts/wine-prefix.sh" "$prefix_144dpi" 144 || { echo "0 passed, 1 failed"; exit 1; }
 "$root/scripts/volume-fixtures.sh" "$WINEPREFIX" "$root/build/windows/volume-fixtures"
 # The mail server the alert e-mails go to, on loopback port 25 (the program's only port).
 rm -rf "$mail_folder"

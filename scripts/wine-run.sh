@@ -3,7 +3,8 @@
 # user's). CTest uses this as the cross-compiling emulator.
 #
 # The prefix is $HOLMVARD_WINEPREFIX, or "wineprefix" in the nearest build tree
-# above the working directory (the folder holding CMakeCache.txt).
+# above the working directory (the folder holding CMakeCache.txt). A new prefix
+# gets the display DPI $HOLMVARD_WINE_DPI (96 unless set).
 set -u
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
@@ -16,7 +17,7 @@ if [ -z "$prefix" ]; then
 fi
 
 . "$here/wine-env.sh" "$prefix"
-"$here/wine-prefix.sh" "$prefix" || exit 2
+"$here/wine-prefix.sh" "$prefix" "${HOLMVARD_WINE_DPI:-96}" || exit 2
 
 # A persistent server keeps Wine's start-up cost out of every test. Its output
 # goes nowhere, so it never holds CTest's pipe open.

@@ -3,6 +3,8 @@
 #include "app/splash_palette.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
+#include "ui/dpi_scale.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -81,7 +83,12 @@ void PaintSplashBitmap(HWND window, int bitmapId)
     HPALETTE palette = entries ? CreatePaletteFromColorTable(table, PaletteSize) : CreateDefaultPalette();
     HPALETTE oldPalette = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
     RealizePalette(dc);
-    SetStretchBltMode(dc, COLORONCOLOR);
+    // Enlarged for a display above 100 % scale, the picture is averaged rather
+    // than given doubled pixels; at its own size plain copying is exact.
+    bool enlarged = client.right > size.bmWidth || client.bottom > size.bmHeight;
+    SetStretchBltMode(dc, enlarged ? HALFTONE : COLORONCOLOR);
+    if (enlarged)
+        SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
     SelectObject(memory, oldBitmap);
     DeleteDC(memory);
@@ -112,12 +119,17 @@ void ShowSplash()
     }
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    HWND window = CreateWindowExA(0, SplashClassName, "", WS_POPUP | WS_BORDER, desktop.right / 2 - size.bmWidth / 2,
-                                  desktop.bottom / 2 - size.bmHeight / 2, size.bmWidth, size.bmHeight, nullptr,
-                                  nullptr, Instance, nullptr);
+    PixelRect area = {desktop.left, desktop.top, desktop.right, desktop.bottom};
+    PixelRect place = CentreAtDpi(size.bmWidth, size.bmHeight, DefaultDpi, area);
+    HWND window = CreateWindowExA(0, SplashClassName, "", WS_POPUP | WS_BORDER, place.left, place.top,
+                                  place.right - place.left, place.bottom - place.top, nullptr, nullptr, Instance,
+                                  nullptr);
     if (!window)
         return;
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // The picture is drawn for 100 %: at the scale of the monitor the window
+    // landed on, it grows and stays centred.
+    place = CentreAtDpi(size.bmWidth, size.bmHeight, WindowDpi(window), area);
+    SetWindowPos(window, HWND_TOPMOST, place.left, place.top, place.right - place.left, place.bottom - place.top, 0);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 }
@@ -141,6 +153,10 @@ LRESULT CALLBACK SplashWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:
+        return 0;
+    case WM_DPICHANGED:
+        MoveToSuggestedRect(window, lParam);
+        InvalidateRect(window, nullptr, FALSE);
         return 0;
     case WM_PALETTECHANGED:
         if (reinterpret_cast<HWND>(wParam) == window)

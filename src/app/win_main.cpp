@@ -22,6 +22,7 @@
 #include "state/settings_store.h"
 #include "state/volume_table.h"
 #include "ui/tray_icon.h"
+#include "ui/window_dpi.h"
 #include "volumes/free_space_alerts.h"
 
 namespace {
@@ -40,13 +41,6 @@ const char NoDriveErrorText[] = "No IDE drives could be located in the system.\n
                                 "There must be at least one IDE drive installed\n"
                                 "and the user must have local administrative\n"
                                 "rights for this program to operate.\n\nPlease press OK to continue";
-
-HICON LoadSmallIcon(int id)
-{
-    // The width metric serves for both dimensions.
-    int size = GetSystemMetrics(SM_CXSMICON);
-    return static_cast<HICON>(LoadImageA(Instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
 
 void RegisterControlClasses()
 {
@@ -173,8 +167,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     Instance = instance;
     TaskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
-    NormalIcon = LoadSmallIcon(IDI_NORMAL);
-    ErrorIcon = LoadSmallIcon(IDI_ERROR_STATE);
+    NormalIcon = LoadNotificationIcon(Instance, IDI_NORMAL);
+    ErrorIcon = LoadNotificationIcon(Instance, IDI_ERROR_STATE);
     RegisterControlClasses();
 
     CommandWindow = CreateDialogParamA(Instance, MAKEINTRESOURCEA(IDD_COMMAND_WINDOW), nullptr, CommandWindowProc, 0);

@@ -1,5 +1,7 @@
 #include "ui/alert_cascade.h"
 
+#include "ui/dpi_scale.h"
+
 ScreenPoint ChooseAlertPosition(const ScreenPoint *open, int openCount, ScreenPoint first, int step, int slots)
 {
     for (int k = 0; k < slots; k++) {
@@ -11,4 +13,11 @@ ScreenPoint ChooseAlertPosition(const ScreenPoint *open, int openCount, ScreenPo
             return candidate;
     }
     return first;
+}
+
+int AlertCascadeStep(int captionHeight, int frameHeight, int dpi)
+{
+    int step = captionHeight + 2 * frameHeight;
+    int least = ScaleToDpi(8, dpi);
+    return step < least ? least : step;
 }

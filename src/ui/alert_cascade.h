@@ -11,3 +11,8 @@ struct ScreenPoint {
 // 0 .. slots - 1 that no open alert's top-left holds; slot 0 when every slot
 // is taken.
 ScreenPoint ChooseAlertPosition(const ScreenPoint *open, int openCount, ScreenPoint first, int step, int slots);
+
+// The cascade's step for a dialog at dpi, from its caption's and fixed frame's
+// heights at that DPI: one caption and its frames, so each earlier caption
+// stays in sight, and never less than 8 pixels at 96 DPI.
+int AlertCascadeStep(int captionHeight, int frameHeight, int dpi);

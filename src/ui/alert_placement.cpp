@@ -1,9 +1,12 @@
 #include "ui/alert_placement.h"
 
+#include <commctrl.h>
+
 #include "resources/resource_ids.h"
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 #include "ui/alert_cascade.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -47,10 +50,24 @@ void FlashUntilSeen(HWND dialog)
     FlashWindowEx(&flash);
 }
 
+constexpr UINT_PTR DpiFollowerId = 1;
+
+// A dialog moved to a monitor of another scale takes the place Windows
+// suggests; the dialog manager then scales its controls and font.
+LRESULT CALLBACK FollowDpiChanges(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_DPICHANGED)
+        MoveToSuggestedRect(dialog, lParam);
+    else if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(dialog, FollowDpiChanges, DpiFollowerId);
+    return DefSubclassProc(dialog, message, wParam, lParam);
+}
+
 }  // namespace
 
 void PlaceAlertDialog(HWND dialog)
 {
+    SetWindowSubclass(dialog, FollowDpiChanges, DpiFollowerId, 0);
     ScreenPoint open[MostAlerts];
     int openCount = 0;
     for (uint8_t i = 0; i < DriveCount; i++) {
@@ -62,22 +79,22 @@ void PlaceAlertDialog(HWND dialog)
     for (uint8_t i = 0; i < VolumeCount; i++)
         NoteOpenAlert(Volumes[i].ErrorDialog, dialog, open, openCount);
 
+    // Dialog units follow the dialog's font, which follows its DPI; the frame
+    // and the caption need that DPI said.
+    int dpi = WindowDpi(dialog);
     RECT area;
     RECT frame;
     RECT largest = {0, 0, LargestAlertWidth, LargestAlertHeight};
     if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) || !GetWindowRect(dialog, &frame) ||
         !MapDialogRect(dialog, &largest) ||
-        !AdjustWindowRectEx(&largest, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                            static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE))))
+        !AdjustWindowRectForDpi(&largest, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)),
+                                static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), dpi))
         return;
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
     int largestWidth = largest.right - largest.left;
     int largestHeight = largest.bottom - largest.top;
-    // One caption's height per step leaves each earlier caption in sight.
-    int step = GetSystemMetrics(SM_CYCAPTION) + 2 * GetSystemMetrics(SM_CYFIXEDFRAME);
-    if (step < 8)
-        step = 8;
+    int step = AlertCascadeStep(SystemMetricForDpi(SM_CYCAPTION, dpi), SystemMetricForDpi(SM_CYFIXEDFRAME, dpi), dpi);
     ScreenPoint first = {area.left + (area.right - area.left - largestWidth) / 2,
                          area.top + (area.bottom - area.top - largestHeight) / 2};
     // Only as many steps as stay inside the work area.

@@ -19,6 +19,10 @@ namespace e2e {
 
 namespace {
 
+// Before any test: a driver Windows scaled for a DPI would see positions and
+// sizes other than the program's own.
+const bool DriverSeesRealPixels = SetProcessDPIAware() != FALSE;
+
 // The build hands over Unix paths; Wine maps the Unix root to Z:.
 std::string WindowsPath(const char *unixPath)
 {
@@ -582,13 +586,25 @@ std::string ReadWholeFile(const std::string &path)
     return text.str();
 }
 
+int ScreenDpi()
+{
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
 std::string SaveScreenshot(const char *name)
 {
+    EXPECT_TRUE(DriverSeesRealPixels);
     RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     std::vector<uint32_t> pixels = CapturePixels(screen);
     std::string folder = WindowsPath(HOLMVARD_E2E_ARTIFACTS);
     CreateDirectoryA(folder.c_str(), nullptr);
-    std::string path = folder + "\\" + name + ".bmp";
+    std::string path = folder + "\\" + name;
+    if (ScreenDpi() != 96)
+        path += "-" + std::to_string(ScreenDpi()) + "dpi";
+    path += ".bmp";
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;

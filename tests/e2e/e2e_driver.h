@@ -148,8 +148,12 @@ void WriteWholeFile(const std::string &path, const std::string &text);
 
 // Screen pixels of a rectangle, row by row, as 0x00RRGGBB.
 std::vector<uint32_t> CapturePixels(const RECT &area);
-// The whole screen saved as a BMP test artefact under the build's artifacts folder.
+// The whole screen saved as a BMP test artefact under the build's artifacts
+// folder; at a DPI other than 96 the name ends in "-<dpi>dpi".
 std::string SaveScreenshot(const char *name);
+// The screen's DPI, as the prefix was made (the driver sees the screen in
+// real pixels at any DPI).
+int ScreenDpi();
 // The count of pixels in the area whose colour is within tolerance of rgb.
 int CountPixelsNear(const RECT &area, uint32_t rgb, int tolerance);
 // The tip the taskbar shows while the mouse rests on the rightmost tray icon;

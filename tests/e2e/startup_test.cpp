@@ -197,7 +197,7 @@ TEST_F(Startup, ProductionBuildFindsNoSmartDriveUnderWineAndStaysForTheVolumes)
 
 namespace {
 
-TEST(Splash, ShowsCentredAboveAllAndGoesAtAClickOrAfterFiveSeconds)
+TEST(Splash, ShowsCentredAtTheDisplaysScaleAboveAllAndGoesAtAClickOrAfterFiveSeconds)
 {
     e2e::Scenario scenario = e2e::PrepareForThisTest("drive 0\n");
     for (bool click : {true, false}) {
@@ -208,10 +208,13 @@ TEST(Splash, ShowsCentredAboveAllAndGoesAtAClickOrAfterFiveSeconds)
         DWORD shown = GetTickCount();
         RECT frame;
         GetWindowRect(splash, &frame);
-        EXPECT_EQ(frame.right - frame.left, 480);
-        EXPECT_EQ(frame.bottom - frame.top, 320);
-        EXPECT_EQ(frame.left, GetSystemMetrics(SM_CXSCREEN) / 2 - 240);
-        EXPECT_EQ(frame.top, GetSystemMetrics(SM_CYSCREEN) / 2 - 160);
+        // The 480 x 320 picture grows with the display's scale.
+        int width = MulDiv(480, e2e::ScreenDpi(), 96);
+        int height = MulDiv(320, e2e::ScreenDpi(), 96);
+        EXPECT_EQ(frame.right - frame.left, width);
+        EXPECT_EQ(frame.bottom - frame.top, height);
+        EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+        EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
         EXPECT_TRUE(GetWindowLongA(splash, GWL_EXSTYLE) & WS_EX_TOPMOST);
         if (click) {
             Sleep(300);

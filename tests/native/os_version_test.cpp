@@ -11,7 +11,7 @@ struct VersionCase {
     uint32_t osKind;
 };
 
-TEST(OsVersion, AcceptsOsr2AndLaterAndRefusesWin32sAndFirstWindows95)
+TEST(OsVersion, AcceptsOsr2AndLaterUpToWindows11AndRefusesWin32sAndFirstWindows95)
 {
     const VersionCase cases[] = {
         {"query failed", {false, 2, 5, 1, 2600}, false, OsKindUnknown},
@@ -27,6 +27,12 @@ TEST(OsVersion, AcceptsOsr2AndLaterAndRefusesWin32sAndFirstWindows95)
         {"Windows Me", {true, 1, 4, 90, 3000}, true, 1},
         {"Windows NT 4.0", {true, 2, 4, 0, 1381}, true, 2},
         {"Windows 2000", {true, 2, 5, 0, 2195}, true, 2},
+        {"Windows 7 SP1", {true, 2, 6, 1, 7601}, true, 2},
+        // Without a manifest naming it, Windows 8.1 and later say 6.2 (Windows 8).
+        {"Windows 8, or a later one behind it", {true, 2, 6, 2, 9200}, true, 2},
+        {"Windows 8.1 as it is", {true, 2, 6, 3, 9600}, true, 2},
+        {"Windows 10 as it is", {true, 2, 10, 0, 19045}, true, 2},
+        {"Windows 11 as it is", {true, 2, 10, 0, 22631}, true, 2},
         {"later platform id", {true, 3, 10, 0, 1}, true, 3},
     };
     for (const VersionCase &c : cases) {
