@@ -79,6 +79,8 @@ check "task's delay" holds "$task" '<Delay>PT[0-9]*S</Delay>'
 check "task runs as the Administrators group" holds "$task" '<GroupId>S-1-5-32-544</GroupId>'
 check "task runs with highest privileges" holds "$task" '<RunLevel>HighestAvailable</RunLevel>'
 check "task starts the installed program" holds "$task" "<Command>${folder//\\/\\\\}\\\\holmvard.exe</Command>"
+# Wine's scheduler service writes the task as it registers it; give a slow start a moment.
+for _ in $(seq 20); do [ -f "$stored_task" ] && break; sleep 0.5; done
 check "task registered" test -f "$stored_task"
 stored=$(tr -d '\r' <"$stored_task" 2>/dev/null)
 check "registered task runs on batteries" holds "$stored" '<DisallowStartIfOnBatteries>false<'

@@ -105,8 +105,19 @@ Section "HOLMVARD"
     WriteRegExpandStr HKLM "${SOURCE_KEY}" "EventMessageFile" "$INSTDIR\holmvard.exe"
     WriteRegDWORD HKLM "${SOURCE_KEY}" "TypesSupported" 7
 
-    nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$INSTDIR\holmvard-task.xml" /F'
-    Pop $0
+    ; The Task Scheduler service may still be starting (setup run at boot by a
+    ; deployment tool): a refused registration is tried a few more times.
+    StrCpy $1 0
+    ${Do}
+        nsExec::ExecToLog '"$SYSDIR\schtasks.exe" /Create /TN "${TASK_NAME}" /XML "$INSTDIR\holmvard-task.xml" /F'
+        Pop $0
+        ${If} $0 == 0
+        ${OrIf} $1 >= 3
+            ${Break}
+        ${EndIf}
+        IntOp $1 $1 + 1
+        Sleep 2000
+    ${Loop}
     ${If} $0 != 0
         DetailPrint "The logon task could not be registered ($0)."
     ${EndIf}
