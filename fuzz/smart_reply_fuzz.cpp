@@ -1,8 +1,10 @@
 // Reading SMART replies: RETURN STATUS registers, off-line collection values,
 // the drive map, the media type, the sectors' checksums and the caution counts
-// of the data, threshold and NVMe health sectors.
+// of the data, threshold and NVMe health sectors; ATA PASS-THROUGH replies and
+// their sense data.
 #include <cstring>
 
+#include "drives/ata_pass_through.h"
 #include "drives/smart_requests.h"
 #include "drives/storage_queries.h"
 
@@ -30,5 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         __builtin_trap();
     (void)SmartSectorChecksumValid(reply);
     ReadNvmeCautionCounts(reply, counts);
+
+    // The sense data alone, at its own length, and a whole pass-through reply.
+    SenseData sense;
+    (void)ReadSenseData(data, size, sense);
+    uint8_t passThrough[SatBufferLength] = {};
+    memcpy(passThrough, data, size < sizeof passThrough ? size : sizeof passThrough);
+    uint32_t returned = static_cast<uint32_t>(size < sizeof passThrough ? size : sizeof passThrough);
+    status = ReadSatReturnStatus(true, passThrough, returned);
+    if (status != 0 && status != 1)
+        __builtin_trap();
+    (void)SatCommandDone(SmartOperation::ReadSMARTData, true, passThrough, returned);
+    (void)ReadSatSense(passThrough, returned, sense);
     return 0;
 }

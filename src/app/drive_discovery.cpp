@@ -59,6 +59,36 @@ bool DiscoverSmartvsdDrives(DriveScan &scan)
     return true;
 }
 
+// An ATA drive behind a USB bridge that translates ATA PASS-THROUGH, asked on
+// the read/write handle whose SMART requests failed with refusal. Only a bus
+// the storage stack names, and never NVMe: such bridges speak their makers'
+// own commands, and the drive keeps its storage queries.
+bool AcceptPassThroughDrive(DriveScan &scan, HANDLE device, uint8_t deviceNumber, DWORD refusal)
+{
+    if (scan.count >= MaxDrives)
+        return false;
+    StorageIdentity identity;
+    if (!QueryStorageIdentity(device, identity) || identity.busType == NvmeBusType)
+        return false;
+    bool refused = refusal == ERROR_INVALID_FUNCTION || refusal == ERROR_NOT_SUPPORTED;
+    if (identity.busType != UsbBusType && !refused)
+        return false;
+    DriveRecord &record = scan.drives[scan.count];
+    record = DriveRecord{};
+    // A bridge without SAT answers ILLEGAL REQUEST, which fails the request like any other.
+    if (!IdentifyDrive(device, 0, AtaPath::PassThrough) || !DecodeIdentifyData(SmartDataSector(), record))
+        return false;
+    record.Device = device;
+    record.DriveNumber = 0;
+    record.DeviceNumber = deviceNumber;
+    record.Access = DriveAccess::AtaPassThrough;
+    const char *bus = StorageBusName(identity.busType);
+    CopyText(record.Bus, bus ? bus : "other");
+    record.BusType = identity.busType <= 0xFF ? static_cast<uint8_t>(identity.busType) : 0;
+    scan.count++;
+    return true;
+}
+
 // Read on the line after the query that failed.
 HealthAnswer AnswerOf(bool answered)
 {
@@ -127,6 +157,9 @@ void DiscoverPhysicalDrives(DriveScan &scan, const bool *skip)
         }
         // The handle alone selects the drive, so every later request carries drive number 0.
         if (!AcceptDrive(scan, device, n, 0, n)) {
+            DWORD refusal = GetLastError();
+            if (AcceptPassThroughDrive(scan, device, n, refusal))
+                continue;
             CloseDevice(device);
             // An NVMe drive declines IDENTIFY.
             AcceptStorageDrive(scan, n);

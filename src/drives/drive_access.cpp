@@ -14,18 +14,19 @@ namespace {
 
 void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
 {
-    health.status = ReturnSMARTStatus(record.Device, record.DriveNumber);
+    AtaPath path = AtaPathOf(record.Access);
+    health.status = ReturnSMARTStatus(record.Device, record.DriveNumber, path);
     if (health.status == 0) {
         health.gone = NoSuchDeviceError(GetLastError());
         return;
     }
     // Both sectors come back in the one data reply: keep the first before the second request.
     uint8_t data[SmartSectorLength];
-    if (!ReadSMARTData(record.Device, record.DriveNumber))
+    if (!ReadSMARTData(record.Device, record.DriveNumber, path))
         return;
     memcpy(data, SmartDataSector(), sizeof data);
     // Without thresholds the counts still stand; only the threshold item is not known this time.
-    bool thresholds = ReadSMARTThresholds(record.Device, record.DriveNumber);
+    bool thresholds = ReadSMARTThresholds(record.Device, record.DriveNumber, path);
     ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
 }
 
@@ -49,6 +50,7 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
         health.status = 1;
         return;
     case DriveAccess::SmartIoctl:
+    case DriveAccess::AtaPassThrough:
         ReadAtaHealth(record, health);
         return;
     }
@@ -67,7 +69,12 @@ void AskRoundDrive(RoundDrive &drive)
 
 bool TakesSMARTCommands(const DriveRecord &record)
 {
-    return record.Access == DriveAccess::SmartIoctl;
+    return record.Access == DriveAccess::SmartIoctl || record.Access == DriveAccess::AtaPassThrough;
+}
+
+AtaPath AtaPathOf(DriveAccess access)
+{
+    return access == DriveAccess::AtaPassThrough ? AtaPath::PassThrough : AtaPath::SmartDriver;
 }
 
 void PrepareDriveSMART(DriveRecord &record)
@@ -75,11 +82,12 @@ void PrepareDriveSMART(DriveRecord &record)
     if (!TakesSMARTCommands(record)) {
         record.SMARTSupported = 1;
     } else if (record.SMARTEnabled == 1) {
-        record.SMARTSupported = EnableSMART(record.Device, record.DriveNumber) ? 1 : 0;
-        record.SMARTEnabled = EnableAttributeAutosave(record.Device, record.DriveNumber) ? 1 : 0;
+        AtaPath path = AtaPathOf(record.Access);
+        record.SMARTSupported = EnableSMART(record.Device, record.DriveNumber, path) ? 1 : 0;
+        record.SMARTEnabled = EnableAttributeAutosave(record.Device, record.DriveNumber, path) ? 1 : 0;
     } else {
         record.SMARTSupported = 1;
-        DisableSMART(record.Device, record.DriveNumber);
+        DisableSMART(record.Device, record.DriveNumber, AtaPathOf(record.Access));
     }
 }
 
@@ -89,6 +97,7 @@ namespace {
 struct SMARTCommands {
     HANDLE device;
     uint8_t driveNumber;
+    AtaPath path;
     bool enable;
     bool again;   // window thread only: a later commit changed the setting meanwhile
 };
@@ -99,10 +108,10 @@ void SendSMARTCommands(void *context)
 {
     const SMARTCommands &commands = *static_cast<const SMARTCommands *>(context);
     if (commands.enable) {
-        EnableSMART(commands.device, commands.driveNumber);
-        EnableAttributeAutosave(commands.device, commands.driveNumber);
+        EnableSMART(commands.device, commands.driveNumber, commands.path);
+        EnableAttributeAutosave(commands.device, commands.driveNumber, commands.path);
     } else {
-        DisableSMART(commands.device, commands.driveNumber);
+        DisableSMART(commands.device, commands.driveNumber, commands.path);
     }
 }
 
@@ -118,7 +127,7 @@ void ApplyDriveSMART(int drive, HWND window)
         commands.again = true;
         return;
     }
-    commands = {record.Device, record.DriveNumber, record.SMARTEnabled == 1, false};
+    commands = {record.Device, record.DriveNumber, AtaPathOf(record.Access), record.SMARTEnabled == 1, false};
     // Without a worker the commands are sent here, as before there was one.
     if (!QueueDriveWork(SMARTCommandJob + drive, SendSMARTCommands, &commands, window))
         SendSMARTCommands(&commands);

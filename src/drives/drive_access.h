@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "drives/smart_check.h"
+#include "drives/smart_commands.h"
 #include "drives/status_round.h"
 #include "state/drive_table.h"
 
@@ -24,6 +25,9 @@ void AskRoundDrive(RoundDrive &drive);
 // the off-line routine. Monitoring a drive reached through the storage queries
 // is the program's own switch: nothing is sent to the drive for it.
 bool TakesSMARTCommands(const DriveRecord &record);
+
+// How the ATA requests of a drive that takes them are sent.
+AtaPath AtaPathOf(DriveAccess access);
 
 // At start-up: puts the drive into the SMART state its setting asks for. The
 // results are kept in memory only: a drive that refuses autosave shows as

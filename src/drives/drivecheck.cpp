@@ -43,7 +43,43 @@ void ReportAttributeTable(bool data)
         printf("# threshold checksum does not sum to 0\n");
 }
 
-// The read/write open and IDENTIFY of the SMART path.
+// IDENTIFY, RETURN STATUS and both SMART sectors, on the path given.
+bool ReportAtaDrive(HANDLE device, AtaPath path)
+{
+    DriveRecord record = {};
+    if (!IdentifyDrive(device, 0, path) || !DecodeIdentifyData(SmartDataSector(), record))
+        return false;
+    printf("model %s\nserial %s\nfirmware %s\n", record.Model, record.Serial, record.FirmwareRev);
+    printf("cylinders %u\nheads %u\nsectors %u\nlba %llu\n", record.Cylinders, record.Heads,
+           record.SectorsPerTrack, static_cast<unsigned long long>(record.LbaSectors));
+    printf("status %s\n", ReturnSMARTStatus(device, 0, path) ? "ok" : "exceeded   # or the request failed");
+    if (ReadSMARTData(device, 0, path))
+        ReportAttributeTable(true);
+    else
+        printf("readdata fail   # error %lu\n", GetLastError());
+    if (ReadSMARTThresholds(device, 0, path))
+        ReportAttributeTable(false);
+    else
+        printf("readthresholds fail   # error %lu\n", GetLastError());
+    return true;
+}
+
+// ATA PASS-THROUGH, for a drive whose SMART requests failed; never to an NVMe
+// drive, whose bridges speak their makers' own commands.
+bool ReportPassThrough(HANDLE device)
+{
+    StorageIdentity identity;
+    if (QueryStorageIdentity(device, identity) && identity.busType == NvmeBusType)
+        return false;
+    if (ReportAtaDrive(device, AtaPath::PassThrough)) {
+        printf("sat yes\n");
+        return true;
+    }
+    printf("# no ATA PASS-THROUGH: error %lu\n", GetLastError());
+    return false;
+}
+
+// The read/write open and IDENTIFY of the SMART path, then ATA PASS-THROUGH.
 void ReportSmartPath(int n)
 {
     HANDLE device = OpenPhysicalDrive(static_cast<uint8_t>(n), GENERIC_READ | GENERIC_WRITE);
@@ -51,22 +87,11 @@ void ReportSmartPath(int n)
         printf("open fail   # error %lu\n", GetLastError());
         return;
     }
-    DriveRecord record = {};
-    if (IdentifyDrive(device, 0) && DecodeIdentifyData(SmartDataSector(), record)) {
-        printf("model %s\nserial %s\nfirmware %s\n", record.Model, record.Serial, record.FirmwareRev);
-        printf("cylinders %u\nheads %u\nsectors %u\nlba %llu\n", record.Cylinders, record.Heads,
-               record.SectorsPerTrack, static_cast<unsigned long long>(record.LbaSectors));
-        printf("status %s\n", ReturnSMARTStatus(device, 0) ? "ok" : "exceeded   # or the request failed");
-        if (ReadSMARTData(device, 0))
-            ReportAttributeTable(true);
-        else
-            printf("readdata fail   # error %lu\n", GetLastError());
-        if (ReadSMARTThresholds(device, 0))
-            ReportAttributeTable(false);
-        else
-            printf("readthresholds fail   # error %lu\n", GetLastError());
-    } else {
-        printf("identify fail   # error %lu\n", GetLastError());
+    if (!ReportAtaDrive(device, AtaPath::SmartDriver)) {
+        DWORD error = GetLastError();
+        printf("# SMART requests: error %lu\n", error);
+        if (!ReportPassThrough(device))
+            printf("identify fail   # error %lu\n", error);
     }
     CloseDevice(device);
 }

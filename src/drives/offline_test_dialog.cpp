@@ -27,9 +27,9 @@ UINT_PTR TimerOf(int drive)
 }
 
 // The drive's off-line values from a fresh SMART data read; false when the read failed.
-bool ReadOfflineInfo(HANDLE device, uint8_t driveNumber, OfflineCollectionInfo &info)
+bool ReadOfflineInfo(HANDLE device, uint8_t driveNumber, AtaPath path, OfflineCollectionInfo &info)
 {
-    bool read = ReadSMARTData(device, driveNumber) != FALSE;
+    bool read = ReadSMARTData(device, driveNumber, path) != FALSE;
     uint8_t sector[SmartSectorLength] = {};
     if (read)
         memcpy(sector, SmartDataSector(), sizeof sector);
@@ -39,11 +39,11 @@ bool ReadOfflineInfo(HANDLE device, uint8_t driveNumber, OfflineCollectionInfo &
 
 // Sends EXECUTE OFF-LINE IMMEDIATE when the drive can run the routine; null
 // when it runs, otherwise the status text that says why not.
-const char *StartOfflineRoutine(HANDLE device, uint8_t driveNumber, const OfflineCollectionInfo &info)
+const char *StartOfflineRoutine(HANDLE device, uint8_t driveNumber, AtaPath path, const OfflineCollectionInfo &info)
 {
     if (!(info.capability & 1) || info.seconds == 0)
         return "Test not supported";
-    if (!ExecuteOfflineImmediate(device, driveNumber))
+    if (!ExecuteOfflineImmediate(device, driveNumber, path))
         return "Error starting test";
     return nullptr;
 }
@@ -53,6 +53,7 @@ const char *StartOfflineRoutine(HANDLE device, uint8_t driveNumber, const Offlin
 struct OfflinePoll {
     HANDLE device;
     uint8_t driveNumber;
+    AtaPath path;
     uint8_t attempts;
     bool starting;          // the start: read the capability and start the routine
     bool read;              // the status could be read: seconds holds the drive's time
@@ -67,7 +68,7 @@ OfflinePoll Polls[MaxDrives];
 
 void StartRoutineUnlessCancelled(OfflinePoll &poll, const OfflineCollectionInfo &info)
 {
-    poll.finished = poll.cancelled ? "Test cancelled" : StartOfflineRoutine(poll.device, poll.driveNumber, info);
+    poll.finished = poll.cancelled ? "Test cancelled" : StartOfflineRoutine(poll.device, poll.driveNumber, poll.path, info);
 }
 
 // On the worker: reads the capability and starts the routine.
@@ -75,7 +76,7 @@ void StartDrive(void *context)
 {
     OfflinePoll &poll = *static_cast<OfflinePoll *>(context);
     OfflineCollectionInfo info;
-    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, info);
+    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, poll.path, info);
     poll.seconds = info.seconds;
     StartRoutineUnlessCancelled(poll, info);
 }
@@ -85,7 +86,7 @@ void PollDrive(void *context)
 {
     OfflinePoll &poll = *static_cast<OfflinePoll *>(context);
     OfflineCollectionInfo info;
-    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, info);
+    poll.read = ReadOfflineInfo(poll.device, poll.driveNumber, poll.path, info);
     if (!poll.read) {
         poll.finished = "Error reading status";
         return;
@@ -100,6 +101,7 @@ void SetPoll(OfflinePoll &poll, const DriveRecord &record, bool starting)
 {
     poll.device = record.Device;
     poll.driveNumber = record.DriveNumber;
+    poll.path = AtaPathOf(record.Access);
     poll.attempts = record.OfflineTestAttempts;
     poll.starting = starting;
     poll.read = false;

@@ -4,7 +4,10 @@
 
 #include <cstring>
 
+#include <ntddscsi.h>
+
 #include "base/bounded_text.h"
+#include "drives/ata_pass_through.h"
 #include "drives/device_control.h"
 #include "drives/device_io.h"
 #include "drives/smart_requests.h"
@@ -24,6 +27,14 @@ static_assert(SMART_SEND_DRIVE_COMMAND == SmartSendDriveCommandIoctl);
 static_assert(SMART_RCV_DRIVE_DATA == SmartRcvDriveDataIoctl);
 static_assert(IOCTL_DISK_GET_DRIVE_GEOMETRY == DiskGetDriveGeometryIoctl);
 static_assert(FixedMedia == FixedMediaType && RemovableMedia == RemovableMediaType);
+static_assert(IOCTL_SCSI_PASS_THROUGH == ScsiPassThroughIoctl);
+static_assert(sizeof(SCSI_PASS_THROUGH) == sizeof(ScsiPassThroughHeader));
+static_assert(offsetof(SCSI_PASS_THROUGH, ScsiStatus) == offsetof(ScsiPassThroughHeader, ScsiStatus));
+static_assert(offsetof(SCSI_PASS_THROUGH, DataTransferLength) == offsetof(ScsiPassThroughHeader, DataTransferLength));
+static_assert(offsetof(SCSI_PASS_THROUGH, DataBufferOffset) == offsetof(ScsiPassThroughHeader, DataBufferOffset));
+static_assert(offsetof(SCSI_PASS_THROUGH, SenseInfoOffset) == offsetof(ScsiPassThroughHeader, SenseInfoOffset));
+static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == offsetof(ScsiPassThroughHeader, Cdb));
+static_assert(SCSI_IOCTL_DATA_IN == ScsiDataIn && SCSI_IOCTL_DATA_UNSPECIFIED == ScsiDataUnspecified);
 
 namespace {
 
@@ -33,9 +44,34 @@ thread_local uint8_t RequestPacket[SmartPacketLength];
 thread_local uint8_t StatusReply[SmartStatusReplyLength];
 thread_local uint8_t DataReply[SmartDataReplyLength];
 thread_local DWORD ReturnedBytes;
+thread_local uint8_t PassThroughRequest[SatBufferLength];
+thread_local uint8_t PassThroughReply[SatBufferLength];
 
-BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumber)
+// The same operation as an ATA PASS-THROUGH command. Its sector lands where
+// the SMART driver's reply keeps it, so SmartDataSector serves both paths;
+// RETURN STATUS is read by its caller from the sense data.
+BOOL SendPassThrough(HANDLE device, SmartOperation operation)
 {
+    uint32_t length = BuildSatRequest(operation, PassThroughRequest);
+    memset(PassThroughReply, 0, sizeof PassThroughReply);
+    BOOL sent = DeviceControl(device, ScsiPassThroughIoctl, PassThroughRequest, length, PassThroughReply, length,
+                              &ReturnedBytes);
+    if (!sent || operation == SmartOperation::ReturnSMARTStatus)
+        return sent;
+    if (!SatCommandDone(operation, true, PassThroughReply, ReturnedBytes)) {
+        SetLastError(ERROR_IO_DEVICE);
+        return FALSE;
+    }
+    if (length == SatBufferLength)
+        memcpy(DataReply + SmartReplyHeaderLength, PassThroughReply + SatDataOffset, SmartSectorLength);
+    return TRUE;
+}
+
+BOOL SendSmartRequest(HANDLE device, SmartOperation operation, uint8_t driveNumber, AtaPath path)
+{
+    if (path == AtaPath::PassThrough)
+        return SendPassThrough(device, operation);
+
     SmartRequest request = BuildSmartRequest(operation, driveNumber);
     memcpy(RequestPacket, request.packet, sizeof RequestPacket);
     uint8_t *reply = request.outputLength == SmartDataReplyLength ? DataReply : StatusReply;
@@ -86,44 +122,51 @@ uint8_t QueryDriveMap(HANDLE device)
     return ReadDriveMap(reply);
 }
 
-BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber)
+BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::IdentifyDrive, driveNumber);
+    return SendSmartRequest(device, SmartOperation::IdentifyDrive, driveNumber, path);
 }
 
-BOOL EnableSMART(HANDLE device, uint8_t driveNumber)
+BOOL EnableSMART(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::EnableSMART, driveNumber);
+    return SendSmartRequest(device, SmartOperation::EnableSMART, driveNumber, path);
 }
 
-BOOL DisableSMART(HANDLE device, uint8_t driveNumber)
+BOOL DisableSMART(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::DisableSMART, driveNumber);
+    return SendSmartRequest(device, SmartOperation::DisableSMART, driveNumber, path);
 }
 
-BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber)
+BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::EnableAttributeAutosave, driveNumber);
+    return SendSmartRequest(device, SmartOperation::EnableAttributeAutosave, driveNumber, path);
 }
 
-BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber)
+BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::ExecuteOfflineImmediate, driveNumber);
+    return SendSmartRequest(device, SmartOperation::ExecuteOfflineImmediate, driveNumber, path);
 }
 
-BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber)
+BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::ReadSMARTData, driveNumber);
+    return SendSmartRequest(device, SmartOperation::ReadSMARTData, driveNumber, path);
 }
 
-BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber)
+BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    return SendSmartRequest(device, SmartOperation::ReadSMARTThresholds, driveNumber);
+    return SendSmartRequest(device, SmartOperation::ReadSMARTThresholds, driveNumber, path);
 }
 
-int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber)
+int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber, AtaPath path)
 {
-    BOOL sent = SendSmartRequest(device, SmartOperation::ReturnSMARTStatus, driveNumber);
+    BOOL sent = SendSmartRequest(device, SmartOperation::ReturnSMARTStatus, driveNumber, path);
+    if (path == AtaPath::PassThrough) {
+        int status = ReadSatReturnStatus(sent != FALSE, PassThroughReply, ReturnedBytes);
+        // A reply without the registers asked for is a failed request, not a vanished drive.
+        if (sent && status == 0)
+            SetLastError(ERROR_IO_DEVICE);
+        return status;
+    }
     return ReadReturnStatus(sent != FALSE, StatusReply);
 }
 

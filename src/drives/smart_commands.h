@@ -1,5 +1,7 @@
 // The eight ATA requests and the device opening, through the device layer.
-// Each request returns the BOOL of its one DeviceIoControl call.
+// Each request returns the BOOL of its one DeviceIoControl call, failed with
+// ERROR_IO_DEVICE when the call went through but the drive or its driver
+// reports the command failed.
 #pragma once
 
 #include <windows.h>
@@ -18,16 +20,20 @@ HANDLE OpenPhysicalDrive(uint8_t index, DWORD access);
 // SMART_GET_VERSION on the SMARTVSD handle: the IDE drive map, 0 when the query fails.
 uint8_t QueryDriveMap(HANDLE device);
 
-BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber);
-BOOL EnableSMART(HANDLE device, uint8_t driveNumber);
-BOOL DisableSMART(HANDLE device, uint8_t driveNumber);
-BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber);
-BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber);
-BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber);
-BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber);
+// How an ATA request reaches the drive: the SMART driver requests, or an ATA
+// PASS-THROUGH command a USB bridge translates (SAT), on the read/write handle.
+enum class AtaPath : uint8_t { SmartDriver, PassThrough };
+
+BOOL IdentifyDrive(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL EnableSMART(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL DisableSMART(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL EnableAttributeAutosave(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL ExecuteOfflineImmediate(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL ReadSMARTData(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
+BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
 
 // 1 when the drive reports no threshold exceeded; 0 when it reports one or the request failed.
-int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber);
+int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
 
 // The 512-byte sector of the calling thread's last IDENTIFY, READ DATA or READ
 // THRESHOLDS reply; read it before the thread's next request.

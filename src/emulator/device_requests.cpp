@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/byte_order.h"
+#include "drives/ata_pass_through.h"
 #include "drives/storage_queries.h"
 #include "emulator/emulated_replies.h"
 
@@ -207,6 +208,17 @@ void AppendHandle(char *line, size_t size, uint32_t handleNumber)
     AppendTextSized(line, size, handle);
 }
 
+// count bytes as hex digits and a terminator; hex has room for them.
+void WriteHex(char *hex, const uint8_t *bytes, uint32_t count)
+{
+    static const char Digits[] = "0123456789ABCDEF";
+    for (uint32_t i = 0; i < count; ++i) {
+        hex[2 * i] = Digits[bytes[i] >> 4];
+        hex[2 * i + 1] = Digits[bytes[i] & 0x0F];
+    }
+    hex[2 * count] = '\0';
+}
+
 void AppendOutcome(char *line, size_t size, bool ok)
 {
     AppendTextSized(line, size, ok ? " -> ok" : " -> FAIL");
@@ -309,6 +321,10 @@ EmulatedReply AnswerDeviceControl(const EmulatedBay &bay, const EmulatedDevice &
     case SmartSendDriveCommandIoctl:
     case SmartRcvDriveDataIoctl:
         return AnswerSmartRequest(bay, device, ioctl, input, inputLength, output, outputLength);
+    case ScsiPassThroughIoctl:
+        if (device.kind != EmulatedDeviceKind::PhysicalDrive)
+            return RefuseRequest(EmulatedErrorInvalidFunction);
+        return AnswerPassThrough(bay, device, input, inputLength, output, outputLength);
     }
     return RefuseRequest(EmulatedErrorInvalidFunction);
 }
@@ -388,14 +404,12 @@ void FormatIoctlLogLine(char *line, size_t size, uint32_t handleNumber, uint32_t
     char hex[2 * LoggedInputLimit + 4];
     if (!input || inputLength == 0)
         CopyText(hex, "-");
-    else {
-        static const char Digits[] = "0123456789ABCDEF";
+    else if (ioctl == ScsiPassThroughIoctl && inputLength >= sizeof(ScsiPassThroughHeader)) {
+        // The command tells one pass-through from another, not the header around it.
+        WriteHex(hex, input + offsetof(ScsiPassThroughHeader, Cdb), AtaPassThroughCdbLength);
+    } else {
         uint32_t shown = inputLength > LoggedInputLimit ? LoggedInputLimit : inputLength;
-        for (uint32_t i = 0; i < shown; ++i) {
-            hex[2 * i] = Digits[input[i] >> 4];
-            hex[2 * i + 1] = Digits[input[i] & 0x0F];
-        }
-        hex[2 * shown] = '\0';
+        WriteHex(hex, input, shown);
         if (shown < inputLength)
             AppendText(hex, "...");
     }
@@ -467,6 +481,14 @@ const EmulatedDrive *HealthRequestDrive(const EmulatedBay &bay, const EmulatedDe
         break;
     case StoragePredictFailureIoctl:
         health = device.kind == EmulatedDeviceKind::PhysicalDrive;
+        break;
+    case ScsiPassThroughIoctl:
+        // RETURN STATUS through a SAT bridge.
+        if (device.kind == EmulatedDeviceKind::PhysicalDrive && input && inputLength >= sizeof(ScsiPassThroughHeader)) {
+            uint8_t status[AtaPassThroughCdbLength];
+            BuildAtaPassThroughCdb(SmartOperation::ReturnSMARTStatus, status);
+            health = memcmp(input + offsetof(ScsiPassThroughHeader, Cdb), status, sizeof status) == 0;
+        }
         break;
     }
     if (!health || number >= EmulatedDriveCount || !bay.drives[number].defined)

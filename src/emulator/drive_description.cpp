@@ -458,6 +458,7 @@ const KeywordRule KeywordRules[] = {
     {"delay", true, ApplyDelay, nullptr, nullptr, nullptr},
     {"hang", true, ApplyYesNo, &EmulatedDrive::hangs, nullptr, nullptr},
     {"present", true, ApplyYesNo, &EmulatedDrive::present, nullptr, nullptr},
+    {"sat", true, ApplyYesNo, &EmulatedDrive::sat, nullptr, nullptr},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

@@ -99,6 +99,7 @@ struct EmulatedDrive {
     uint32_t delayMs;           // how long the health requests take to answer
     bool hangs;                 // the health requests never complete and ignore cancelling
     bool present;               // false: unplugged; every open and request fails with ERROR_FILE_NOT_FOUND
+    bool sat;                   // a USB drive's bridge translates ATA PASS-THROUGH; otherwise it refuses it
 };
 
 constexpr uint32_t MostEmulatedDelayMs = 3600000;

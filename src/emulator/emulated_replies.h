@@ -17,3 +17,8 @@ EmulatedReply AnswerGetVersion(const EmulatedBay &bay, uint8_t *output, uint32_t
 EmulatedReply AnswerSmartRequest(const EmulatedBay &bay, const EmulatedDevice &device, uint32_t ioctl,
                                  const uint8_t *input, uint32_t inputLength, uint8_t *output,
                                  uint32_t outputLength);
+
+// IOCTL_SCSI_PASS_THROUGH: ATA PASS-THROUGH (16) answered as a SAT bridge
+// does for a USB drive whose bridge speaks it, ILLEGAL REQUEST otherwise.
+EmulatedReply AnswerPassThrough(const EmulatedBay &bay, const EmulatedDevice &device, const uint8_t *input,
+                                uint32_t inputLength, uint8_t *output, uint32_t outputLength);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "drives/ata_pass_through.h"
 #include "emulator/emulated_replies.h"
 
 namespace {
@@ -133,7 +134,155 @@ const SmartFeatureRule *FindRequestRule(const SendCmdInParams &packet)
     return nullptr;
 }
 
+// Carries out the command of rule on the drive: false when the drive fails
+// it; otherwise writes what it hands back (a sector, or RETURN STATUS's
+// registers) into buffer, which has room for a sector.
+bool CarryOut(const EmulatedDrive &drive, const SmartFeatureRule &rule, const IdeRegisters &sent, uint8_t *buffer)
+{
+    bool succeeds = rule.succeeds ? drive.*rule.succeeds : drive.status != EmulatedStatus::Fail;
+    if (!succeeds)
+        return false;
+    if (&rule == &IdentifyRule) {
+        uint8_t sector[SmartSectorLength];
+        BuildIdentifySector(drive, sector);
+        memcpy(buffer, sector, sizeof sector);
+    } else if (rule.feature == ReadDataFeature || rule.feature == ReadThresholdsFeature) {
+        uint8_t sector[SmartSectorLength];
+        if (rule.feature == ReadDataFeature)
+            BuildSmartDataSector(drive, sector);
+        else
+            BuildSmartThresholdSector(drive, sector);
+        memcpy(buffer, sector, sizeof sector);
+    } else if (rule.feature == ReturnStatusFeature) {
+        // The drive hands back its registers as sent, with the verdict in the cylinder pair.
+        IdeRegisters registers = sent;
+        bool exceeded = drive.status == EmulatedStatus::Exceeded;
+        registers.bCylLowReg = exceeded ? ThresholdCylinderLow : SmartCylinderLow;
+        registers.bCylHighReg = exceeded ? ThresholdCylinderHigh : SmartCylinderHigh;
+        memcpy(buffer, &registers, sizeof registers);
+    }
+    return true;
+}
+
+// Sense data as a SAT bridge builds it, into the reply's sense buffer; its
+// length goes into the header's SenseInfoLength.
+constexpr uint8_t InvalidOperationCodeAsc = 0x20;
+constexpr uint8_t InvalidFieldInCdbAsc = 0x24;
+constexpr uint8_t AtaAbortedStatus = 0x51;   // DRDY, ERR
+constexpr uint8_t AtaAbortError = 0x04;
+constexpr uint8_t AtaReadyStatus = 0x50;     // DRDY
+
+uint8_t FixedSense(uint8_t *sense, uint8_t key, uint8_t asc)
+{
+    sense[0] = 0x70;
+    sense[2] = key;
+    sense[7] = 10;
+    sense[12] = asc;
+    return 18;
+}
+
+// Descriptor-format sense with the ATA Status Return descriptor.
+uint8_t AtaStatusSense(uint8_t *sense, uint8_t key, uint8_t ascq, const IdeRegisters &registers, uint8_t status,
+                       uint8_t error)
+{
+    sense[0] = 0x72;
+    sense[1] = key;
+    sense[3] = ascq;
+    sense[7] = 14;
+    uint8_t *descriptor = sense + 8;
+    descriptor[0] = 0x09;
+    descriptor[1] = 0x0C;
+    descriptor[3] = error;
+    descriptor[5] = registers.bSectorCountReg;
+    descriptor[7] = registers.bSectorNumberReg;
+    descriptor[9] = registers.bCylLowReg;
+    descriptor[11] = registers.bCylHighReg;
+    descriptor[12] = registers.bDriveHeadReg;
+    descriptor[13] = status;
+    return 22;
+}
+
 }  // namespace
+
+EmulatedReply AnswerPassThrough(const EmulatedBay &bay, const EmulatedDevice &device, const uint8_t *input,
+                                uint32_t inputLength, uint8_t *output, uint32_t outputLength)
+{
+    ScsiPassThroughHeader header;
+    if (!input || inputLength < sizeof header)
+        return RefuseRequest(EmulatedErrorInvalidParameter);
+    memcpy(&header, input, sizeof header);
+    bool reads = header.DataIn == ScsiDataIn && header.DataTransferLength > 0;
+    uint64_t senseEnd = static_cast<uint64_t>(header.SenseInfoOffset) + header.SenseInfoLength;
+    uint64_t dataEnd = reads ? static_cast<uint64_t>(header.DataBufferOffset) + header.DataTransferLength : 0;
+    // The port driver checks the buffer before the command goes anywhere.
+    constexpr uint32_t MostBuffer = 4096;
+    if (inputLength > MostBuffer || header.Length != sizeof header || header.CdbLength > AtaPassThroughCdbLength ||
+        senseEnd > inputLength || dataEnd > inputLength || header.DataTransferLength > SmartSectorLength)
+        return RefuseRequest(EmulatedErrorInvalidParameter);
+    if (!output || outputLength < inputLength)
+        return RefuseRequest(EmulatedErrorInsufficientBuffer);
+    const EmulatedDrive &drive = bay.drives[device.drive];
+
+    static uint8_t reply[MostBuffer];
+    memcpy(reply, input, inputLength);
+    ScsiPassThroughHeader answer = header;
+    uint8_t sense[SatSenseLength] = {};
+    uint8_t senseLength = 0;
+    answer.ScsiStatus = ScsiStatusCheckCondition;
+
+    const uint8_t *cdb = header.Cdb;
+    IdeRegisters registers = {};
+    registers.bFeaturesReg = cdb[4];
+    registers.bSectorCountReg = cdb[6];
+    registers.bSectorNumberReg = cdb[8];
+    registers.bCylLowReg = cdb[10];
+    registers.bCylHighReg = cdb[12];
+    registers.bDriveHeadReg = cdb[13];
+    registers.bCommandReg = cdb[14];
+    SendCmdInParams packet = {};
+    packet.irDriveRegs = registers;
+    const SmartFeatureRule *rule = FindRequestRule(packet);
+    uint8_t protocol = (cdb[1] >> 1) & 0x0F;
+    bool checkCondition = (cdb[2] & 0x20) != 0;
+    uint8_t buffer[SmartSectorLength] = {};
+
+    // A bridge without SAT, or any command but ATA PASS-THROUGH (16), is not understood.
+    if (drive.bus != EmulatedBus::Usb || !drive.sat || header.CdbLength != AtaPassThroughCdbLength ||
+        cdb[0] != AtaPassThroughOperation) {
+        senseLength = FixedSense(sense, SenseKeyIllegalRequest, InvalidOperationCodeAsc);
+    } else if (rule && (rule->replyLength == SmartDataReplyLength) != (protocol == 4 && reads)) {
+        // A sector read sent as non-data, or the other way round.
+        senseLength = FixedSense(sense, SenseKeyIllegalRequest, InvalidFieldInCdbAsc);
+    } else if (!rule || !CarryOut(drive, *rule, registers, buffer)) {
+        senseLength = AtaStatusSense(sense, SenseKeyAbortedCommand, 0, registers, AtaAbortedStatus, AtaAbortError);
+    } else if (rule->replyLength == SmartDataReplyLength) {
+        if (header.DataTransferLength < SmartSectorLength) {
+            senseLength = FixedSense(sense, SenseKeyIllegalRequest, InvalidFieldInCdbAsc);
+        } else {
+            memcpy(reply + header.DataBufferOffset, buffer, SmartSectorLength);
+            answer.ScsiStatus = ScsiStatusGood;
+        }
+    } else if (checkCondition) {
+        // ATA PASS-THROUGH INFORMATION AVAILABLE, with the registers as the drive left them.
+        IdeRegisters result = registers;
+        if (rule->feature == ReturnStatusFeature)
+            memcpy(&result, buffer, sizeof result);
+        senseLength = AtaStatusSense(sense, SenseKeyRecoveredError, 0x1D, result, AtaReadyStatus, 0);
+    } else {
+        answer.ScsiStatus = ScsiStatusGood;
+    }
+    if (answer.ScsiStatus == ScsiStatusGood)
+        answer.SenseInfoLength = 0;
+    else {
+        if (senseLength > header.SenseInfoLength)
+            senseLength = header.SenseInfoLength;
+        memcpy(reply + header.SenseInfoOffset, sense, senseLength);
+        answer.SenseInfoLength = senseLength;
+        answer.DataTransferLength = 0;
+    }
+    memcpy(reply, &answer, sizeof answer);
+    return DeliverReply(reply, inputLength, output);
+}
 
 EmulatedReply AnswerGetVersion(const EmulatedBay &bay, uint8_t *output, uint32_t outputLength)
 {
@@ -175,34 +324,12 @@ EmulatedReply AnswerSmartRequest(const EmulatedBay &bay, const EmulatedDevice &d
         return RefuseRequest(EmulatedErrorInvalidParameter);
     if (!output || outputLength < rule->replyLength)
         return RefuseRequest(EmulatedErrorInsufficientBuffer);
-    bool succeeds = rule->succeeds ? drive.*rule->succeeds : drive.status != EmulatedStatus::Fail;
-    if (!succeeds)
-        return RefuseRequest(EmulatedErrorIoDevice);
-
     uint8_t reply[SmartDataReplyLength] = {};
+    if (!CarryOut(drive, *rule, packet.irDriveRegs, reply + SmartReplyHeaderLength))
+        return RefuseRequest(EmulatedErrorIoDevice);
     SendCmdOutParams header = {};
     header.cBufferSize = rule->replyLength - SmartReplyHeaderLength;
     memcpy(reply, &header, SmartReplyHeaderLength);
-    uint8_t *buffer = reply + SmartReplyHeaderLength;
-    if (rule == &IdentifyRule) {
-        uint8_t sector[SmartSectorLength];
-        BuildIdentifySector(drive, sector);
-        memcpy(buffer, sector, sizeof sector);
-    } else if (rule->feature == ReadDataFeature || rule->feature == ReadThresholdsFeature) {
-        uint8_t sector[SmartSectorLength];
-        if (rule->feature == ReadDataFeature)
-            BuildSmartDataSector(drive, sector);
-        else
-            BuildSmartThresholdSector(drive, sector);
-        memcpy(buffer, sector, sizeof sector);
-    } else if (rule->feature == ReturnStatusFeature) {
-        // The drive hands back its registers as sent, with the verdict in the cylinder pair.
-        IdeRegisters registers = packet.irDriveRegs;
-        bool exceeded = drive.status == EmulatedStatus::Exceeded;
-        registers.bCylLowReg = exceeded ? ThresholdCylinderLow : SmartCylinderLow;
-        registers.bCylHighReg = exceeded ? ThresholdCylinderHigh : SmartCylinderHigh;
-        memcpy(buffer, &registers, sizeof registers);
-    }
     return DeliverReply(reply, rule->replyLength, output);
 }
 

@@ -21,8 +21,15 @@ constexpr int AtaFirmwareLength = 8;
 // How a drive is asked for its health: the SMART requests, or, where they do
 // not reach it, the NVMe health log or the system's failure prediction. A drive
 // whose driver refuses both (RAID and vendor NVMe drivers) is listed but never
-// asked: its health is not readable.
-enum class DriveAccess : uint8_t { SmartIoctl = 0, NvmeHealth = 1, FailurePrediction = 2, NotReadable = 3 };
+// asked: its health is not readable. An ATA drive behind a USB bridge that
+// translates ATA PASS-THROUGH is asked every SMART request that way.
+enum class DriveAccess : uint8_t {
+    SmartIoctl = 0,
+    NvmeHealth = 1,
+    FailurePrediction = 2,
+    NotReadable = 3,
+    AtaPassThrough = 4,
+};
 
 struct DriveRecord {
     DeviceHandle Device;

@@ -3,6 +3,8 @@
 // queries of a handle opened with no access.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "e2e/e2e_driver.h"
 #include "e2e/request_log.h"
 #include "resources/resource_ids.h"
@@ -126,6 +128,77 @@ TEST(StorageDrives, NvmeAndStandardUserDrivesAreWatchedThroughTheirHealthQueries
     Program nothing;
     ASSERT_TRUE(nothing.Start(scenario));
     ExpectNoDriveButVolumesWatched(nothing, scenario);
+}
+
+// ATA drives behind USB bridges that translate ATA PASS-THROUGH are watched as
+// fully as any ATA drive; a bridge without it leaves the drive as before.
+TEST(StorageDrives, UsbDrivesBehindSatBridgesAreAskedEveryAtaRequestThroughPassThrough)
+{
+    CleanRegistry();
+    Scenario scenario = PrepareForThisTest("drive 0\nmodel SAT BACKUP 2TB\nserial SATB0001\nbus usb\nsat yes\n"
+                                           "attribute 5 100 100 8\n"
+                                           "drive 1\nmodel SAT FAILING\nserial SATF0002\nbus usb\nsat yes\n"
+                                           "status exceeded\n"
+                                           "drive 2\nmodel PLAIN USB\nserial PLAIN003\nbus usb\n");
+    LogInScenarioFolder(scenario);
+    Program program;
+    HWND command = program.StartAndWait(scenario);
+    ASSERT_NE(command, nullptr);
+    HWND error = program.WaitForWindow(Dialog, "SMART Error Detected");
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(ControlText(error, IDC_MODEL), "SAT FAILING");
+    EXPECT_EQ(ControlText(error, IDC_SERIAL), "SATF0002");
+    HWND caution = program.WaitForWindow(Dialog, "SMART Caution Detected");
+    ASSERT_NE(caution, nullptr);
+    EXPECT_EQ(ControlText(caution, IDC_SERIAL), "SATB0001");
+    uint32_t flag = 0;
+    EXPECT_TRUE(ReadRegistryNumber("Software\\Tessmere\\HOLMVARD\\Drives\\SAT FAILINGSATF0002", "SMARTError", flag));
+    EXPECT_EQ(flag, 1u);
+
+    // The Drives page, showing the failing drive, sends its switch to the bridge the same way.
+    HWND sheet = OpenSheetOnPage(program, command, 0, IDC_ENABLE_MONITORING);
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_MODEL)), "SAT FAILING");
+    EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_STATUS)), "Failure Likely");
+    PostMessageA(FindControl(sheet, IDC_ENABLE_MONITORING), BM_CLICK, 0, 0);
+    Sleep(200);
+    PostMessageA(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
+    PostMessageA(sheet, WM_NULL, 0, 0);
+    ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
+    ASSERT_TRUE(WaitUntilIdle(command));
+
+    std::map<std::string, int> drive;   // handle -> drive number of its read/write open
+    std::map<int, std::vector<Request>> passThroughs;
+    int predictions = 0;
+    for (const Request &r : ParseRequests(ReadRequestLog(scenario))) {
+        if (r.verb == "OPEN" && r.ok && r.access != 0)
+            drive[r.handle] = r.device.back() - '0';
+        if (r.verb != "IOCTL")
+            continue;
+        if (r.ioctl == 0x4D004 && drive.count(r.handle))
+            passThroughs[drive[r.handle]].push_back(r);
+        EXPECT_NE(r.ioctl, 0x7C084u) << "no SMART driver command reaches a USB drive";
+        predictions += r.ioctl == 0x2D1100;
+    }
+    for (int n : {0, 1}) {
+        SCOPED_TRACE(n);
+        const std::vector<Request> &asked = passThroughs[n];
+        ASSERT_GE(asked.size(), 3u);
+        EXPECT_EQ(asked[0].packet[14], 0xEC) << "IDENTIFY first";
+        // RETURN STATUS (SMART B0h, DAh), its registers asked back with CK_COND.
+        bool statusAsked = false;
+        for (const Request &r : asked)
+            statusAsked = statusAsked || (r.packet[14] == 0xB0 && r.Feature() == 0xDA && (r.packet[2] & 0x20));
+        EXPECT_TRUE(statusAsked);
+    }
+    EXPECT_EQ(passThroughs[1].back().Feature(), 0xD9) << "the switch sent DISABLE OPERATIONS";
+    // The bridge without SAT refused IDENTIFY once; failure prediction watches it.
+    ASSERT_EQ(passThroughs[2].size(), 1u);
+    EXPECT_GE(predictions, 2);
+    uint32_t enabled = 99;
+    EXPECT_TRUE(ReadRegistryNumber("Software\\Tessmere\\HOLMVARD\\Drives\\SAT FAILINGSATF0002", "SMARTEnabled", enabled));
+    EXPECT_EQ(enabled, 0u);
+    CloseProgram(program);
 }
 
 }  // namespace
