@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "drives/drive_rescan_plan.h"
+#include "drives/drive_temperature.h"
 #include "drives/drive_worker.h"
 #include "drives/smart_commands.h"
 #include "drives/smart_requests.h"
@@ -25,6 +26,7 @@ void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
     if (!ReadSMARTData(record.Device, record.DriveNumber, path))
         return;
     memcpy(data, SmartDataSector(), sizeof data);
+    health.temperature = ReadAtaTemperature(data);
     // Without thresholds the counts still stand; only the threshold item is not known this time.
     bool thresholds = ReadSMARTThresholds(record.Device, record.DriveNumber, path);
     ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
@@ -40,7 +42,8 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     switch (record.Access) {
     case DriveAccess::NvmeHealth:
         // Unanswered reads as failing, as a failed SMART request does.
-        health.countsRead = AskNvmeHealth(record.Device, &health.status, &health.counts) && health.status == 1;
+        health.countsRead =
+            AskNvmeHealth(record.Device, &health.status, &health.counts, &health.temperature) && health.status == 1;
         break;
     case DriveAccess::FailurePrediction:
         health.status = ReturnPredictedStatus(record.Device);
@@ -56,6 +59,9 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     }
     // Every request sets the thread's error, success or not: this is the health query's.
     health.gone = health.status == 0 && NoSuchDeviceError(GetLastError());
+    // Failure prediction carries no temperature: the system's property may, on a drive that answered.
+    if (record.Access == DriveAccess::FailurePrediction && health.status == 1)
+        AskDeviceTemperature(record.Device, health.temperature, health.warningTemperature);
 }
 
 void AskRoundDrive(RoundDrive &drive)

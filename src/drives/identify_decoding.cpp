@@ -17,6 +17,7 @@ constexpr size_t SectorsPerTrackOffset = 12;  // word 6
 constexpr size_t LbaSectorsOffset = 120;      // words 60 and 61
 constexpr size_t CommandSetsOffset = 166;     // word 83
 constexpr size_t Lba48SectorsOffset = 200;    // words 100 to 103
+constexpr size_t RotationRateOffset = 434;    // word 217: 1 for a non-rotating (solid-state) drive
 constexpr uint16_t CommandSetsValidMask = 0xC000;
 constexpr uint16_t CommandSetsValid = 0x4000;  // bits 15:14 = 01 say the word is filled in
 constexpr uint16_t Lba48Supported = 0x0400;    // bit 10
@@ -75,6 +76,7 @@ bool DecodeIdentifyData(uint8_t *sector, DriveRecord &record)
     record.Heads = ReadLittleEndian16(sector + HeadsOffset);
     record.SectorsPerTrack = ReadLittleEndian16(sector + SectorsPerTrackOffset);
     record.LbaSectors = ReadLbaSectors(sector);
+    record.SolidState = ReadLittleEndian16(sector + RotationRateOffset) == 1;
     return true;
 }
 

@@ -15,6 +15,8 @@ struct DriveHealth {
     bool checksumBad = false;   // a sector failed its checksum
     int64_t readTime = 0;       // seconds since 1970; 0 when not known
     bool gone = false;          // the request failed as for a device that no longer exists
+    uint8_t temperature = 0;    // degrees Celsius; 0: none read
+    uint8_t warningTemperature = 0;  // the drive's own, where this reading reports one
 };
 
 // The health of an ATA drive that answered RETURN STATUS healthy and READ

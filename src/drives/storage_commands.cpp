@@ -7,6 +7,7 @@
 
 #include "drives/device_control.h"
 #include "drives/device_io.h"
+#include "drives/drive_temperature.h"
 
 static_assert(StorageQueryPropertyIoctl == IOCTL_STORAGE_QUERY_PROPERTY);
 static_assert(StoragePredictFailureIoctl == IOCTL_STORAGE_PREDICT_FAILURE);
@@ -25,6 +26,7 @@ static_assert(sizeof(STORAGE_PROTOCOL_DATA_DESCRIPTOR) == 48);
 static_assert(offsetof(DISK_GEOMETRY_EX, DiskSize) == 24 && GeometryExLength == sizeof(DISK_GEOMETRY_EX));
 static_assert(offsetof(DISK_GEOMETRY, BytesPerSector) == 20);
 static_assert(PredictFailureLength == sizeof(STORAGE_PREDICT_FAILURE));
+static_assert(DeviceTemperaturePropertyId == StorageDeviceTemperatureProperty);
 
 namespace {
 
@@ -99,9 +101,11 @@ bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity)
     return true;
 }
 
-bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts)
+bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts, uint8_t *temperature)
 {
     const uint8_t *log = AskNvme(device, NvmeQuery::HealthLog);
+    if (log && temperature)
+        *temperature = ReadNvmeTemperature(log);
     if (log && status)
         *status = NvmeWarningExceeded(log[0]) ? 0 : 1;
     if (log && counts)
@@ -120,6 +124,18 @@ bool AskPredictedFailure(HANDLE device, int *status)
     if (status)
         *status = predicts ? 0 : 1;
     return true;
+}
+
+bool AskDeviceTemperature(HANDLE device, uint8_t &temperature, uint8_t &warning)
+{
+    uint8_t query[DevicePropertyQueryLength];
+    BuildTemperatureQuery(query);
+    uint8_t reply[TemperatureDescriptorLength] = {};
+    DWORD returned = 0;
+    temperature = NoTemperature;
+    warning = NoTemperature;
+    return Control(device, StorageQueryPropertyIoctl, query, sizeof query, reply, sizeof reply, returned) &&
+           ReadTemperatureDescriptor(reply, returned, temperature, warning);
 }
 
 int ReturnPredictedStatus(HANDLE device)

@@ -1,5 +1,7 @@
 #include "drives/storage_queries.h"
 
+#include "drives/drive_temperature.h"
+
 #include <cstring>
 
 #include "base/bounded_text.h"
@@ -139,6 +141,7 @@ void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity)
     CopyTrimmed(identity.serial, sizeof identity.serial, data + 4, 20);
     CopyTrimmed(identity.model, sizeof identity.model, data + 24, 40);
     CopyTrimmed(identity.firmware, sizeof identity.firmware, data + 64, 8);
+    ReadNvmeTemperatureThresholds(data, identity.warningTemperature, identity.criticalTemperature);
 }
 
 bool NvmeWarningExceeded(uint8_t criticalWarning)
@@ -244,4 +247,9 @@ void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *
     record.Heads = geometry.heads;
     record.SectorsPerTrack = geometry.sectorsPerTrack;
     record.LbaSectors = geometry.sectors;
+    record.SolidState = identity.busType == NvmeBusType;
+    if (nvme) {
+        record.TemperatureWarning = nvme->warningTemperature;
+        record.TemperatureCritical = nvme->criticalTemperature;
+    }
 }

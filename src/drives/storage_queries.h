@@ -70,10 +70,12 @@ struct NvmeIdentity {
     char model[41];
     char serial[21];
     char firmware[9];
+    uint8_t warningTemperature;    // degrees Celsius, 0 when not reported
+    uint8_t criticalTemperature;
 };
 
 // Model, serial and firmware of Identify Controller (the NvmeIdentifyLength
-// bytes FindNvmeData found): plain ASCII, trimmed.
+// bytes FindNvmeData found): plain ASCII, trimmed; and its temperature thresholds.
 void ReadNvmeIdentity(const uint8_t *data, NvmeIdentity &identity);
 
 // A Critical Warning that counts as a threshold exceeded: any bit but the

@@ -82,6 +82,20 @@ struct DriveRecord {
     int32_t Missing;
     // Went while the PC ran on a bus nobody unplugs: its SMART error says so.
     bool Vanished;
+    // Temperatures in degrees Celsius, 0 for none: the latest reading, and the
+    // warning and critical temperatures the drive reports of itself.
+    uint8_t Temperature;
+    uint8_t TemperatureWarning;
+    uint8_t TemperatureCritical;
+    bool SolidState;             // IDENTIFY word 217 says so, or an NVMe drive
+    uint32_t TemperatureLimit;   // the drive key's TemperatureLimit: 0 automatic, 255 never
+    uint8_t TemperatureHotChecks;    // checks in a row at or above the limit, up to 2
+    bool TemperatureSpell;           // raised, and not read cool since
+    uint8_t TemperatureHighest;      // the highest reading since the alert was raised
+    // A drive temperature alert (registry values TemperatureAlert and TemperatureAlertTime).
+    int32_t TemperatureAlert;
+    char TemperatureAlertTime[TimeStampSize];
+    WindowHandle TemperatureDialog;
 };
 
 // The items not watched on a drive: those switched off in its key and those
