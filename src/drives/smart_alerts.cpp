@@ -102,8 +102,9 @@ struct AlertShellRow {
     int templateId;
     DLGPROC procedure;
     AlertControls controls;
-    int field;   // the dialog's field of the time of raising
-    // What the field shows instead of the time; nullptr for the time.
+    // The dialog's own field: the time of raising, or what fieldText writes
+    // where the kind has one.
+    int field;
     void (*fieldText)(const DriveRecord &drive, char (&text)[CautionTextSize]);
     const char *mailSubject;
     DriveMailBody mailBody;
