@@ -230,8 +230,8 @@ std::string ReadWhole(const std::string &path)
 std::string SampleRecords()
 {
     DeleteFileA(GlobalSettings.ErrorLogFilePath);
-    LogSMARTError(nullptr, 0);
-    LogSMARTErrorAcknowledged(nullptr, 0);
+    LogDriveRecord(nullptr, 0, DriveLogRecord::SMARTError);
+    LogDriveRecord(nullptr, 0, DriveLogRecord::SMARTErrorAcknowledged);
     LogFreeSpaceError(nullptr, 0);
     LogFreeSpaceErrorAcknowledged(nullptr, 0);
     return ReadWhole(GlobalSettings.ErrorLogFilePath);
@@ -244,7 +244,7 @@ double MedianAppendSeconds(bool emptyFirst)
         if (emptyFirst)
             WriteWhole(GlobalSettings.ErrorLogFilePath, "");
         double start = Seconds();
-        LogSMARTError(nullptr, 0);
+        LogDriveRecord(nullptr, 0, DriveLogRecord::SMARTError);
         times[i] = Seconds() - start;
     }
     std::sort(times, times + Appends);

@@ -44,111 +44,50 @@ bool AskHealth(int drive, DriveHealth &health)
     return RoundHealth(Round, drive, health);
 }
 
-void RaiseSMARTError(int drive)
-{
-    DriveRecord &record = Drives[drive];
-    FormatTimeStamp(record.SMARTErrorTime, sizeof record.SMARTErrorTime);
-    StoreDriveFlagWithTime(record, "SMARTError", 1, "SMARTErrorTime", record.SMARTErrorTime);
-    NotifyAlertRaised(AlertNotice::SMARTError, drive);
-    if (GlobalSettings.EmailSMARTErrors)
-        MailSMARTError(CheckOwner, drive);
-    LogSMARTError(CheckOwner, drive);
-}
-
-void RaiseSMARTCaution(int drive)
-{
-    DriveRecord &record = Drives[drive];
-    FormatTimeStamp(record.SMARTCautionTime, sizeof record.SMARTCautionTime);
-    StoreDriveFlagWithTime(record, "SMARTCaution", 1, "SMARTCautionTime", record.SMARTCautionTime);
-    NotifyAlertRaised(AlertNotice::SMARTCaution, drive);
-    if (GlobalSettings.EmailSMARTErrors)
-        MailSMARTCaution(CheckOwner, drive);
-    LogSMARTCaution(CheckOwner, drive);
-}
-
 void StoreSMARTCautionState(int drive)
 {
     StoreDriveCautionState(Drives[drive]);
 }
 
-// Creates the alert dialog unless the drive still has one open: the drive's
-// fields, and field set to text.
-void OpenAlertDialog(HWND &dialog, int templateId, DLGPROC procedure, int drive, int field, const char *text)
+// The caution's dialog shows the counts that rose where the others show the time.
+void FormatCautionField(const DriveRecord &drive, char (&text)[CautionTextSize])
 {
-    if (AlertDialogOpen(dialog))
-        return;
-    dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(templateId), CheckOwner, procedure, 0);
-    if (!dialog)
-        return;
-    ShowDriveInfo(dialog, drive);
-    SetDlgItemTextA(dialog, field, text);
-    ShowAlertDialog(dialog);
+    FormatDriveCautionRises(drive, text);
 }
 
-void ShowSMARTErrorDialog(int drive)
+void FormatSMARTErrorMail(const DriveRecord &drive, char (&body)[MailBodySize])
 {
-    DriveRecord &record = Drives[drive];
-    OpenAlertDialog(record.ErrorDialog, IDD_SMART_ERROR, SMARTErrorDlgProc, drive, IDC_ERROR_TIME,
-                    record.SMARTErrorTime);
+    FormatSMARTErrorBody(drive, false, body);
 }
 
-void ShowSimulatedSMARTErrorDialog(int drive)
+void FormatSimulatedSMARTErrorMail(const DriveRecord &drive, char (&body)[MailBodySize])
 {
-    DriveRecord &record = Drives[drive];
-    OpenAlertDialog(record.SimulatedErrorDialog, IDD_SIMULATED_SMART_ERROR, SimulatedSMARTErrorDlgProc, drive,
-                    IDC_SIMULATED_ERROR_TIME, record.SimulateErrorTime);
+    FormatSMARTErrorBody(drive, true, body);
 }
 
-void ShowSMARTCautionDialog(int drive)
+// An open sheet's Cancel must not bring the error back, nor its OK count it as a change.
+void ForgetSimulatedErrorInSnapshot(int drive)
 {
-    DriveRecord &record = Drives[drive];
-    char rises[CautionTextSize];
-    FormatDriveCautionRises(record, rises);
-    OpenAlertDialog(record.CautionDialog, IDD_SMART_CAUTION, SMARTCautionDlgProc, drive, IDC_CAUTION_RISES, rises);
-}
-
-void AcknowledgeSMARTError(HWND dialog, int drive)
-{
-    DriveRecord &record = Drives[drive];
-    record.SMARTError = 0;
-    UpdateTrayStatus(CommandWindow);
-    StoreDriveFlag(record, "SMARTError", 0);
-    LogSMARTErrorAcknowledged(dialog, drive);
-    RequestMetricsFile();
-}
-
-void AcknowledgeSimulatedSMARTError(HWND dialog, int drive)
-{
-    DriveRecord &record = Drives[drive];
-    // An open sheet's Cancel must not bring the error back, nor its OK count it as a change.
     SettingsSnapshot.SimulateError[drive] = 0;
-    record.SimulateError = 0;
-    UpdateTrayStatus(CommandWindow);
+}
+
+void ShowClearedSimulatedError(int drive)
+{
     if (PropertiesOpen && drive == CurrentDrive && DrivesPageWindow)
         ShowDriveSettings(DrivesPageWindow, drive);
-    StoreDriveFlag(record, "SimulateError", 0);
-    LogSimulatedSMARTErrorAcknowledged(dialog, drive);
-    RequestMetricsFile();
 }
 
 // The counts the dialog showed become the acknowledged ones; without a reading
 // in this run (a caution loaded at start-up on an unmonitored drive) the stored
 // ones stay.
-void AcknowledgeSMARTCaution(HWND dialog, int drive)
+void TakeAcknowledgedCounts(int drive)
 {
     DriveRecord &record = Drives[drive];
     if (record.CautionSeenRead) {
         record.CautionAcknowledged = record.CautionSeen;
         StoreDriveCautionCounts(record);
     }
-    record.SMARTCaution = 0;
-    StoreDriveFlag(record, "SMARTCaution", 0);
-    LogSMARTCautionAcknowledged(dialog, drive);
-    UpdateTrayStatus(CommandWindow);
-    RequestMetricsFile();
 }
-
-enum class AlertKind { Error, Simulated, Caution };
 
 struct AlertControls {
     int acknowledge;
@@ -158,35 +97,132 @@ struct AlertControls {
     uint32_t topic;
 };
 
-const AlertControls SMARTErrorControls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP,
-                                          SMARTErrorTopic};
-const AlertControls SimulatedErrorControls = {IDC_SIMULATED_ACKNOWLEDGE, IDC_SIMULATED_OK, IDC_SIMULATED_CANCEL,
-                                              IDC_SIMULATED_HELP, SimulatedSMARTErrorTopic};
-const AlertControls CautionControls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP,
-                                       SMARTCautionTopic};
-
-// Indexed by AlertKind.
-struct AlertRow {
-    const AlertControls &controls;
-    HWND DriveRecord::*field;
-    void (*acknowledge)(HWND dialog, int drive);
+// The shell's half of each kind of drive alert, beside DriveAlertKindOf's.
+struct AlertShellRow {
+    int templateId;
+    DLGPROC procedure;
+    AlertControls controls;
+    // The dialog's own field: the time of raising, or what fieldText writes
+    // where the kind has one.
+    int field;
+    void (*fieldText)(const DriveRecord &drive, char (&text)[CautionTextSize]);
+    const char *mailSubject;
+    DriveMailBody mailBody;
+    DriveLogRecord raisedRecord;
+    DriveLogRecord acknowledgedRecord;
+    // Acknowledgement: before the flag is cleared, and right after the tray
+    // is refreshed; nullptr for nothing.
+    void (*beforeClearing)(int drive);
+    void (*afterTray)(int drive);
+    // The tray is refreshed once the acknowledgement is logged rather than
+    // before it is stored.
+    bool trayLast;
 };
 
-const AlertRow AlertRows[] = {
-    {SMARTErrorControls, &DriveRecord::ErrorDialog, AcknowledgeSMARTError},
-    {SimulatedErrorControls, &DriveRecord::SimulatedErrorDialog, AcknowledgeSimulatedSMARTError},
-    {CautionControls, &DriveRecord::CautionDialog, AcknowledgeSMARTCaution},
+// Indexed by DriveAlert.
+const AlertShellRow AlertShellRows[] = {
+    {.templateId = IDD_SMART_ERROR,
+     .procedure = SMARTErrorDlgProc,
+     .controls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP, SMARTErrorTopic},
+     .field = IDC_ERROR_TIME,
+     .fieldText = nullptr,
+     .mailSubject = SMARTErrorSubject,
+     .mailBody = FormatSMARTErrorMail,
+     .raisedRecord = DriveLogRecord::SMARTError,
+     .acknowledgedRecord = DriveLogRecord::SMARTErrorAcknowledged,
+     .beforeClearing = nullptr,
+     .afterTray = nullptr,
+     .trayLast = false},
+    {.templateId = IDD_SIMULATED_SMART_ERROR,
+     .procedure = SimulatedSMARTErrorDlgProc,
+     .controls = {IDC_SIMULATED_ACKNOWLEDGE, IDC_SIMULATED_OK, IDC_SIMULATED_CANCEL, IDC_SIMULATED_HELP,
+                  SimulatedSMARTErrorTopic},
+     .field = IDC_SIMULATED_ERROR_TIME,
+     .fieldText = nullptr,
+     .mailSubject = SimulatedSMARTErrorSubject,
+     .mailBody = FormatSimulatedSMARTErrorMail,
+     .raisedRecord = DriveLogRecord::SimulatedSMARTError,
+     .acknowledgedRecord = DriveLogRecord::SimulatedSMARTErrorAcknowledged,
+     .beforeClearing = ForgetSimulatedErrorInSnapshot,
+     .afterTray = ShowClearedSimulatedError,
+     .trayLast = false},
+    {.templateId = IDD_SMART_CAUTION,
+     .procedure = SMARTCautionDlgProc,
+     .controls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP, SMARTCautionTopic},
+     .field = IDC_CAUTION_RISES,
+     .fieldText = FormatCautionField,
+     .mailSubject = SMARTCautionSubject,
+     .mailBody = FormatSMARTCautionBody,
+     .raisedRecord = DriveLogRecord::SMARTCaution,
+     .acknowledgedRecord = DriveLogRecord::SMARTCautionAcknowledged,
+     .beforeClearing = TakeAcknowledgedCounts,
+     .afterTray = nullptr,
+     .trayLast = true},
 };
+static_assert(sizeof AlertShellRows / sizeof AlertShellRows[0] == DriveAlertCount);
 
-INT_PTR OnAlertCommand(HWND dialog, int drive, const AlertRow &row, WORD id)
+const AlertShellRow &ShellRowOf(DriveAlert alert)
 {
-    const AlertControls &controls = row.controls;
-    HWND &field = Drives[drive].*row.field;
+    return AlertShellRows[static_cast<int>(alert)];
+}
+
+// Creates the alert dialog unless the drive still has one open: the drive's
+// fields, and the kind's own field.
+void ShowAlert(DriveAlert alert, int drive)
+{
+    const DriveAlertKind &kind = DriveAlertKindOf(alert);
+    const AlertShellRow &row = ShellRowOf(alert);
+    DriveRecord &record = Drives[drive];
+    HWND &dialog = record.*kind.dialog;
+    if (AlertDialogOpen(dialog))
+        return;
+    dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(row.templateId), CheckOwner, row.procedure, 0);
+    if (!dialog)
+        return;
+    ShowDriveInfo(dialog, drive);
+    char text[CautionTextSize];
+    const char *shown = record.*kind.time;
+    if (row.fieldText) {
+        row.fieldText(record, text);
+        shown = text;
+    }
+    SetDlgItemTextA(dialog, row.field, shown);
+    ShowAlertDialog(dialog);
+}
+
+void RefreshTray(const AlertShellRow &row, int drive)
+{
+    UpdateTrayStatus(CommandWindow);
+    if (row.afterTray)
+        row.afterTray(drive);
+}
+
+void AcknowledgeAlert(DriveAlert alert, HWND dialog, int drive)
+{
+    const DriveAlertKind &kind = DriveAlertKindOf(alert);
+    const AlertShellRow &row = ShellRowOf(alert);
+    DriveRecord &record = Drives[drive];
+    if (row.beforeClearing)
+        row.beforeClearing(drive);
+    record.*kind.flag = 0;
+    if (!row.trayLast)
+        RefreshTray(row, drive);
+    StoreDriveFlag(record, kind.flagName, 0);
+    LogDriveRecord(dialog, drive, row.acknowledgedRecord);
+    if (row.trayLast)
+        RefreshTray(row, drive);
+    RequestMetricsFile();
+}
+
+INT_PTR OnAlertCommand(HWND dialog, int drive, DriveAlert alert, WORD id)
+{
+    const AlertControls &controls = ShellRowOf(alert).controls;
+    HWND &field = Drives[drive].*DriveAlertKindOf(alert).dialog;
     if (id == controls.acknowledge)
         return TRUE;
     if (id == controls.ok) {
         if (IsDlgButtonChecked(dialog, controls.acknowledge) == BST_CHECKED)
-            row.acknowledge(dialog, drive);
+            AcknowledgeAlert(alert, dialog, drive);
         CloseAlertDialog(dialog, field);
         return TRUE;
     }
@@ -199,10 +235,9 @@ INT_PTR OnAlertCommand(HWND dialog, int drive, const AlertRow &row, WORD id)
     return FALSE;
 }
 
-INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, AlertKind kind)
+INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, DriveAlert alert)
 {
-    const AlertRow &row = AlertRows[static_cast<int>(kind)];
-    int drive = FindRecordByDialog(Drives, DriveCount, row.field, dialog);
+    int drive = FindRecordByDialog(Drives, DriveCount, DriveAlertKindOf(alert).dialog, dialog);
     if (drive < 0)
         return FALSE;
     switch (message) {
@@ -211,9 +246,22 @@ INT_PTR AlertDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, Al
     case WM_CONTEXTMENU:
         return AnswerContextMenu(reinterpret_cast<HWND>(wParam));
     case WM_COMMAND:
-        return OnAlertCommand(dialog, drive, row, LOWORD(wParam));
+        return OnAlertCommand(dialog, drive, alert, LOWORD(wParam));
     }
     return FALSE;
+}
+
+// The check's steps, one for each kind it raises or shows.
+template <DriveAlert alert>
+void RaiseStep(int drive)
+{
+    RaiseDriveAlert(alert, drive, CheckOwner);
+}
+
+template <DriveAlert alert>
+void ShowStep(int drive)
+{
+    ShowAlert(alert, drive);
 }
 
 // The check on the round's answers. The round stays out until the end, so a
@@ -222,9 +270,14 @@ void RunCheckOnRound(HWND owner)
 {
     CheckOwner = owner;
     Applying = true;
-    const SmartCheckSteps steps = {AskHealth,           RaiseSMARTError,        RaiseSMARTCaution,
-                                   ShowSMARTErrorDialog, ShowSimulatedSMARTErrorDialog, ShowSMARTCautionDialog,
-                                   MessageBeepExclamation, StoreSMARTCautionState};
+    const SmartCheckSteps steps = {AskHealth,
+                                   RaiseStep<DriveAlert::SMARTError>,
+                                   RaiseStep<DriveAlert::SMARTCaution>,
+                                   ShowStep<DriveAlert::SMARTError>,
+                                   ShowStep<DriveAlert::SimulatedSMARTError>,
+                                   ShowStep<DriveAlert::SMARTCaution>,
+                                   MessageBeepExclamation,
+                                   StoreSMARTCautionState};
     RunSmartCheck(steps);
     Applying = false;
     LastSMARTCheckTime = time(nullptr);
@@ -291,23 +344,35 @@ void RequestSMARTCheckAfterRescan(HWND owner, bool tableChanged)
     RequestSMARTCheck(owner);
 }
 
+void RaiseDriveAlert(DriveAlert alert, int drive, HWND owner)
+{
+    const DriveAlertKind &kind = DriveAlertKindOf(alert);
+    const AlertShellRow &row = ShellRowOf(alert);
+    DriveRecord &record = Drives[drive];
+    FormatTimeStamp(record.*kind.time, TimeStampSize);
+    StoreDriveFlagWithTime(record, kind.flagName, record.*kind.flag, kind.timeName, record.*kind.time);
+    NotifyAlertRaised(NoticeOf(alert), drive);
+    if (GlobalSettings.*kind.mailSetting)
+        MailDriveAlert(owner, drive, row.mailSubject, row.mailBody);
+    LogDriveRecord(owner, drive, row.raisedRecord);
+}
+
 void RaiseVanishedDriveError(int drive, HWND owner)
 {
-    CheckOwner = owner;
-    RaiseSMARTError(drive);
+    RaiseDriveAlert(DriveAlert::SMARTError, drive, owner);
 }
 
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Error);
+    return AlertDlgProc(dialog, message, wParam, lParam, DriveAlert::SMARTError);
 }
 
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Simulated);
+    return AlertDlgProc(dialog, message, wParam, lParam, DriveAlert::SimulatedSMARTError);
 }
 
 INT_PTR CALLBACK SMARTCautionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return AlertDlgProc(dialog, message, wParam, lParam, AlertKind::Caution);
+    return AlertDlgProc(dialog, message, wParam, lParam, DriveAlert::SMARTCaution);
 }

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "state/drive_alerts.h"
+
 // Asks every qualifying drive for its SMART status, raises new errors and keeps
 // an alert dialog open, with one beep, for every standing alert. owner becomes
 // the owner of the dialogs. The drives are asked on this thread: for the
@@ -31,6 +33,11 @@ bool SMARTRoundOut();
 // When a rescan's answers are applied: the check that was held back while it
 // was out, or one for the drives that came, went or moved.
 void RequestSMARTCheckAfterRescan(HWND owner, bool tableChanged);
+
+// An alert already set in the drive's record: time stamp, registry, tray
+// notification, e-mail when asked for, and log record. owner owns the boxes
+// of the e-mail and log. The next check shows its dialog.
+void RaiseDriveAlert(DriveAlert alert, int drive, HWND owner);
 
 // A drive on an internal bus that a rescan no longer finds, its SMART error
 // already set in the record: time stamp, registry, e-mail and a log record

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "drives/smart_requests.h"
+#include "state/drive_alerts.h"
 
 bool DriveQualifiesForStatus(const DriveRecord &drive)
 {
@@ -99,20 +100,19 @@ void RunSmartCheck(const SmartCheckSteps &steps)
                     steps.raiseCaution(i);
             }
         }
-        if (drive.SMARTError) {
-            CurrentDrive = i;
-            alertStands = true;
-            steps.showErrorDialog(i);
-        }
-        if (drive.SMARTCaution) {
-            CurrentDrive = i;
-            alertStands = true;
-            steps.showCautionDialog(i);
-        }
-        if (drive.SimulateError) {
-            CurrentDrive = i;
-            alertStands = true;
-            steps.showSimulatedErrorDialog(i);
+        // A drive's dialogs open in this order: it fixes their places in the cascade and which ends in front.
+        const struct {
+            DriveAlert alert;
+            void (*show)(int drive);
+        } shown[] = {{DriveAlert::SMARTError, steps.showErrorDialog},
+                     {DriveAlert::SMARTCaution, steps.showCautionDialog},
+                     {DriveAlert::SimulatedSMARTError, steps.showSimulatedErrorDialog}};
+        for (const auto &kind : shown) {
+            if (drive.*DriveAlertKindOf(kind.alert).flag) {
+                CurrentDrive = i;
+                alertStands = true;
+                kind.show(i);
+            }
         }
     }
     if (alertStands)

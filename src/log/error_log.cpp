@@ -8,17 +8,6 @@
 
 namespace {
 
-void AppendDriveRecord(HWND owner, int drive, DriveLogRecord kind, LogEvent event)
-{
-    char now[TimeStampSize] = "";
-    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||
-        kind == DriveLogRecord::SMARTCautionAcknowledged)
-        FormatTimeStamp(now, sizeof now);
-    char record[LogRecordSize];
-    FormatDriveLogRecord(kind, Drives[drive], now, record);
-    AppendToErrorLog(owner, record, event);
-}
-
 void AppendVolumeRecord(HWND owner, int volume, VolumeLogRecord kind, LogEvent event)
 {
     char now[TimeStampSize] = "";
@@ -64,36 +53,14 @@ bool AppendToErrorLogQuietly(const char *text, LogEvent event)
     return WriteLogText(text) == nullptr;
 }
 
-void LogSMARTError(HWND owner, int drive)
+void LogDriveRecord(HWND owner, int drive, DriveLogRecord kind)
 {
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTError, LogEvent::SMARTError);
-}
-
-void LogSimulatedSMARTError(HWND owner, int drive)
-{
-    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTError, LogEvent::SimulatedSMARTError);
-}
-
-void LogSMARTErrorAcknowledged(HWND owner, int drive)
-{
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTErrorAcknowledged, LogEvent::SMARTErrorAcknowledged);
-}
-
-void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive)
-{
-    AppendDriveRecord(owner, drive, DriveLogRecord::SimulatedSMARTErrorAcknowledged,
-                      LogEvent::SimulatedSMARTErrorAcknowledged);
-}
-
-void LogSMARTCaution(HWND owner, int drive)
-{
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCaution, LogEvent::SMARTCaution);
-}
-
-void LogSMARTCautionAcknowledged(HWND owner, int drive)
-{
-    AppendDriveRecord(owner, drive, DriveLogRecord::SMARTCautionAcknowledged,
-                      LogEvent::SMARTCautionAcknowledged);
+    char now[TimeStampSize] = "";
+    if (DriveLogRecordAcknowledges(kind))
+        FormatTimeStamp(now, sizeof now);
+    char record[LogRecordSize];
+    FormatDriveLogRecord(kind, Drives[drive], now, record);
+    AppendToErrorLog(owner, record, DriveLogEventOf(kind));
 }
 
 void LogFreeSpaceError(HWND owner, int volume)

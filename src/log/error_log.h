@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "log/log_events.h"
+#include "log/log_records.h"
 
 // Reports text to the Event Log as event, then appends it to the file named by
 // ErrorLogFilePath. A file that cannot be opened or written is reported in a
@@ -13,11 +14,7 @@ void AppendToErrorLog(HWND owner, const char *text, LogEvent event);
 // As AppendToErrorLog without a box: false when the text could not be written.
 bool AppendToErrorLogQuietly(const char *text, LogEvent event);
 
-void LogSMARTError(HWND owner, int drive);
-void LogSimulatedSMARTError(HWND owner, int drive);
+// The drive's record of that kind, to the file and to the Event Log.
+void LogDriveRecord(HWND owner, int drive, DriveLogRecord kind);
 void LogFreeSpaceError(HWND owner, int volume);
-void LogSMARTErrorAcknowledged(HWND owner, int drive);
-void LogSimulatedSMARTErrorAcknowledged(HWND owner, int drive);
 void LogFreeSpaceErrorAcknowledged(HWND owner, int volume);
-void LogSMARTCaution(HWND owner, int drive);
-void LogSMARTCautionAcknowledged(HWND owner, int drive);

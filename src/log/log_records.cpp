@@ -1,6 +1,7 @@
 #include "log/log_records.h"
 
 #include "base/bounded_text.h"
+#include "state/drive_alerts.h"
 #include "state/drive_info_text.h"
 #include "state/volume_texts.h"
 
@@ -12,37 +13,73 @@ int TimeLength(const char (&time)[TimeStampSize])
     return static_cast<int>(BoundedLength(time, TimeStampSize));
 }
 
+void AppendVanished(const DriveRecord &drive, char (&record)[LogRecordSize])
+{
+    if (drive.Vanished)
+        AppendText(record, "The drive stopped answering: it is no longer found while the PC runs.\r\n");
+}
+
+void AppendCautionRises(const DriveRecord &drive, char (&record)[LogRecordSize])
+{
+    char rises[CautionTextSize];
+    FormatDriveCautionRises(drive, rises);
+    AppendText(record, rises);
+}
+
+struct DriveRecordRow {
+    const char *heading;
+    DriveAlert alert;       // whose time of raising the record quotes
+    bool acknowledges;
+    LogEvent event;
+    // Lines of the kind's own after the time; nullptr for none.
+    void (*details)(const DriveRecord &drive, char (&record)[LogRecordSize]);
+};
+
+// Indexed by DriveLogRecord.
+const DriveRecordRow DriveRecordRows[] = {
+    {"SMART error condition detected", DriveAlert::SMARTError, false, LogEvent::SMARTError, AppendVanished},
+    {"SMART error condition detected (Simulated)", DriveAlert::SimulatedSMARTError, false,
+     LogEvent::SimulatedSMARTError, nullptr},
+    {"SMART error condition acknowledged", DriveAlert::SMARTError, true, LogEvent::SMARTErrorAcknowledged,
+     nullptr},
+    {"SMART error condition acknowledged (Simulated)", DriveAlert::SimulatedSMARTError, true,
+     LogEvent::SimulatedSMARTErrorAcknowledged, nullptr},
+    {"SMART caution detected", DriveAlert::SMARTCaution, false, LogEvent::SMARTCaution, AppendCautionRises},
+    {"SMART caution acknowledged", DriveAlert::SMARTCaution, true, LogEvent::SMARTCautionAcknowledged, nullptr},
+};
+static_assert(sizeof DriveRecordRows / sizeof DriveRecordRows[0] ==
+              static_cast<int>(DriveLogRecord::SMARTCautionAcknowledged) + 1);
+
+const DriveRecordRow &RowOf(DriveLogRecord kind)
+{
+    return DriveRecordRows[static_cast<int>(kind)];
+}
+
 }  // namespace
+
+LogEvent DriveLogEventOf(DriveLogRecord kind)
+{
+    return RowOf(kind).event;
+}
+
+bool DriveLogRecordAcknowledges(DriveLogRecord kind)
+{
+    return RowOf(kind).acknowledges;
+}
 
 void FormatDriveLogRecord(DriveLogRecord kind, const DriveRecord &drive, const char *acknowledged,
                           char (&record)[LogRecordSize])
 {
-    static const char *const Headings[] = {
-        "SMART error condition detected",
-        "SMART error condition detected (Simulated)",
-        "SMART error condition acknowledged",
-        "SMART error condition acknowledged (Simulated)",
-        "SMART caution detected",
-        "SMART caution acknowledged",
-    };
-    bool simulated = kind == DriveLogRecord::SimulatedSMARTError || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged;
-    bool caution = kind == DriveLogRecord::SMARTCaution || kind == DriveLogRecord::SMARTCautionAcknowledged;
-    const char(&occurred)[TimeStampSize] =
-        simulated ? drive.SimulateErrorTime : caution ? drive.SMARTCautionTime : drive.SMARTErrorTime;
+    const DriveRecordRow &row = RowOf(kind);
+    const char(&occurred)[TimeStampSize] = drive.*DriveAlertKindOf(row.alert).time;
     char size[SizeTextSize];
     FormatDriveCapacity(drive, size);
     FormatInto(record, "%s\r\nModel number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\nOccurred on: %.*s\r\n",
-               Headings[static_cast<int>(kind)], AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
-               TimeLength(occurred), occurred);
-    if (kind == DriveLogRecord::SMARTError && drive.Vanished)
-        AppendText(record, "The drive stopped answering: it is no longer found while the PC runs.\r\n");
-    if (kind == DriveLogRecord::SMARTCaution) {
-        char rises[CautionTextSize];
-        FormatDriveCautionRises(drive, rises);
-        AppendText(record, rises);
-    }
-    if (kind == DriveLogRecord::SMARTErrorAcknowledged || kind == DriveLogRecord::SimulatedSMARTErrorAcknowledged ||
-        kind == DriveLogRecord::SMARTCautionAcknowledged) {
+               row.heading, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size, TimeLength(occurred),
+               occurred);
+    if (row.details)
+        row.details(drive, record);
+    if (row.acknowledges) {
         AppendText(record, "Acknowledged: ");
         AppendText(record, acknowledged);
         AppendText(record, "\r\n");

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "log/log_events.h"
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 
@@ -19,6 +20,12 @@ enum class DriveLogRecord {
     SMARTCautionAcknowledged,
 };
 enum class VolumeLogRecord { FreeSpaceError, FreeSpaceErrorAcknowledged };
+
+// The Event Log's record of the same event.
+LogEvent DriveLogEventOf(DriveLogRecord kind);
+
+// Whether the record tells of an acknowledgement, and so quotes its moment.
+bool DriveLogRecordAcknowledges(DriveLogRecord kind);
 
 // The record of a drive event. acknowledged is the moment of acknowledgement,
 // used only by the acknowledgement records. A caution lists the counts that rose.

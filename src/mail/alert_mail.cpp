@@ -39,18 +39,11 @@ void Deliver(HWND owner, const char *subject, const char *body)
 
 }  // namespace
 
-void MailSMARTError(HWND owner, int drive)
+void MailDriveAlert(HWND owner, int drive, const char *subject, DriveMailBody body)
 {
-    char body[MailBodySize];
-    FormatSMARTErrorBody(Drives[drive], false, body);
-    Deliver(owner, SMARTErrorSubject, body);
-}
-
-void MailSimulatedSMARTError(HWND owner, int drive)
-{
-    char body[MailBodySize];
-    FormatSMARTErrorBody(Drives[drive], true, body);
-    Deliver(owner, SimulatedSMARTErrorSubject, body);
+    char text[MailBodySize];
+    body(Drives[drive], text);
+    Deliver(owner, subject, text);
 }
 
 void MailFreeSpaceError(HWND owner, int volume)
@@ -58,11 +51,4 @@ void MailFreeSpaceError(HWND owner, int volume)
     char body[MailBodySize];
     FormatFreeSpaceErrorBody(Volumes[volume], body);
     Deliver(owner, FreeSpaceErrorSubject, body);
-}
-
-void MailSMARTCaution(HWND owner, int drive)
-{
-    char body[MailBodySize];
-    FormatSMARTCautionBody(Drives[drive], body);
-    Deliver(owner, SMARTCautionSubject, body);
 }

@@ -3,7 +3,8 @@
 
 #include <windows.h>
 
-void MailSMARTError(HWND owner, int drive);
-void MailSimulatedSMARTError(HWND owner, int drive);
+#include "mail/mail_texts.h"
+
+// The alert of a drive, its body composed by body from the drive's record.
+void MailDriveAlert(HWND owner, int drive, const char *subject, DriveMailBody body);
 void MailFreeSpaceError(HWND owner, int volume);
-void MailSMARTCaution(HWND owner, int drive);

@@ -15,6 +15,9 @@ constexpr char FreeSpaceErrorSubject[] = "HOLMVARD Alert! Free space error detec
 constexpr char TestMailSubject[] = "HOLMVARD Alert! SMART error detected (Test)";
 constexpr char SMARTCautionSubject[] = "HOLMVARD Alert! SMART caution detected";
 
+// Composes the body of a drive alert's e-mail.
+using DriveMailBody = void (*)(const DriveRecord &drive, char (&body)[MailBodySize]);
+
 // The report of a real (simulated false) or simulated SMART error of the drive,
 // with the time stored when it was raised.
 void FormatSMARTErrorBody(const DriveRecord &drive, bool simulated, char (&body)[MailBodySize]);

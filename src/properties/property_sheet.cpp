@@ -3,13 +3,10 @@
 #include <commctrl.h>
 #include <prsht.h>
 
-#include "base/text_format.h"
 #include "drives/drive_access.h"
 #include "drives/drives_page.h"
 #include "drives/smart_alerts.h"
-#include "log/error_log.h"
 #include "log/logging_page.h"
-#include "mail/alert_mail.h"
 #include "mail/alerts_page.h"
 #include "mail/outbox.h"
 #include "properties/about_page.h"
@@ -63,13 +60,7 @@ void ApplySimulateError(int drive)
         StoreDriveFlag(record, "SimulateError", 0);
         return;
     }
-    FormatTimeStamp(record.SimulateErrorTime, sizeof record.SimulateErrorTime);
-    StoreDriveFlagWithTime(record, "SimulateError", record.SimulateError, "SimulateErrorTime",
-                           record.SimulateErrorTime);
-    NotifyAlertRaised(AlertNotice::SimulatedSMARTError, drive);
-    if (GlobalSettings.EmailSMARTErrors)
-        MailSimulatedSMARTError(CommitOwner, drive);
-    LogSimulatedSMARTError(CommitOwner, drive);
+    RaiseDriveAlert(DriveAlert::SimulatedSMARTError, drive, CommitOwner);
 }
 
 void StoreVolumeFlagOf(int volume, const char *name, int32_t value)

@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/guards.h"
+#include "state/drive_alerts.h"
 #include "state/settings.h"
 
 namespace {
@@ -132,15 +133,12 @@ void LoadDriveSettings(DriveRecord &drive)
         return;
     }
     ReadFourBytes(key, "SMARTEnabled", drive.SMARTEnabled);
-    ReadFourBytes(key, "SMARTError", drive.SMARTError);
-    if (drive.SMARTError)
-        ReadText(key, "SMARTErrorTime", drive.SMARTErrorTime, sizeof drive.SMARTErrorTime);
-    ReadFourBytes(key, "SimulateError", drive.SimulateError);
-    if (drive.SimulateError)
-        ReadText(key, "SimulateErrorTime", drive.SimulateErrorTime, sizeof drive.SimulateErrorTime);
-    ReadFourBytes(key, "SMARTCaution", drive.SMARTCaution);
-    if (drive.SMARTCaution)
-        ReadText(key, "SMARTCautionTime", drive.SMARTCautionTime, sizeof drive.SMARTCautionTime);
+    for (int k = 0; k < DriveAlertCount; k++) {
+        const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
+        ReadFourBytes(key, kind.flagName, drive.*kind.flag);
+        if (drive.*kind.flag)
+            ReadText(key, kind.timeName, drive.*kind.time, TimeStampSize);
+    }
     // A layout that is not ours leaves nothing acknowledged and nothing below;
     // a missing mask watches every item.
     uint8_t stored[CautionStoredItemsMax * CautionBelowEntryBytes];

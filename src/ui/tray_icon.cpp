@@ -6,6 +6,7 @@
 #include "base/bounded_text.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
+#include "state/drive_alerts.h"
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 #include "ui/alert_dialogs.h"
@@ -90,15 +91,7 @@ HWND NoticedDialog()
         return NoticedIndex < VolumeCount ? Volumes[NoticedIndex].ErrorDialog : nullptr;
     if (NoticedIndex >= DriveCount)
         return nullptr;
-    const DriveRecord &drive = Drives[NoticedIndex];
-    switch (NoticedAlert) {
-    case AlertNotice::SMARTError:
-        return drive.ErrorDialog;
-    case AlertNotice::SimulatedSMARTError:
-        return drive.SimulatedErrorDialog;
-    default:
-        return drive.CautionDialog;
-    }
+    return Drives[NoticedIndex].*DriveAlertKindOf(DriveAlertOf(NoticedAlert)).dialog;
 }
 
 }  // namespace
@@ -149,7 +142,7 @@ void NotifyAlertRaised(AlertNotice alert, int index)
     data.uFlags |= NIF_INFO;
     ComposeAlertNotice(alert, index, data.szInfoTitle, data.szInfo);
     // The check beeps once for all its alerts; the notification adds no sound of its own.
-    data.dwInfoFlags = (alert == AlertNotice::SMARTCaution ? NIIF_WARNING : NIIF_ERROR) | NIIF_NOSOUND;
+    data.dwInfoFlags = (AlertNoticeWarns(alert) ? NIIF_WARNING : NIIF_ERROR) | NIIF_NOSOUND;
     SendToShell(CommandWindow, NIM_MODIFY, data, false);
 }
 

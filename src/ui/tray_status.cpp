@@ -3,31 +3,31 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "state/drive_alerts.h"
 #include "state/drive_table.h"
 #include "state/volume_table.h"
 
 bool ComposeTrayTip(char (&tip)[TrayTipSize])
 {
-    bool smartError = false;
-    bool simulatedError = false;
-    bool caution = false;
+    bool stands[DriveAlertCount] = {};
     bool freeSpaceError = false;
-    for (uint8_t i = 0; i < DriveCount; i++) {
-        smartError = smartError || Drives[i].SMARTError != 0;
-        simulatedError = simulatedError || Drives[i].SimulateError != 0;
-        caution = caution || Drives[i].SMARTCaution != 0;
+    for (int k = 0; k < DriveAlertCount; k++) {
+        const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
+        for (uint8_t i = 0; i < DriveCount; i++)
+            stands[k] = stands[k] || Drives[i].*kind.flag != 0;
     }
     for (uint8_t i = 0; i < VolumeCount; i++)
         freeSpaceError = freeSpaceError || Volumes[i].FreeSpaceError != 0;
 
     tip[0] = '\0';
-    if (smartError)
-        AppendText(tip, "SMART Error, ");
-    if (simulatedError)
-        AppendText(tip, "SMART Error (Simulated), ");
-    // A real error says more than a caution, and all four pieces would not fit the tip.
-    if (caution && !smartError)
-        AppendText(tip, "SMART Caution, ");
+    bool errorStands = stands[static_cast<int>(DriveAlert::SMARTError)];
+    for (int k = 0; k < DriveAlertCount; k++) {
+        const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
+        if (!stands[k] || (kind.givesWayToError && errorStands))
+            continue;
+        AppendText(tip, kind.trayPiece);
+        AppendText(tip, ", ");
+    }
     if (freeSpaceError)
         AppendText(tip, "Free Space Error, ");
     size_t length = strlen(tip);
@@ -53,16 +53,13 @@ void ComposeAlertNotice(AlertNotice alert, int index, char (&title)[NoticeTitleS
                        volume.FreeSpaceMin);
         return;
     }
-    // Indexed by AlertNotice: the caption of the drive's alert dialog and what befell the drive.
-    static const struct {
-        const char *title;
-        const char *what;
-    } DriveNotices[] = {
-        {"SMART Error Detected", "reports a SMART error. Back up its data now."},
-        {"SMART Error Detected (Simulated)", "shows a simulated SMART error."},
-        {"SMART Caution Detected", "shows counts that often come before a failure. Back up its data."},
-    };
+    const DriveAlertKind &kind = DriveAlertKindOf(DriveAlertOf(alert));
     const DriveRecord &drive = Drives[index];
-    CopyText(title, DriveNotices[static_cast<int>(alert)].title);
-    FormatInto(text, "Drive %s, serial %s, %s", drive.Model, drive.Serial, DriveNotices[static_cast<int>(alert)].what);
+    CopyText(title, kind.caption);
+    FormatInto(text, "Drive %s, serial %s, %s", drive.Model, drive.Serial, kind.noticeText);
+}
+
+bool AlertNoticeWarns(AlertNotice alert)
+{
+    return alert != AlertNotice::FreeSpaceError && DriveAlertKindOf(DriveAlertOf(alert)).noticeWarns;
 }

@@ -1,0 +1,48 @@
+#include "state/drive_alerts.h"
+
+namespace {
+
+// Indexed by DriveAlert.
+const DriveAlertKind DriveAlertKinds[] = {
+    {.flagName = "SMARTError",
+     .timeName = "SMARTErrorTime",
+     .flag = &DriveRecord::SMARTError,
+     .time = &DriveRecord::SMARTErrorTime,
+     .dialog = &DriveRecord::ErrorDialog,
+     .mailSetting = &GlobalSettingsRecord::EmailSMARTErrors,
+     .caption = "SMART Error Detected",
+     .noticeText = "reports a SMART error. Back up its data now.",
+     .noticeWarns = false,
+     .trayPiece = "SMART Error",
+     .givesWayToError = false},
+    {.flagName = "SimulateError",
+     .timeName = "SimulateErrorTime",
+     .flag = &DriveRecord::SimulateError,
+     .time = &DriveRecord::SimulateErrorTime,
+     .dialog = &DriveRecord::SimulatedErrorDialog,
+     .mailSetting = &GlobalSettingsRecord::EmailSMARTErrors,
+     .caption = "SMART Error Detected (Simulated)",
+     .noticeText = "shows a simulated SMART error.",
+     .noticeWarns = false,
+     .trayPiece = "SMART Error (Simulated)",
+     .givesWayToError = false},
+    {.flagName = "SMARTCaution",
+     .timeName = "SMARTCautionTime",
+     .flag = &DriveRecord::SMARTCaution,
+     .time = &DriveRecord::SMARTCautionTime,
+     .dialog = &DriveRecord::CautionDialog,
+     .mailSetting = &GlobalSettingsRecord::EmailSMARTErrors,
+     .caption = "SMART Caution Detected",
+     .noticeText = "shows counts that often come before a failure. Back up its data.",
+     .noticeWarns = true,
+     .trayPiece = "SMART Caution",
+     .givesWayToError = true},
+};
+static_assert(sizeof DriveAlertKinds / sizeof DriveAlertKinds[0] == DriveAlertCount);
+
+}  // namespace
+
+const DriveAlertKind &DriveAlertKindOf(DriveAlert alert)
+{
+    return DriveAlertKinds[static_cast<int>(alert)];
+}
