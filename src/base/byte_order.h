@@ -20,6 +20,12 @@ inline uint64_t ReadLittleEndian64(const uint8_t *bytes)
     return ReadLittleEndian32(bytes) | static_cast<uint64_t>(ReadLittleEndian32(bytes + 4)) << 32;
 }
 
+inline void WriteLittleEndian16(uint8_t *bytes, uint16_t value)
+{
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
+}
+
 inline void WriteLittleEndian32(uint8_t *bytes, uint32_t value)
 {
     for (int i = 0; i < 4; i++)

@@ -84,17 +84,6 @@ bool ReadTemperatureDescriptor(const uint8_t *reply, uint32_t length, uint8_t &t
     return true;
 }
 
-uint8_t TemperatureLimitOf(const DriveRecord &drive)
-{
-    if (drive.TemperatureLimit >= TemperatureNeverAlerted)
-        return 0;
-    if (drive.TemperatureLimit != 0)
-        return static_cast<uint8_t>(drive.TemperatureLimit);
-    if (drive.TemperatureWarning != NoTemperature)
-        return drive.TemperatureWarning;
-    return drive.SolidState ? SolidStateTemperatureLimit : DiskTemperatureLimit;
-}
-
 bool TakeTemperature(DriveRecord &drive, uint8_t reading)
 {
     if (reading == NoTemperature)

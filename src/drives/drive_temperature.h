@@ -1,5 +1,5 @@
-// Drive temperatures: read from what a check already reads where it can, the
-// limit of each drive, and when a hot spell raises the alert. Portable.
+// Drive temperatures: read from what a check already reads where it can, and
+// when a hot spell raises the alert. Portable.
 #pragma once
 
 #include <cstddef>
@@ -7,17 +7,7 @@
 
 #include "drives/storage_queries.h"
 #include "state/drive_table.h"
-
-// Temperatures are whole degrees Celsius; 0 stands for none read or reported.
-constexpr uint8_t NoTemperature = 0;
-
-// The drive key's TemperatureLimit: 0 (or missing) asks for the automatic
-// limit, this value for none.
-constexpr uint32_t TemperatureNeverAlerted = 255;
-
-// Automatic limits where the drive reports no warning temperature of its own.
-constexpr uint8_t SolidStateTemperatureLimit = 70;
-constexpr uint8_t DiskTemperatureLimit = 55;
+#include "state/drive_temperature_text.h"
 
 // How far below its limit a drive must be read before a new hot spell can raise again.
 constexpr uint8_t TemperatureCoolingMargin = 5;
@@ -48,11 +38,6 @@ void BuildTemperatureQuery(uint8_t (&query)[DevicePropertyQueryLength]);
 // false when it is too short for them or reports no sensor. Values outside 1
 // to 127 degrees are none.
 bool ReadTemperatureDescriptor(const uint8_t *reply, uint32_t length, uint8_t &temperature, uint8_t &warning);
-
-// The limit the drive's readings are held against: its TemperatureLimit, else
-// its own warning temperature, else the automatic limit of its kind; 0 when
-// its temperature is not alerted.
-uint8_t TemperatureLimitOf(const DriveRecord &drive);
 
 // Takes one check's reading (NoTemperature changes nothing). True when it
 // raises the alert, already set in the record: the second check in a row at

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "base/bounded_text.h"
 #include "base/text_format.h"
 #include "drives/drive_access.h"
 #include "drives/drive_worker.h"
@@ -13,6 +14,7 @@
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
 #include "state/drive_table.h"
+#include "state/drive_temperature_text.h"
 #include "state/metrics_text.h"
 #include "state/settings.h"
 #include "state/settings_snapshot.h"
@@ -53,6 +55,14 @@ void StoreSMARTCautionState(int drive)
 void FormatCautionField(const DriveRecord &drive, char (&text)[CautionTextSize])
 {
     FormatDriveCautionRises(drive, text);
+}
+
+// The temperature's dialog shows the reading, the limit and the highest reading.
+void FormatTemperatureField(const DriveRecord &drive, char (&text)[CautionTextSize])
+{
+    char temperatures[TemperatureTextSize];
+    ::FormatTemperatureField(drive, temperatures);
+    CopyText(text, temperatures);
 }
 
 void FormatSMARTErrorMail(const DriveRecord &drive, char (&body)[MailBodySize])
@@ -106,6 +116,8 @@ struct AlertShellRow {
     // where the kind has one.
     int field;
     void (*fieldText)(const DriveRecord &drive, char (&text)[CautionTextSize]);
+    // What fieldText writes changes while the alert stands: each check writes it anew.
+    bool fieldLive;
     const char *mailSubject;
     DriveMailBody mailBody;
     DriveLogRecord raisedRecord;
@@ -126,6 +138,7 @@ const AlertShellRow AlertShellRows[] = {
      .controls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP, SMARTErrorTopic},
      .field = IDC_ERROR_TIME,
      .fieldText = nullptr,
+     .fieldLive = false,
      .mailSubject = SMARTErrorSubject,
      .mailBody = FormatSMARTErrorMail,
      .raisedRecord = DriveLogRecord::SMARTError,
@@ -139,6 +152,7 @@ const AlertShellRow AlertShellRows[] = {
                   SimulatedSMARTErrorTopic},
      .field = IDC_SIMULATED_ERROR_TIME,
      .fieldText = nullptr,
+     .fieldLive = false,
      .mailSubject = SimulatedSMARTErrorSubject,
      .mailBody = FormatSimulatedSMARTErrorMail,
      .raisedRecord = DriveLogRecord::SimulatedSMARTError,
@@ -151,6 +165,7 @@ const AlertShellRow AlertShellRows[] = {
      .controls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP, SMARTCautionTopic},
      .field = IDC_CAUTION_RISES,
      .fieldText = FormatCautionField,
+     .fieldLive = false,
      .mailSubject = SMARTCautionSubject,
      .mailBody = FormatSMARTCautionBody,
      .raisedRecord = DriveLogRecord::SMARTCaution,
@@ -158,6 +173,19 @@ const AlertShellRow AlertShellRows[] = {
      .beforeClearing = TakeAcknowledgedCounts,
      .afterTray = nullptr,
      .trayLast = true},
+    {.templateId = IDD_DRIVE_TEMPERATURE,
+     .procedure = DriveTemperatureDlgProc,
+     .controls = {IDC_ACKNOWLEDGE, IDC_ERROR_OK, IDC_ERROR_CANCEL, IDC_ERROR_HELP, DriveTemperatureTopic},
+     .field = IDC_TEMPERATURE_READINGS,
+     .fieldText = FormatTemperatureField,
+     .fieldLive = true,
+     .mailSubject = DriveTemperatureSubject,
+     .mailBody = FormatDriveTemperatureBody,
+     .raisedRecord = DriveLogRecord::DriveTemperature,
+     .acknowledgedRecord = DriveLogRecord::DriveTemperatureAcknowledged,
+     .beforeClearing = nullptr,
+     .afterTray = nullptr,
+     .trayLast = false},
 };
 static_assert(sizeof AlertShellRows / sizeof AlertShellRows[0] == DriveAlertCount);
 
@@ -174,12 +202,13 @@ void ShowAlert(DriveAlert alert, int drive)
     const AlertShellRow &row = ShellRowOf(alert);
     DriveRecord &record = Drives[drive];
     HWND &dialog = record.*kind.dialog;
-    if (AlertDialogOpen(dialog))
+    bool open = AlertDialogOpen(dialog);
+    if (open && !row.fieldLive)
         return;
-    dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(row.templateId), CheckOwner, row.procedure, 0);
+    if (!open)
+        dialog = CreateDialogParamA(Instance, MAKEINTRESOURCEA(row.templateId), CheckOwner, row.procedure, 0);
     if (!dialog)
         return;
-    ShowDriveInfo(dialog, drive);
     char text[CautionTextSize];
     const char *shown = record.*kind.time;
     if (row.fieldText) {
@@ -187,6 +216,9 @@ void ShowAlert(DriveAlert alert, int drive)
         shown = text;
     }
     SetDlgItemTextA(dialog, row.field, shown);
+    if (open)
+        return;
+    ShowDriveInfo(dialog, drive);
     ShowAlertDialog(dialog);
 }
 
@@ -277,7 +309,9 @@ void RunCheckOnRound(HWND owner)
                                    ShowStep<DriveAlert::SimulatedSMARTError>,
                                    ShowStep<DriveAlert::SMARTCaution>,
                                    MessageBeepExclamation,
-                                   StoreSMARTCautionState};
+                                   StoreSMARTCautionState,
+                                   RaiseStep<DriveAlert::DriveTemperature>,
+                                   ShowStep<DriveAlert::DriveTemperature>};
     RunSmartCheck(steps);
     Applying = false;
     LastSMARTCheckTime = time(nullptr);
@@ -375,4 +409,9 @@ INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wP
 INT_PTR CALLBACK SMARTCautionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     return AlertDlgProc(dialog, message, wParam, lParam, DriveAlert::SMARTCaution);
+}
+
+INT_PTR CALLBACK DriveTemperatureDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return AlertDlgProc(dialog, message, wParam, lParam, DriveAlert::DriveTemperature);
 }

@@ -47,3 +47,4 @@ void RaiseVanishedDriveError(int drive, HWND owner);
 INT_PTR CALLBACK SMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SimulatedSMARTErrorDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK SMARTCautionDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK DriveTemperatureDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

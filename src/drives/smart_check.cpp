@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "drives/drive_temperature.h"
 #include "drives/smart_requests.h"
 #include "state/drive_alerts.h"
 
@@ -99,6 +100,10 @@ void RunSmartCheck(const SmartCheckSteps &steps)
                 if (taking.raise)
                     steps.raiseCaution(i);
             }
+            if (health.warningTemperature != NoTemperature)
+                drive.TemperatureWarning = health.warningTemperature;
+            if (TakeTemperature(drive, health.temperature))
+                steps.raiseTemperature(i);
         }
         // A drive's dialogs open in this order: it fixes their places in the cascade and which ends in front.
         const struct {
@@ -106,7 +111,8 @@ void RunSmartCheck(const SmartCheckSteps &steps)
             void (*show)(int drive);
         } shown[] = {{DriveAlert::SMARTError, steps.showErrorDialog},
                      {DriveAlert::SMARTCaution, steps.showCautionDialog},
-                     {DriveAlert::SimulatedSMARTError, steps.showSimulatedErrorDialog}};
+                     {DriveAlert::SimulatedSMARTError, steps.showSimulatedErrorDialog},
+                     {DriveAlert::DriveTemperature, steps.showTemperatureDialog}};
         for (const auto &kind : shown) {
             if (drive.*DriveAlertKindOf(kind.alert).flag) {
                 CurrentDrive = i;

@@ -42,6 +42,9 @@ struct SmartCheckSteps {
     void (*beep)();
     // The acknowledged counts came down, or a count's time below them changed: registry.
     void (*storeCautionState)(int drive);
+    // A new drive temperature alert, already set in the record, and its dialog.
+    void (*raiseTemperature)(int drive);
+    void (*showTemperatureDialog)(int drive);
 };
 
 // Only a present, monitored, supported drive without a standing error and not

@@ -7,6 +7,7 @@
 #include "base/bounded_text.h"
 #include "base/byte_order.h"
 #include "drives/ata_pass_through.h"
+#include "drives/drive_temperature.h"
 #include "drives/storage_queries.h"
 #include "emulator/emulated_replies.h"
 
@@ -104,6 +105,31 @@ EmulatedReply AnswerDeviceProperty(const EmulatedDrive &drive, uint8_t *output, 
     return DeliverReply(reply, outputLength < at ? outputLength : at, output);
 }
 
+// NVMe reports temperatures in kelvin, 0 for none.
+uint16_t KelvinOf(uint8_t celsius)
+{
+    return celsius == 0 ? 0 : static_cast<uint16_t>(celsius + 273);
+}
+
+// STORAGE_TEMPERATURE_DATA_DESCRIPTOR with one sensor; refused for a drive
+// described without a temperature, as drivers before Windows 10 refuse it.
+EmulatedReply AnswerTemperatureProperty(const EmulatedDrive &drive, uint8_t *output, uint32_t outputLength)
+{
+    if (drive.temperature == 0)
+        return RefuseRequest(EmulatedErrorInvalidFunction);
+    constexpr uint32_t Length = TemperatureDescriptorHeaderLength + TemperatureInfoLength;
+    if (!output || outputLength < Length)
+        return RefuseRequest(EmulatedErrorInsufficientBuffer);
+    uint8_t reply[Length] = {};
+    WriteLittleEndian32(reply, TemperatureDescriptorHeaderLength);
+    WriteLittleEndian32(reply + 4, Length);
+    WriteLittleEndian16(reply + 8, drive.criticalTemperature);
+    WriteLittleEndian16(reply + 10, drive.warningTemperature);
+    WriteLittleEndian16(reply + 12, 1);
+    WriteLittleEndian16(reply + TemperatureDescriptorHeaderLength + 2, drive.temperature);
+    return DeliverReply(reply, Length, output);
+}
+
 // The NVMe protocol-specific queries: Identify Controller and the health log.
 EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, uint32_t inputLength,
                               uint8_t *output, uint32_t outputLength)
@@ -134,8 +160,11 @@ EmulatedReply AnswerNvmeQuery(const EmulatedDrive &drive, const uint8_t *input, 
         PutPadded(data + 4, 20, drive.serial);
         PutPadded(data + 24, 40, drive.model);
         PutPadded(data + 64, 8, drive.firmware);
+        WriteLittleEndian16(data + 266, KelvinOf(drive.warningTemperature));
+        WriteLittleEndian16(data + 268, KelvinOf(drive.criticalTemperature));
     } else {
         data[0] = drive.criticalWarning;
+        WriteLittleEndian16(data + 1, KelvinOf(drive.temperature));
         data[5] = drive.percentageUsed;
         WriteLittleEndian64(data + 160, drive.mediaErrors);
     }
@@ -149,6 +178,8 @@ EmulatedReply AnswerStorageQuery(const EmulatedDrive &drive, const uint8_t *inpu
         return RefuseRequest(EmulatedErrorInvalidParameter);
     if (ReadLittleEndian32(input) == 0 && ReadLittleEndian32(input + 4) == 0)
         return AnswerDeviceProperty(drive, output, outputLength);
+    if (ReadLittleEndian32(input) == DeviceTemperaturePropertyId && ReadLittleEndian32(input + 4) == 0)
+        return AnswerTemperatureProperty(drive, output, outputLength);
     return AnswerNvmeQuery(drive, input, inputLength, output, outputLength);
 }
 

@@ -459,6 +459,9 @@ const KeywordRule KeywordRules[] = {
     {"hang", true, ApplyYesNo, &EmulatedDrive::hangs, nullptr, nullptr},
     {"present", true, ApplyYesNo, &EmulatedDrive::present, nullptr, nullptr},
     {"sat", true, ApplyYesNo, &EmulatedDrive::sat, nullptr, nullptr},
+    {"temperature", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::temperature},
+    {"warning-temperature", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::warningTemperature},
+    {"critical-temperature", true, ApplyByte, nullptr, nullptr, &EmulatedDrive::criticalTemperature},
 };
 
 bool ParseLine(ParseState &state, const char *begin, const char *end)

@@ -100,6 +100,12 @@ struct EmulatedDrive {
     bool hangs;                 // the health requests never complete and ignore cancelling
     bool present;               // false: unplugged; every open and request fails with ERROR_FILE_NOT_FOUND
     bool sat;                   // a USB drive's bridge translates ATA PASS-THROUGH; otherwise it refuses it
+    // Degrees Celsius, 0 for none: the NVMe health log's Composite Temperature
+    // and the temperature property's first sensor; the warning and critical
+    // temperatures of Identify Controller and of the property.
+    uint8_t temperature;
+    uint8_t warningTemperature;
+    uint8_t criticalTemperature;
 };
 
 constexpr uint32_t MostEmulatedDelayMs = 3600000;

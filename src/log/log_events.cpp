@@ -11,7 +11,7 @@ struct EventRow {
     EventKind kind;
 };
 
-// SMART errors 1000s, free space 2000s, the SMART caution 3000s, e-mail 4000s;
+// SMART errors 1000s, free space 2000s, the SMART caution 3000s, e-mail 4000s, temperature 5000s;
 // raising an alert is an error or a warning, its acknowledgement information.
 const EventRow EventTable[] = {
     {LogEvent::SMARTError, {EventType::Error, 1001}},
@@ -25,6 +25,8 @@ const EventRow EventTable[] = {
     {LogEvent::AlertMailFailed, {EventType::Warning, 4001}},
     {LogEvent::KeptMailDelivered, {EventType::Information, 4002}},
     {LogEvent::KeptMailSetAside, {EventType::Warning, 4003}},
+    {LogEvent::DriveTemperature, {EventType::Warning, 5001}},
+    {LogEvent::DriveTemperatureAcknowledged, {EventType::Information, 5002}},
 };
 
 }  // namespace

@@ -19,6 +19,8 @@ enum class LogEvent {
     AlertMailFailed,       // an alert e-mail that will not be sent: dropped, or never kept
     KeptMailDelivered,
     KeptMailSetAside,      // a kept file taken out of the queue: unreadable, or delivered and not removable
+    DriveTemperature,
+    DriveTemperatureAcknowledged,
 };
 
 // EVENTLOG_ERROR_TYPE, EVENTLOG_WARNING_TYPE, EVENTLOG_INFORMATION_TYPE.

@@ -3,6 +3,7 @@
 #include "base/bounded_text.h"
 #include "state/drive_alerts.h"
 #include "state/drive_info_text.h"
+#include "state/drive_temperature_text.h"
 #include "state/volume_texts.h"
 
 namespace {
@@ -26,6 +27,13 @@ void AppendCautionRises(const DriveRecord &drive, char (&record)[LogRecordSize])
     AppendText(record, rises);
 }
 
+void AppendTemperatures(const DriveRecord &drive, char (&record)[LogRecordSize])
+{
+    char temperatures[TemperatureTextSize];
+    FormatTemperatureLines(drive, temperatures);
+    AppendText(record, temperatures);
+}
+
 struct DriveRecordRow {
     const char *heading;
     DriveAlert alert;       // whose time of raising the record quotes
@@ -46,9 +54,12 @@ const DriveRecordRow DriveRecordRows[] = {
      LogEvent::SimulatedSMARTErrorAcknowledged, nullptr},
     {"SMART caution detected", DriveAlert::SMARTCaution, false, LogEvent::SMARTCaution, AppendCautionRises},
     {"SMART caution acknowledged", DriveAlert::SMARTCaution, true, LogEvent::SMARTCautionAcknowledged, nullptr},
+    {"Drive temperature high", DriveAlert::DriveTemperature, false, LogEvent::DriveTemperature, AppendTemperatures},
+    {"Drive temperature high acknowledged", DriveAlert::DriveTemperature, true,
+     LogEvent::DriveTemperatureAcknowledged, AppendTemperatures},
 };
 static_assert(sizeof DriveRecordRows / sizeof DriveRecordRows[0] ==
-              static_cast<int>(DriveLogRecord::SMARTCautionAcknowledged) + 1);
+              static_cast<int>(DriveLogRecord::DriveTemperatureAcknowledged) + 1);
 
 const DriveRecordRow &RowOf(DriveLogRecord kind)
 {

@@ -18,6 +18,8 @@ enum class DriveLogRecord {
     SimulatedSMARTErrorAcknowledged,
     SMARTCaution,
     SMARTCautionAcknowledged,
+    DriveTemperature,
+    DriveTemperatureAcknowledged,
 };
 enum class VolumeLogRecord { FreeSpaceError, FreeSpaceErrorAcknowledged };
 

@@ -2,6 +2,7 @@
 
 #include "base/bounded_text.h"
 #include "state/drive_info_text.h"
+#include "state/drive_temperature_text.h"
 #include "state/volume_texts.h"
 
 namespace {
@@ -26,6 +27,11 @@ const char SMARTCautionFormat[] =
     "%s\r\n"
     "CAUTION: Back up the data on this drive now. It may still\r\nwork for a long time, but counts that rise like "
     "these\r\noften come before a failure.\r\n";
+const char DriveTemperatureFormat[] =
+    "HOLMVARD has read this drive at or above its\r\ntemperature limit at two checks in a row:\r\n\r\n"
+    "Model number: %.*s\r\nSerial number: %.*s\r\nDrive size: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
+    "%s\r\n"
+    "CAUTION: Heat shortens a drive's life. Check its fans and\r\nairflow, and keep its case free of dust.\r\n";
 const char FreeSpaceErrorFormat[] =
     "HOLMVARD has detected a free space minimum\r\nerror condition on this volume:\r\n\r\n"
     "Volume name: %s\r\nSerial number: %.*s\r\nFree Space: %s\r\n\r\nOccurred on: %.*s.\r\n\r\n"
@@ -50,6 +56,17 @@ void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize]
     FormatDriveCautionRises(drive, rises);
     FormatInto(body, SMARTCautionFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
                static_cast<int>(BoundedLength(drive.SMARTCautionTime, TimeStampSize)), drive.SMARTCautionTime, rises);
+}
+
+void FormatDriveTemperatureBody(const DriveRecord &drive, char (&body)[MailBodySize])
+{
+    char size[SizeTextSize];
+    FormatDriveCapacity(drive, size);
+    char temperatures[TemperatureTextSize];
+    FormatTemperatureLines(drive, temperatures);
+    FormatInto(body, DriveTemperatureFormat, AtaModelLength, drive.Model, AtaSerialLength, drive.Serial, size,
+               static_cast<int>(BoundedLength(drive.TemperatureAlertTime, TimeStampSize)), drive.TemperatureAlertTime,
+               temperatures);
 }
 
 void FormatFreeSpaceErrorBody(const VolumeRecord &volume, char (&body)[MailBodySize])

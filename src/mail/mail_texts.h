@@ -14,6 +14,7 @@ constexpr char SimulatedSMARTErrorSubject[] = "HOLMVARD Alert! SMART error detec
 constexpr char FreeSpaceErrorSubject[] = "HOLMVARD Alert! Free space error detected";
 constexpr char TestMailSubject[] = "HOLMVARD Alert! SMART error detected (Test)";
 constexpr char SMARTCautionSubject[] = "HOLMVARD Alert! SMART caution detected";
+constexpr char DriveTemperatureSubject[] = "HOLMVARD Alert! Drive temperature high";
 
 // Composes the body of a drive alert's e-mail.
 using DriveMailBody = void (*)(const DriveRecord &drive, char (&body)[MailBodySize]);
@@ -24,6 +25,9 @@ void FormatSMARTErrorBody(const DriveRecord &drive, bool simulated, char (&body)
 
 // The report of the drive's caution: the counts that rose, what they were, and the time.
 void FormatSMARTCautionBody(const DriveRecord &drive, char (&body)[MailBodySize]);
+
+// The drive, when its temperature was first read at or above its limit twice in a row, the reading and the limit.
+void FormatDriveTemperatureBody(const DriveRecord &drive, char (&body)[MailBodySize]);
 
 void FormatFreeSpaceErrorBody(const VolumeRecord &volume, char (&body)[MailBodySize]);
 

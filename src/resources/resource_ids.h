@@ -31,6 +31,7 @@
 #define IDD_OFFLINE_TEST 114
 #define IDD_MAIL_PASSWORD 115
 #define IDD_SMART_CAUTION 117
+#define IDD_DRIVE_TEMPERATURE 118
 
 // IDE/ATA parameter fields and their labels (alert dialogs, Drives page, off-line test)
 #define IDC_MODEL 1001
@@ -61,6 +62,11 @@
 #define IDC_CAUTION_GROUP 1127
 #define IDC_CAUTION_ADVICE 1128
 #define IDC_CAUTION_RISES 1129
+
+// Drive temperature dialog (118): the drive fields and the buttons of 104, and these
+#define IDC_TEMPERATURE_GROUP 1130
+#define IDC_TEMPERATURE_ADVICE 1131
+#define IDC_TEMPERATURE_READINGS 1132
 
 // Simulated SMART error dialog (112)
 #define IDC_SIMULATED_TIME_LABEL 1010

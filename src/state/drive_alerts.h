@@ -9,8 +9,8 @@
 #include "state/settings.h"
 
 // In the order of the tray tip's pieces.
-enum class DriveAlert : uint8_t { SMARTError, SimulatedSMARTError, SMARTCaution };
-constexpr int DriveAlertCount = 3;
+enum class DriveAlert : uint8_t { SMARTError, SimulatedSMARTError, SMARTCaution, DriveTemperature };
+constexpr int DriveAlertCount = 4;
 
 struct DriveAlertKind {
     const char *flagName;   // registry: the 4-byte flag
@@ -27,6 +27,8 @@ struct DriveAlertKind {
     // The piece is left out while a real SMART error stands: the tip has no
     // room for every piece, and the error says more.
     bool givesWayToError;
+    // The piece is left out when the tip would not hold it beside the others.
+    bool leftOutWhenFull;
 };
 
 const DriveAlertKind &DriveAlertKindOf(DriveAlert alert);

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "base/bounded_text.h"
+#include "state/drive_temperature_text.h"
 
 int64_t LastSMARTCheckTime;
 int64_t LastFreeSpaceCheckTime;
@@ -110,7 +111,14 @@ struct DriveGauge {
     const char *name;
     const char *help;
     uint64_t (*value)(const DriveRecord &drive);
+    // Whether the drive has a sample; nullptr: every drive has one.
+    bool (*sampled)(const DriveRecord &drive) = nullptr;
 };
+
+bool TemperatureRead(const DriveRecord &drive)
+{
+    return drive.Temperature != NoTemperature;
+}
 
 const DriveGauge DriveGauges[] = {
     {"holmvard_drive_monitored", "1 while the drive's SMART status is checked.",
@@ -128,6 +136,13 @@ const DriveGauge DriveGauges[] = {
      [](const DriveRecord &d) -> uint64_t { return d.SMARTCaution != 0; }},
     {"holmvard_drive_size_bytes", "The drive's size: its LBA sectors of 512 bytes.",
      [](const DriveRecord &d) -> uint64_t { return d.LbaSectors * 512; }},
+    {"holmvard_drive_temperature_celsius", "The drive's temperature at the last check that read one.",
+     [](const DriveRecord &d) -> uint64_t { return d.Temperature; }, TemperatureRead},
+    {"holmvard_drive_temperature_limit_celsius", "The temperature at or above which the drive raises its alert.",
+     [](const DriveRecord &d) -> uint64_t { return TemperatureLimitOf(d); },
+     [](const DriveRecord &d) { return TemperatureRead(d) && TemperatureLimitOf(d) != 0; }},
+    {"holmvard_drive_temperature_alert", "1 while a drive temperature alert of the drive is not acknowledged.",
+     [](const DriveRecord &d) -> uint64_t { return d.TemperatureAlert != 0; }},
 };
 
 struct VolumeGauge {
@@ -170,6 +185,8 @@ void AppendDrives(MetricsWriter &out, const MetricsInputs &inputs)
     for (const DriveGauge &gauge : DriveGauges) {
         AppendFamily(out, gauge.name, gauge.help);
         for (int i = 0; i < inputs.driveCount; i++) {
+            if (gauge.sampled && !gauge.sampled(inputs.drives[i]))
+                continue;
             AppendDriveLabels(out, gauge.name, i, inputs.drives[i]);
             Append(out, " %llu\n", static_cast<unsigned long long>(gauge.value(inputs.drives[i])));
         }

@@ -10,8 +10,8 @@
 #include "state/volume_table.h"
 
 // Enough for 64 drives and 24 volumes with every text at its longest and
-// every byte doubled by escaping (about 134 KiB); only what is written is touched.
-constexpr size_t MetricsTextSize = 147456;
+// every byte doubled by escaping (about 160 KiB); only what is written is touched.
+constexpr size_t MetricsTextSize = 180224;
 
 // When each check last ran, in seconds since 1970; 0 until it first runs.
 extern int64_t LastSMARTCheckTime;

@@ -133,6 +133,8 @@ void LoadDriveSettings(DriveRecord &drive)
         return;
     }
     ReadFourBytes(key, "SMARTEnabled", drive.SMARTEnabled);
+    // Never written: missing is the automatic limit.
+    ReadFourBytes(key, "TemperatureLimit", drive.TemperatureLimit);
     for (int k = 0; k < DriveAlertCount; k++) {
         const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
         ReadFourBytes(key, kind.flagName, drive.*kind.flag);

@@ -19,17 +19,33 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize])
     for (uint8_t i = 0; i < VolumeCount; i++)
         freeSpaceError = freeSpaceError || Volumes[i].FreeSpaceError != 0;
 
-    tip[0] = '\0';
+    static const char FreeSpacePiece[] = "Free Space Error";
     bool errorStands = stands[static_cast<int>(DriveAlert::SMARTError)];
-    for (int k = 0; k < DriveAlertCount; k++) {
+    for (int k = 0; k < DriveAlertCount; k++)
+        stands[k] = stands[k] && !(DriveAlertKindOf(static_cast<DriveAlert>(k)).givesWayToError && errorStands);
+    // Pieces and their separators, without the last one's.
+    size_t needed = freeSpaceError ? sizeof FreeSpacePiece + 1 : 0;
+    for (int k = 0; k < DriveAlertCount; k++)
+        needed += stands[k] ? strlen(DriveAlertKindOf(static_cast<DriveAlert>(k)).trayPiece) + 2 : 0;
+    for (int k = 0; k < DriveAlertCount && needed > TrayTipSize + 1; k++) {
         const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
-        if (!stands[k] || (kind.givesWayToError && errorStands))
+        if (stands[k] && kind.leftOutWhenFull) {
+            stands[k] = false;
+            needed -= strlen(kind.trayPiece) + 2;
+        }
+    }
+
+    tip[0] = '\0';
+    for (int k = 0; k < DriveAlertCount; k++) {
+        if (!stands[k])
             continue;
-        AppendText(tip, kind.trayPiece);
+        AppendText(tip, DriveAlertKindOf(static_cast<DriveAlert>(k)).trayPiece);
         AppendText(tip, ", ");
     }
-    if (freeSpaceError)
-        AppendText(tip, "Free Space Error, ");
+    if (freeSpaceError) {
+        AppendText(tip, FreeSpacePiece);
+        AppendText(tip, ", ");
+    }
     size_t length = strlen(tip);
     if (length == 0) {
         CopyText(tip, TrayTipAllClear);

@@ -16,10 +16,11 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize]);
 
 // The alert a tray notification tells of when it is raised: a drive's alerts
 // by their DriveAlert value, then the volume's.
-enum class AlertNotice : uint8_t { SMARTError, SimulatedSMARTError, SMARTCaution, FreeSpaceError };
+enum class AlertNotice : uint8_t { SMARTError, SimulatedSMARTError, SMARTCaution, DriveTemperature, FreeSpaceError };
 static_assert(static_cast<int>(AlertNotice::SMARTError) == static_cast<int>(DriveAlert::SMARTError));
 static_assert(static_cast<int>(AlertNotice::SimulatedSMARTError) == static_cast<int>(DriveAlert::SimulatedSMARTError));
 static_assert(static_cast<int>(AlertNotice::SMARTCaution) == static_cast<int>(DriveAlert::SMARTCaution));
+static_assert(static_cast<int>(AlertNotice::DriveTemperature) == static_cast<int>(DriveAlert::DriveTemperature));
 static_assert(static_cast<int>(AlertNotice::FreeSpaceError) == DriveAlertCount);
 
 constexpr AlertNotice NoticeOf(DriveAlert alert)

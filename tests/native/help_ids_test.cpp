@@ -135,7 +135,7 @@ TEST(HelpIds, WindowTopicsAreNumberedFromTheAboutPage)
     const uint32_t topics[] = {AboutPageTopic,  DrivesPageTopic,          VolumesPageTopic,
                                AlertsPageTopic, LoggingPageTopic,         SMARTErrorTopic,
                                SimulatedSMARTErrorTopic, TrayHelpTopic,   FreeSpaceErrorTopic,
-                               MailPasswordTopic, SMARTCautionTopic};
+                               MailPasswordTopic, SMARTCautionTopic, DriveTemperatureTopic};
     ASSERT_EQ(sizeof topics / sizeof topics[0], WindowTopicCount);
     for (uint32_t k = 0; k < WindowTopicCount; k++)
         EXPECT_EQ(topics[k], 0x2FFF0u + k);
@@ -151,8 +151,8 @@ TEST(HelpIds, EveryTopicHasItsOwnStringIdInRange)
         auto [it, inserted] = owners.emplace(id, number);
         EXPECT_TRUE(inserted) << std::hex << number << " and " << it->second << " share string " << std::dec << id;
     }
-    // 68 distinct topics: 11 windows and 57 control contexts.
-    EXPECT_EQ(owners.size(), 68u);
+    // 69 distinct topics: 12 windows and 57 control contexts.
+    EXPECT_EQ(owners.size(), 69u);
 }
 
 TEST(HelpIds, NoStringIdForNoHelpOrNumbersOutsideTheTopics)
@@ -161,7 +161,7 @@ TEST(HelpIds, NoStringIdForNoHelpOrNumbersOutsideTheTopics)
         0,
         0xFFFFFFFFu,
         0x2FFEFu,
-        0x2FFFBu,
+        0x2FFFCu,
         0x80000000u,
         0x806B03F0u,  // template 107, control 1008: well formed but no such topic
         0x807103E9u,  // template 113, control 1001

@@ -131,6 +131,7 @@ TEST(MetricsText, LongestTablesFit)
         memset(drive.Serial, '"', sizeof drive.Serial - 1);
         memset(drive.FirmwareRev, '"', sizeof drive.FirmwareRev - 1);
         memset(drive.Bus, '"', sizeof drive.Bus - 1);
+        drive.Temperature = UINT8_MAX;
         drive.CautionSeenRead = true;
         for (uint32_t &count : drive.CautionSeen.value)
             count = UINT32_MAX;

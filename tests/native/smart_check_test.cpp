@@ -40,9 +40,15 @@ void FakeCaution(int drive)
 void FakeCautionDialog(int drive) { Script += "cautiondialog" + std::to_string(drive) + " "; }
 void FakeBeep() { Script += "beep"; }
 void FakeStore(int drive) { Script += "store" + std::to_string(drive) + " "; }
+void FakeHot(int drive)
+{
+    EXPECT_EQ(Drives[drive].TemperatureAlert, 1);
+    Script += "hot" + std::to_string(drive) + " ";
+}
+void FakeHotDialog(int drive) { Script += "hotdialog" + std::to_string(drive) + " "; }
 
-const SmartCheckSteps Steps = {FakeReadHealth, FakeRaise,         FakeCaution, FakeDialog,
-                               FakeSimulated,  FakeCautionDialog, FakeBeep,    FakeStore};
+const SmartCheckSteps Steps = {FakeReadHealth, FakeRaise,         FakeCaution, FakeDialog, FakeSimulated,
+                               FakeCautionDialog, FakeBeep,       FakeStore,   FakeHot,    FakeHotDialog};
 
 struct DriveState {
     int supported, enabled, error, simulated, offline, healthy;

@@ -61,7 +61,8 @@ TEST(StatusRound, TheWorkersAnswersDecideTheCheckAndATickWhileARoundIsOutIsDropp
     EXPECT_FALSE(OpenStatusRound(Round));
     Drives[0].SMARTEnabled = 1;
     AskStatusRound(Round, FakeAsk);
-    const SmartCheckSteps steps = {RoundAnswer, CountRaise, CountCaution, Nothing, Nothing, Nothing, NoBeep, Nothing};
+    const SmartCheckSteps steps = {RoundAnswer, CountRaise, CountCaution, Nothing, Nothing,
+                                   Nothing,     NoBeep,     Nothing,      Nothing, Nothing};
     RunSmartCheck(steps);
     CloseStatusRound(Round);
     for (int i = 0; i < DriveCount; i++) {
