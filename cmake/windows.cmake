@@ -177,6 +177,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/soak_test.cpp
     tests/e2e/fault_test.cpp
     tests/e2e/caution_test.cpp
+    tests/e2e/temperature_test.cpp
     tests/e2e/fleet_test.cpp
     tests/e2e/hang_test.cpp
     tests/e2e/drive_bay_test.cpp
