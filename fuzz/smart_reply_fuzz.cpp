@@ -1,10 +1,12 @@
 // Reading SMART replies: RETURN STATUS registers, off-line collection values,
 // the drive map, the media type, the sectors' checksums and the caution counts
 // of the data, threshold and NVMe health sectors; ATA PASS-THROUGH replies and
-// their sense data.
+// their sense data; the temperatures of the data sector, the health log and
+// the temperature property.
 #include <cstring>
 
 #include "drives/ata_pass_through.h"
+#include "drives/drive_temperature.h"
 #include "drives/smart_requests.h"
 #include "drives/storage_queries.h"
 
@@ -44,5 +46,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         __builtin_trap();
     (void)SatCommandDone(SmartOperation::ReadSMARTData, true, passThrough, returned);
     (void)ReadSatSense(passThrough, returned, sense);
+
+    uint8_t temperature = 0, warning = 0;
+    if (ReadTemperatureDescriptor(passThrough, returned, temperature, warning) && (temperature > 127 || warning > 127))
+        __builtin_trap();
+    if (ReadAtaTemperature(reply) > 127 || ReadNvmeTemperature(reply) > 127)
+        __builtin_trap();
     return 0;
 }
