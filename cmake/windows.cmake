@@ -40,6 +40,7 @@ add_library(holmvard_shell STATIC
     src/drives/drive_worker.cpp
     src/drives/device_control.cpp
     src/drives/drives_page.cpp
+    src/drives/health_page.cpp
     src/drives/offline_test_dialog.cpp
     src/drives/smart_alerts.cpp
     src/drives/smart_commands.cpp
@@ -178,6 +179,7 @@ add_executable(holmvard_e2e_tests
     tests/e2e/fault_test.cpp
     tests/e2e/caution_test.cpp
     tests/e2e/temperature_test.cpp
+    tests/e2e/health_page_test.cpp
     tests/e2e/fleet_test.cpp
     tests/e2e/hang_test.cpp
     tests/e2e/drive_bay_test.cpp

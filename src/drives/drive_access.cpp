@@ -13,7 +13,7 @@
 
 namespace {
 
-void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
+void ReadAtaHealth(const DriveRecord &record, DriveHealth &health, DriveReading &reading)
 {
     AtaPath path = AtaPathOf(record.Access);
     health.status = ReturnSMARTStatus(record.Device, record.DriveNumber, path);
@@ -27,26 +27,42 @@ void ReadAtaHealth(const DriveRecord &record, DriveHealth &health)
         return;
     memcpy(data, SmartDataSector(), sizeof data);
     health.temperature = ReadAtaTemperature(data);
+    memcpy(reading.data, data, sizeof data);
+    reading.dataRead = true;
     // Without thresholds the counts still stand; only the threshold item is not known this time.
     bool thresholds = ReadSMARTThresholds(record.Device, record.DriveNumber, path);
+    if (thresholds)
+        memcpy(reading.thresholds, SmartDataSector(), sizeof reading.thresholds);
+    reading.thresholdsRead = thresholds;
     ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
 }
 
 }  // namespace
 
-void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *kept)
 {
     health = DriveHealth{};
+    // Only the flags need clearing: a sector is read only where its flag says it came.
+    DriveReading scratch;
+    DriveReading &reading = kept ? *kept : scratch;
+    reading.read = false;
+    reading.dataRead = reading.thresholdsRead = reading.healthLogRead = reading.predictionRead = false;
+    reading.access = record.Access;
+    reading.temperature = NoTemperature;
     // When the drive answered: the caution times by it how long a count stays below its acknowledged one.
     health.readTime = static_cast<int64_t>(time(nullptr));
     switch (record.Access) {
     case DriveAccess::NvmeHealth:
         // Unanswered reads as failing, as a failed SMART request does.
-        health.countsRead =
-            AskNvmeHealth(record.Device, &health.status, &health.counts, &health.temperature) && health.status == 1;
+        reading.healthLogRead =
+            AskNvmeHealth(record.Device, &health.status, &health.counts, &health.temperature, reading.healthLog);
+        health.countsRead = reading.healthLogRead && health.status == 1;
         break;
     case DriveAccess::FailurePrediction:
-        health.status = ReturnPredictedStatus(record.Device);
+        reading.predictionRead = AskPredictedFailure(record.Device, &health.status);
+        reading.predicts = health.status == 0;
+        if (!reading.predictionRead)
+            health.status = 0;   // unanswered reads as failing, as a failed SMART request does
         break;
     case DriveAccess::NotReadable:
         // Never asked: nothing of it can be read.
@@ -54,7 +70,10 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
         return;
     case DriveAccess::SmartIoctl:
     case DriveAccess::AtaPassThrough:
-        ReadAtaHealth(record, health);
+        ReadAtaHealth(record, health, reading);
+        reading.read = reading.dataRead;
+        reading.temperature = health.temperature;
+        reading.time = health.readTime;
         return;
     }
     // Every request sets the thread's error, success or not: this is the health query's.
@@ -62,6 +81,9 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health)
     // Failure prediction carries no temperature: the system's property may, on a drive that answered.
     if (record.Access == DriveAccess::FailurePrediction && health.status == 1)
         AskDeviceTemperature(record.Device, health.temperature, health.warningTemperature);
+    reading.read = reading.healthLogRead || reading.predictionRead;
+    reading.temperature = health.temperature;
+    reading.time = health.readTime;
 }
 
 void AskRoundDrive(RoundDrive &drive)
@@ -70,7 +92,7 @@ void AskRoundDrive(RoundDrive &drive)
     record.Device = drive.device;
     record.DriveNumber = drive.driveNumber;
     record.Access = drive.access;
-    ReadDriveHealth(record, drive.health);
+    ReadDriveHealth(record, drive.health, &drive.reading);
 }
 
 bool TakesSMARTCommands(const DriveRecord &record)

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "drives/health_rows.h"
 #include "drives/smart_check.h"
 #include "drives/smart_commands.h"
 #include "drives/status_round.h"
@@ -14,8 +15,9 @@
 // status (1 healthy, 0 a threshold exceeded or no answer) and, for a healthy
 // drive, its caution counts. An ATA drive is asked RETURN STATUS, then READ
 // DATA and READ THRESHOLDS; an NVMe drive's one health log gives both; failure
-// prediction gives no counts. Reads the record's device fields only.
-void ReadDriveHealth(const DriveRecord &record, DriveHealth &health);
+// prediction gives no counts. Reads the record's device fields only. What the
+// drive answered goes into reading when given.
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *reading = nullptr);
 
 // ReadDriveHealth for the drive of a round, on the drive worker. A request the
 // watcher cancelled for its time has failed like any other.

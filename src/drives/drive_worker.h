@@ -21,7 +21,9 @@ constexpr int SMARTCommandJob = OfflinePollJob + MaxDrives;
 constexpr int StartupJob = SMARTCommandJob + MaxDrives;
 // A rescan of the physical drives after a device came or went.
 constexpr int RescanJob = StartupJob + 1;
-constexpr int DriveWorkJobs = RescanJob + 1;
+// The Health page's Refresh of one drive.
+constexpr int HealthRefreshJob = RescanJob + 1;
+constexpr int DriveWorkJobs = HealthRefreshJob + 1;
 
 // Hands work(context) to the worker. False when the job is still queued or
 // running, or no worker thread can be had; the caller then decides.

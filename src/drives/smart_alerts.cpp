@@ -296,6 +296,15 @@ void ShowStep(int drive)
     ShowAlert(alert, drive);
 }
 
+// What each drive answered, for the Health page and the history.
+void KeepReadings()
+{
+    for (uint8_t i = 0; i < Round.count && i < DriveCount; i++) {
+        if (Round.drives[i].asked && Round.drives[i].reading.read)
+            LatestReadings[i] = Round.drives[i].reading;
+    }
+}
+
 // The check on the round's answers. The round stays out until the end, so a
 // tick inside a message box of the e-mail or log is dropped.
 void RunCheckOnRound(HWND owner)
@@ -313,6 +322,7 @@ void RunCheckOnRound(HWND owner)
                                    RaiseStep<DriveAlert::DriveTemperature>,
                                    ShowStep<DriveAlert::DriveTemperature>};
     RunSmartCheck(steps);
+    KeepReadings();
     Applying = false;
     LastSMARTCheckTime = time(nullptr);
     RequestMetricsFile();

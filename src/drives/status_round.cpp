@@ -15,6 +15,7 @@ bool OpenStatusRound(StatusRound &round)
         drive.asked = DriveQualifiesForStatus(record);
         // A round cut short never reads as healthy.
         drive.health = DriveHealth{};
+        drive.reading.read = false;
     }
     return true;
 }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "drives/health_rows.h"
 #include "drives/smart_check.h"
 #include "state/drive_table.h"
 
@@ -16,6 +17,7 @@ struct RoundDrive {
     DriveAccess access;
     bool asked;           // qualified when the round was opened
     DriveHealth health;   // what it answered; failing until it has answered
+    DriveReading reading; // and all it answered, for the Health page and the history
 };
 
 struct StatusRound {

@@ -101,9 +101,11 @@ bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity)
     return true;
 }
 
-bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts, uint8_t *temperature)
+bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts, uint8_t *temperature, uint8_t *logCopy)
 {
     const uint8_t *log = AskNvme(device, NvmeQuery::HealthLog);
+    if (log && logCopy)
+        memcpy(logCopy, log, NvmeHealthLogLength);
     if (log && temperature)
         *temperature = ReadNvmeTemperature(log);
     if (log && status)
@@ -136,11 +138,4 @@ bool AskDeviceTemperature(HANDLE device, uint8_t &temperature, uint8_t &warning)
     warning = NoTemperature;
     return Control(device, StorageQueryPropertyIoctl, query, sizeof query, reply, sizeof reply, returned) &&
            ReadTemperatureDescriptor(reply, returned, temperature, warning);
-}
-
-int ReturnPredictedStatus(HANDLE device)
-{
-    int status = 0;   // unanswered reads as failing, as a failed SMART request does
-    AskPredictedFailure(device, &status);
-    return status;
 }

@@ -13,14 +13,11 @@ bool QueryNvmeIdentity(HANDLE device, NvmeIdentity &identity);
 // The drive's health into status (when not null): 1 healthy, 0 a threshold
 // exceeded; an NVMe drive's caution counts into counts (when not null). False
 // when the drive cannot be asked.
-bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts = nullptr, uint8_t *temperature = nullptr);
+bool AskNvmeHealth(HANDLE device, int *status, CautionCounts *counts = nullptr, uint8_t *temperature = nullptr,
+                   uint8_t *log = nullptr);
 bool AskPredictedFailure(HANDLE device, int *status);
 
 // The system's temperature property (Windows 10 and later): the first
 // sensor's reading and the drive's warning temperature; false when it is not
 // answered.
 bool AskDeviceTemperature(HANDLE device, uint8_t &temperature, uint8_t &warning);
-
-// 1 when the drive reports itself healthy, 0 when it reports a threshold
-// exceeded or cannot be asked: as ReturnSMARTStatus does.
-int ReturnPredictedStatus(HANDLE device);

@@ -5,6 +5,7 @@
 
 #include "drives/drive_access.h"
 #include "drives/drives_page.h"
+#include "drives/health_page.h"
 #include "drives/smart_alerts.h"
 #include "log/logging_page.h"
 #include "mail/alerts_page.h"
@@ -30,6 +31,7 @@ struct PageRow {
 // In tab order; the sheet opens on the first.
 const PageRow Pages[] = {
     {IDD_DRIVES_PAGE, DrivesPageProc},
+    {IDD_HEALTH_PAGE, HealthPageProc},
     {IDD_VOLUMES_PAGE, VolumesPageProc},
     {IDD_ALERTS_PAGE, AlertsPageProc},
     {IDD_LOGGING_PAGE, LoggingPageProc},
@@ -61,6 +63,11 @@ void ApplySimulateError(int drive)
         return;
     }
     RaiseDriveAlert(DriveAlert::SimulatedSMARTError, drive, CommitOwner);
+}
+
+void StoreDriveWatch(int drive)
+{
+    StoreDriveWatchSettings(Drives[drive]);
 }
 
 void StoreVolumeFlagOf(int volume, const char *name, int32_t value)
@@ -146,8 +153,8 @@ void OpenProperties(HWND commandWindow)
         RestoreSettingsSnapshot();
     } else {
         CommitOwner = commandWindow;
-        const CommitSteps steps = {StoreGlobalNumber, StoreGlobalFlag,   StoreEmailTexts,    ApplySMARTEnabled,
-                                   ApplySimulateError, StoreVolumeFlagOf, StoreVolumeNumberOf};
+        const CommitSteps steps = {StoreGlobalNumber,  StoreGlobalFlag,   StoreEmailTexts,    ApplySMARTEnabled,
+                                   ApplySimulateError, StoreDriveWatch,   StoreVolumeFlagOf, StoreVolumeNumberOf};
         committing = true;
         CommitSettings(steps);
         committing = false;

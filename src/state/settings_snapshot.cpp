@@ -11,6 +11,8 @@ void TakeSettingsSnapshot()
     for (uint8_t i = 0; i < DriveCount; i++) {
         s.SMARTEnabled[i] = Drives[i].SMARTEnabled;
         s.SimulateError[i] = Drives[i].SimulateError;
+        s.CautionUnwatched[i] = Drives[i].CautionUnwatched;
+        s.TemperatureLimit[i] = Drives[i].TemperatureLimit;
     }
     for (uint8_t i = 0; i < VolumeCount; i++) {
         s.SpaceCheckEnabled[i] = Volumes[i].SpaceCheckEnabled;
@@ -27,6 +29,8 @@ void RestoreSettingsSnapshot()
     for (uint8_t i = 0; i < DriveCount; i++) {
         Drives[i].SMARTEnabled = s.SMARTEnabled[i];
         Drives[i].SimulateError = s.SimulateError[i];
+        Drives[i].CautionUnwatched = s.CautionUnwatched[i];
+        Drives[i].TemperatureLimit = s.TemperatureLimit[i];
     }
     for (uint8_t i = 0; i < VolumeCount; i++) {
         Volumes[i].SpaceCheckEnabled = s.SpaceCheckEnabled[i];
@@ -52,6 +56,8 @@ void CommitSettings(const CommitSteps &steps)
             steps.applySMARTEnabled(i);
         if (Drives[i].SimulateError != s.SimulateError[i])
             steps.applySimulateError(i);
+        if (Drives[i].CautionUnwatched != s.CautionUnwatched[i] || Drives[i].TemperatureLimit != s.TemperatureLimit[i])
+            steps.storeDriveWatch(i);
     }
     for (uint8_t i = 0; i < VolumeCount; i++) {
         if (Volumes[i].SpaceCheckEnabled != s.SpaceCheckEnabled[i])

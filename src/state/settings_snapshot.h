@@ -16,6 +16,8 @@ struct SettingsSnapshotRecord {
     GlobalSettingsRecord Global;
     int32_t SMARTEnabled[MaxDrives];
     int32_t SimulateError[MaxDrives];
+    uint32_t CautionUnwatched[MaxDrives];
+    uint32_t TemperatureLimit[MaxDrives];
     int32_t SpaceCheckEnabled[MaxVolumes];
     uint32_t FreeSpaceMin[MaxVolumes];
 };
@@ -34,6 +36,8 @@ struct CommitSteps {
     void (*applySMARTEnabled)(int drive);
     // SimulateError changed: store it, and when it is now set stamp, mail and log it.
     void (*applySimulateError)(int drive);
+    // The counts watched or the temperature limit changed on the Health page.
+    void (*storeDriveWatch)(int drive);
     void (*storeVolumeFlag)(int volume, const char *name, int32_t value);
     void (*storeVolumeNumber)(int volume, const char *name, uint32_t value);
 };

@@ -249,6 +249,18 @@ void WriteCautionCounts(const RegKey &key, const DriveRecord &drive)
 
 }  // namespace
 
+void StoreDriveWatchSettings(const DriveRecord &drive)
+{
+    RegKey key;
+    OpenDriveKey(drive, key);
+    if (!key.handle)
+        return;
+    uint8_t watched[CautionWatchedBytes];
+    PackCautionWatched(drive.CautionUnwatched, watched);
+    RegSetValueExA(key.handle, "SMARTCautionWatched", 0, REG_BINARY, watched, sizeof watched);
+    WriteNumber(key, "TemperatureLimit", drive.TemperatureLimit);
+}
+
 void StoreDriveCautionCounts(const DriveRecord &drive)
 {
     RegKey key;

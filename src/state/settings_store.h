@@ -22,6 +22,8 @@ void StoreDriveFlagWithTime(const DriveRecord &drive, const char *flagName, int3
                             const char (&time)[TimeStampSize]);
 // SMARTCautionCounts from the record's acknowledged counts.
 void StoreDriveCautionCounts(const DriveRecord &drive);
+// SMARTCautionWatched and TemperatureLimit, as the Health page sets them.
+void StoreDriveWatchSettings(const DriveRecord &drive);
 // SMARTCautionCounts and SMARTCautionBelow, after a check changed either.
 void StoreDriveCautionState(const DriveRecord &drive);
 void StoreVolumeFlag(const VolumeRecord &volume, const char *name, int32_t value);

@@ -138,6 +138,16 @@ uint32_t CautionItemsUnwatchedForModel(const char *model)
     return unwatched;
 }
 
+void PackCautionWatched(uint32_t unwatched, uint8_t (&bytes)[CautionWatchedBytes])
+{
+    for (size_t i = 0; i < CautionWatchedBytes; i++)
+        bytes[i] = 0;
+    for (int i = 0; i < CautionItemCount; i++) {
+        if (!(unwatched & (1u << i)))
+            bytes[i / 8] = static_cast<uint8_t>(bytes[i / 8] | (1u << (i % 8)));
+    }
+}
+
 void PackCautionBelow(const CautionBelow &below, uint8_t (&bytes)[CautionBelowBytes])
 {
     for (int i = 0; i < CautionItemCount; i++) {

@@ -47,6 +47,9 @@ bool UnpackCautionCounts(const uint8_t *bytes, uint32_t size, CautionCounts &cou
 // beyond its bytes are watched. Returns the items not watched; a value longer
 // than CautionStoredItemsMax bits is not ours and leaves every item watched.
 uint32_t UnpackCautionUnwatched(const uint8_t *bytes, uint32_t size);
+// The same value for today's items.
+constexpr size_t CautionWatchedBytes = (CautionItemCount + 7) / 8;
+void PackCautionWatched(uint32_t unwatched, uint8_t (&bytes)[CautionWatchedBytes]);
 
 // The ATA items a model's family fills with something other than a count of
 // damage (traffic, packed pairs, spare blocks): they would rise at every check.

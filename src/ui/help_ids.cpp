@@ -48,6 +48,20 @@ constexpr uint32_t HelpIdTable[] = {
     1019, Topic(DrivesPage, 1012),
     1112, Topic(DrivesPage, 1117),  // off-line test button
 
+    // Health page: its texts sit with the Drives page's, whose template numbers stay in range.
+    1141, Topic(DrivesPage, 1009),  // drive list, as the Drives page's
+    1140, Topic(DrivesPage, 1009),
+    1142, Topic(DrivesPage, 1142),  // the table of what the drive answered
+    1143, Topic(DrivesPage, 1142),
+    1144, Topic(DrivesPage, 1144),  // temperature and limit
+    1146, Topic(DrivesPage, 1146),  // alert at
+    1145, Topic(DrivesPage, 1146),
+    1147, Topic(DrivesPage, 1146),
+    1148, Topic(DrivesPage, 1148),  // automatic limit
+    1149, Topic(DrivesPage, 1149),  // Refresh
+    1150, Topic(DrivesPage, 1150),  // Copy
+    1151, Topic(DrivesPage, 1151),  // History...
+
     // Volumes page
     1041, Topic(VolumesPage, 1041),  // volume list
     1040, Topic(VolumesPage, 1041),

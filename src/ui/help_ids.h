@@ -21,9 +21,10 @@ constexpr uint32_t FreeSpaceErrorTopic = 0x2FFF8;
 constexpr uint32_t MailPasswordTopic = 0x2FFF9;
 constexpr uint32_t SMARTCautionTopic = 0x2FFFA;
 constexpr uint32_t DriveTemperatureTopic = 0x2FFFB;
+constexpr uint32_t HealthPageTopic = 0x2FFFC;
 
 constexpr uint32_t FirstWindowTopic = AboutPageTopic;
-constexpr uint32_t WindowTopicCount = 12;
+constexpr uint32_t WindowTopicCount = 13;
 
 // A control whose help context is this value has no help.
 constexpr uint32_t NoHelpContext = 0xFFFFFFFF;

@@ -144,7 +144,7 @@ TEST_F(FreeSpace, TwoVolumesInErrorGetTwoCascadedDialogsAndAnAlmostFullOneIsSwit
     EXPECT_TRUE(a.left != b.left && a.top != b.top) << "one dialog hides the other";
     SaveScreenshot("two-free-space-alerts");
     // The check leaves the later volume in error current: the sheet opens on it.
-    HWND sheet = OpenSheetOnPage(program, command, 1, IDC_VOLUME_LIST);
+    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_VOLUME_LIST);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_TITLE)), "R: SPARE");
     PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);

@@ -194,7 +194,7 @@ TEST(Hang, AKeptMailRetryToASilentServerLeavesTheWindowThreadFree)
         Sleep(100);
     EXPECT_EQ(FilesIn(outbox, "*.msg").size(), 2u) << "the second alert's mail is kept behind the retry";
     EXPECT_EQ(program.FindWindowNow(Dialog, "HOLMVARD Email Error"), nullptr);
-    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);
+    HWND sheet = OpenSheetOnPage(program, command, 3, IDC_SEND_TEST_EMAIL);
     ASSERT_NE(sheet, nullptr);
     PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
     HWND test = program.WaitForWindow(Dialog, "Sending Test Email", AtOnceMs);

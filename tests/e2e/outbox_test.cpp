@@ -32,7 +32,7 @@ TEST(Outbox, AFailedAlertIsKeptThroughARestartAndDeliveredWithItsDateWhenTheServ
         ASSERT_EQ(FilesIn(outbox, "*.msg").size(), 1u);
         // A test e-mail that fails is never kept.
         HWND command = program.WaitForCommandWindow();
-        HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
+        HWND sheet = OpenSheetOnPage(program, command, 3, IDC_SEND_TEST_EMAIL);   // the Alerts page
         ASSERT_NE(sheet, nullptr);
         PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
         HWND test = program.WaitForWindow(Dialog, "Sending Test Email", 45000);

@@ -315,7 +315,7 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     ASSERT_NE(alert, nullptr);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    ShowPage(sheet, 2, IDC_VOLUME_LIST);
     // Opens on the volume in error.
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_TITLE)), "P: FIXTURE");
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_STATUS)), "Free Space Error");
@@ -348,7 +348,7 @@ TEST_F(Properties, VolumesPageEditsMonitoringAndMinimumAndFollowsAnAcknowledgeme
     // No cap on the page: 100 % on the healthy R: raises its error when the sheet closes with OK.
     sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    ShowPage(sheet, 2, IDC_VOLUME_LIST);
     EXPECT_EQ(SliderOf(sheet, IDC_PAGE_MINIMUM), 11);
     EXPECT_TRUE(Checked(sheet, IDC_ENABLE_SPACE_CHECK));
     HWND list = FindControl(sheet, IDC_VOLUME_LIST);
@@ -376,7 +376,7 @@ TEST_F(Properties, AMailFailureBoxDuringTheCommitOpensNoSecondSheetAndTheCommitF
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
     Click(sheet, IDC_SIMULATE_ERROR);
-    ShowPage(sheet, 1, IDC_VOLUME_LIST);
+    ShowPage(sheet, 2, IDC_VOLUME_LIST);
     HWND list = FindControl(sheet, IDC_VOLUME_LIST);
     LRESULT r = SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("P: FIXTURE"));
     ASSERT_GE(r, 0);
@@ -404,7 +404,7 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
     HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 2, IDC_EMAIL_SERVER);
+    ShowPage(sheet, 3, IDC_EMAIL_SERVER);
     EXPECT_FALSE(IsWindowEnabled(FindControl(sheet, IDC_EMAIL_SERVER)));
     EXPECT_FALSE(IsWindowEnabled(FindControl(sheet, IDC_SEND_TEST_EMAIL)));
     Click(sheet, IDC_EMAIL_SMART);
@@ -440,7 +440,7 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
     EXPECT_EQ(server, "mail.example.com");
     sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 2, IDC_EMAIL_SERVER);
+    ShowPage(sheet, 3, IDC_EMAIL_SERVER);
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_EMAIL_SERVER)), "mail.example.com");
     EXPECT_FALSE(Checked(sheet, IDC_EMAIL_SMART));
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_SMART_PERIOD)), "Every Hour");
@@ -456,7 +456,7 @@ TEST_F(Properties, AlertsPageSwitchesMailFieldsSendsATestAndCancelRestoresTheSer
     SendMessageA(space, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SendMessageA(GetParent(space), WM_COMMAND, MAKEWPARAM(IDC_FREE_SPACE_PERIOD, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(space));
-    ShowPage(sheet, 4, IDC_WEBSITE);
+    ShowPage(sheet, 5, IDC_WEBSITE);
     SaveScreenshot("about-page");
     CloseSheet(program, sheet, IDOK);
     uint32_t value = 99;
@@ -474,7 +474,7 @@ HWND OpenOnLog(Program &program, const Scenario &scenario, const std::string &te
 {
     WriteWholeFile(LogInScenarioFolder(scenario), text);
     HWND command = program.StartAndWait(scenario);
-    return command ? OpenSheetOnPage(program, command, 3, IDC_LOG_LIST) : nullptr;
+    return command ? OpenSheetOnPage(program, command, 4, IDC_LOG_LIST) : nullptr;
 }
 
 std::vector<std::string> ListRows(HWND list)
@@ -619,7 +619,7 @@ TEST_F(Properties, AboutPageButtonOpensTheWebSiteThroughTheShell)
     HWND command = program.StartAndWait(scenario);
     HWND sheet = OpenSheet(program, command);
     ASSERT_NE(sheet, nullptr);
-    ShowPage(sheet, 4, IDC_WEBSITE);
+    ShowPage(sheet, 5, IDC_WEBSITE);
     Click(sheet, IDC_WEBSITE);
     std::string opened;
     for (int i = 0; i < 100 && opened.empty(); i++, Sleep(100))

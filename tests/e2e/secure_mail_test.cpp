@@ -136,7 +136,7 @@ TEST_F(SecureMail, TestMailAsksForARefusedPasswordStoresItSealedAndSendsAgain)
     size_t before = Messages("587").size();
     Program program;
     HWND command = program.StartAndWait(scenario);
-    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_SEND_TEST_EMAIL);   // the Alerts page
+    HWND sheet = OpenSheetOnPage(program, command, 3, IDC_SEND_TEST_EMAIL);   // the Alerts page
     ASSERT_NE(sheet, nullptr);
     PostMessageA(FindControl(sheet, IDC_SEND_TEST_EMAIL), BM_CLICK, 0, 0);
 

@@ -43,7 +43,7 @@ TEST(VolumeDiscovery, FixedVolumesAreKeyedBySerialAndALongLabelIsWatchedShownCut
     HWND alert = program.WaitForWindow(Dialog, "Free Space Error Detected");
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(ControlText(alert, IDC_VOLUME_TITLE), "Q: Backup Driv");
-    HWND sheet = OpenSheetOnPage(program, command, 1, IDC_VOLUME_LIST);
+    HWND sheet = OpenSheetOnPage(program, command, 2, IDC_VOLUME_LIST);
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(WindowText(FindControl(sheet, IDC_VOLUME_TITLE)), "Q: Backup Driv");
     EXPECT_GE(SendMessageA(FindControl(sheet, IDC_VOLUME_LIST), CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),

@@ -26,6 +26,10 @@ const ExpectedRow ExpectedRows[] = {
     {1003, 107, 1003}, {1022, 107, 1003}, {1004, 107, 1004}, {1023, 107, 1004}, {1005, 107, 1005},
     {1024, 107, 1005}, {1006, 107, 1006}, {1025, 107, 1006}, {1007, 107, 1007}, {1026, 107, 1007},
     {1012, 107, 1012}, {1019, 107, 1012}, {1112, 107, 1117},
+    // 119 Health page, its texts beside the Drives page's
+    {1141, 107, 1009}, {1140, 107, 1009}, {1142, 107, 1142}, {1143, 107, 1142}, {1144, 107, 1144},
+    {1146, 107, 1146}, {1145, 107, 1146}, {1147, 107, 1146}, {1148, 107, 1148}, {1149, 107, 1149},
+    {1150, 107, 1150}, {1151, 107, 1151},
     // 108 Volumes page
     {1041, 108, 1041}, {1040, 108, 1041}, {1066, 108, 1066}, {1065, 108, 1066}, {1068, 108, 1068},
     {1043, 108, 1043}, {1062, 108, 1062}, {1064, 108, 1064}, {1063, 108, 1064},
@@ -135,7 +139,7 @@ TEST(HelpIds, WindowTopicsAreNumberedFromTheAboutPage)
     const uint32_t topics[] = {AboutPageTopic,  DrivesPageTopic,          VolumesPageTopic,
                                AlertsPageTopic, LoggingPageTopic,         SMARTErrorTopic,
                                SimulatedSMARTErrorTopic, TrayHelpTopic,   FreeSpaceErrorTopic,
-                               MailPasswordTopic, SMARTCautionTopic, DriveTemperatureTopic};
+                               MailPasswordTopic, SMARTCautionTopic, DriveTemperatureTopic, HealthPageTopic};
     ASSERT_EQ(sizeof topics / sizeof topics[0], WindowTopicCount);
     for (uint32_t k = 0; k < WindowTopicCount; k++)
         EXPECT_EQ(topics[k], 0x2FFF0u + k);
@@ -151,8 +155,8 @@ TEST(HelpIds, EveryTopicHasItsOwnStringIdInRange)
         auto [it, inserted] = owners.emplace(id, number);
         EXPECT_TRUE(inserted) << std::hex << number << " and " << it->second << " share string " << std::dec << id;
     }
-    // 69 distinct topics: 12 windows and 57 control contexts.
-    EXPECT_EQ(owners.size(), 69u);
+    // 77 distinct topics: 13 windows and 64 control contexts.
+    EXPECT_EQ(owners.size(), 77u);
 }
 
 TEST(HelpIds, NoStringIdForNoHelpOrNumbersOutsideTheTopics)
@@ -161,7 +165,7 @@ TEST(HelpIds, NoStringIdForNoHelpOrNumbersOutsideTheTopics)
         0,
         0xFFFFFFFFu,
         0x2FFEFu,
-        0x2FFFCu,
+        FirstWindowTopic + WindowTopicCount,
         0x80000000u,
         0x806B03F0u,  // template 107, control 1008: well formed but no such topic
         0x807103E9u,  // template 113, control 1001

@@ -17,10 +17,11 @@ void Flag(const char *name, int32_t value) { Number(name, static_cast<uint32_t>(
 void Texts() { Script += "texts "; }
 void Enabled(int drive) { Script += "smart" + std::to_string(drive) + " "; }
 void Simulate(int drive) { Script += "simulate" + std::to_string(drive) + " "; }
+void Watch(int drive) { Script += "watch" + std::to_string(drive) + " "; }
 void VolumeFlag(int volume, const char *name, int32_t value) { Number((std::to_string(volume) + name).c_str(), value); }
 void VolumeNumber(int volume, const char *name, uint32_t value) { Number((std::to_string(volume) + name).c_str(), value); }
 
-const CommitSteps Steps = {Number, Flag, Texts, Enabled, Simulate, VolumeFlag, VolumeNumber};
+const CommitSteps Steps = {Number, Flag, Texts, Enabled, Simulate, Watch, VolumeFlag, VolumeNumber};
 
 TEST(SettingsCommit, WritesOnlyWhatDiffersInOrderAndRollBackRestoresEverything)
 {
@@ -52,9 +53,11 @@ TEST(SettingsCommit, WritesOnlyWhatDiffersInOrderAndRollBackRestoresEverything)
     Volumes[0].SpaceCheckEnabled = 1;
     Drives[1].SMARTEnabled = 0;
     Drives[1].SMARTEnabled = 1;
+    Drives[0].TemperatureLimit = 60;
+    Drives[1].CautionUnwatched = 1;
     Script.clear();
     CommitSettings(Steps);
-    EXPECT_EQ(Script, "SMARTPollingPeriod=6 EmailFreeSpaceErrors=1 texts smart0 simulate1 1FreeSpaceMin=20 ");
+    EXPECT_EQ(Script, "SMARTPollingPeriod=6 EmailFreeSpaceErrors=1 texts smart0 watch0 simulate1 watch1 1FreeSpaceMin=20 ");
 
     strcpy(GlobalSettings.EmailServer, "other");
     CurrentDrive = 0;
@@ -64,6 +67,8 @@ TEST(SettingsCommit, WritesOnlyWhatDiffersInOrderAndRollBackRestoresEverything)
     EXPECT_STREQ(GlobalSettings.EmailServer, "mail");
     EXPECT_EQ(Drives[0].SMARTEnabled, 1);
     EXPECT_EQ(Drives[1].SimulateError, 0);
+    EXPECT_EQ(Drives[0].TemperatureLimit, 0u);
+    EXPECT_EQ(Drives[1].CautionUnwatched, 0u);
     EXPECT_EQ(Volumes[1].FreeSpaceMin, 15u);
     EXPECT_EQ(CurrentDrive, 1);
     DriveCount = 0;

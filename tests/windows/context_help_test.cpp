@@ -327,7 +327,7 @@ TEST_F(ContextHelp, PopupForAControlAtTheScreensBottomEdgeOpensAboveIt)
 
 TEST_F(ContextHelp, UnknownTopicShowsNothing)
 {
-    EXPECT_EQ(ShowHelp(dialog, HelpFileName, HELP_CONTEXTPOPUP, 0x2FFFB), FALSE);
+    EXPECT_EQ(ShowHelp(dialog, HelpFileName, HELP_CONTEXTPOPUP, FirstWindowTopic + WindowTopicCount), FALSE);
     EXPECT_EQ(ShowHelp(dialog, HelpFileName, HELP_CONTEXTPOPUP, NoHelpContext), FALSE);
     Pump(dialog, 50);
     EXPECT_EQ(FindPopup(), nullptr);

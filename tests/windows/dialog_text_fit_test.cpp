@@ -170,7 +170,7 @@ TEST(DialogTextFit, EveryTextOfEveryDialogAndPageShowsWhole)
     for (int templateId : {IDD_SMART_ERROR, IDD_TEST_EMAIL, IDD_PRINTING, IDD_DRIVES_PAGE, IDD_VOLUMES_PAGE,
                            IDD_ALERTS_PAGE, IDD_LOGGING_PAGE, IDD_ABOUT_PAGE, IDD_SIMULATED_SMART_ERROR,
                            IDD_FREE_SPACE_ERROR, IDD_OFFLINE_TEST, IDD_MAIL_PASSWORD, IDD_SMART_CAUTION,
-                           IDD_DRIVE_TEMPERATURE}) {
+                           IDD_DRIVE_TEMPERATURE, IDD_HEALTH_PAGE}) {
         HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), parent,
                                          NoDialogProc, 0);
         ASSERT_NE(dialog, nullptr) << templateId;

@@ -1,0 +1,9 @@
+// The Health page: what each drive answered at its latest check, row by row;
+// which counts the caution watches; the temperature and its limit.
+#pragma once
+
+#include <windows.h>
+
+extern HWND HealthPageWindow;
+
+INT_PTR CALLBACK HealthPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
