@@ -26,6 +26,8 @@ add_library(holmvard_shell STATIC
     src/ui/page_protocol.cpp
     src/ui/tray_icon.cpp
     src/ui/window_dpi.cpp
+    src/history/drive_history.cpp
+    src/history/history_window.cpp
     src/log/error_log.cpp
     src/log/event_log.cpp
     src/log/logging_page.cpp

@@ -16,6 +16,14 @@ const HistorySpanKind HistorySpanKinds[] = {
 };
 static_assert(sizeof HistorySpanKinds / sizeof HistorySpanKinds[0] == HistorySpanCount, "one kind per span");
 
+// In series order: the temperature, then the caution items in CautionItem order.
+const char *const HistorySeriesLabels[] = {
+    "Temperature",     "Reallocated sectors",   "Reported uncorrectable",  "Reallocation events", "Pending sectors",
+    "Offline uncorrectable", "Attributes at threshold", "Media errors", "Worn out",
+};
+static_assert(sizeof HistorySeriesLabels / sizeof HistorySeriesLabels[0] == HistorySeriesCount,
+              "every series needs its label");
+
 void Widen(HistoryColumn &column, int series, uint32_t value)
 {
     uint16_t bit = static_cast<uint16_t>(1u << series);
@@ -37,6 +45,11 @@ const HistorySpanKind &HistorySpanKindOf(HistorySpan span)
 {
     int index = static_cast<int>(span);
     return HistorySpanKinds[index < HistorySpanCount ? index : 0];
+}
+
+const char *HistorySeriesLabel(int series)
+{
+    return series >= 0 && series < HistorySeriesCount ? HistorySeriesLabels[series] : "";
 }
 
 size_t HistoryPointCapacity(size_t size)

@@ -42,6 +42,9 @@ size_t ReadHistoryPoints(const char *text, size_t size, int64_t since, HistoryPo
 // Series 0 is the temperature, series 1 + item each caution count.
 constexpr int HistorySeriesCount = 1 + CautionItemCount;
 
+// What the legend and the status line call each series.
+const char *HistorySeriesLabel(int series);
+
 // The points that fall in one pixel column: each series' lowest, highest and
 // last value, and the index of the column's last point (-1 when none).
 struct HistoryColumn {

@@ -222,6 +222,27 @@ bool HistoryFileNameOfSized(const char *driveKeyText, char *name, size_t size)
     return AppendTextSized(name, size, extension) && whole;
 }
 
+bool BuildHistoryFolderPathSized(const char *errorLogPath, char *folder, size_t size)
+{
+    if (size == 0)
+        return false;
+    size_t length = strlen(errorLogPath);
+    size_t end = 0;
+    for (size_t i = 0; i < length; i++) {
+        // A trail byte may be a backslash: only a whole character ends a folder.
+        if ((errorLogPath[i] == '\\' || errorLogPath[i] == '/') && CharacterBoundary(errorLogPath, i) == i)
+            end = i + 1;
+    }
+    static const char name[] = "History";
+    if (end + sizeof name > size) {
+        folder[0] = '\0';
+        return false;
+    }
+    memcpy(folder, errorLogPath, end);
+    memcpy(folder + end, name, sizeof name);
+    return true;
+}
+
 bool ParseHistoryLine(const char *line, size_t length, HistorySample &sample)
 {
     Cells cells;

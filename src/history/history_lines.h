@@ -50,6 +50,17 @@ bool HistoryFileNameOf(const char *driveKeyText, char (&name)[N])
     return HistoryFileNameOfSized(driveKeyText, name, N);
 }
 
+// The History folder beside the error log: the folder of errorLogPath
+// followed by "History", or "History" alone when the path names no folder.
+// False when it does not fit.
+bool BuildHistoryFolderPathSized(const char *errorLogPath, char *folder, size_t size);
+
+template <size_t N>
+bool BuildHistoryFolderPath(const char *errorLogPath, char (&folder)[N])
+{
+    return BuildHistoryFolderPathSized(errorLogPath, folder, N);
+}
+
 // One line of line[0..length), with or without its line end, back into a
 // sample. False, leaving sample alone, for anything FormatHistoryLine cannot
 // have written: a wrong number of cells, a bad time, a number out of range.
