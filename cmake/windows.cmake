@@ -147,6 +147,7 @@ add_executable(holmvard_windows_tests
     tests/windows/dpi_change_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/event_messages_test.cpp
+    tests/windows/history_window_test.cpp
     tests/windows/smart_commands_test.cpp
     tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
