@@ -20,7 +20,6 @@ namespace {
 constexpr char HistoryClassName[] = "HolmvardHistory";
 constexpr int SpanChoiceId = 100;
 constexpr int StatusLineId = 101;
-constexpr HistorySpan FirstSpan = HistorySpan::Week;
 
 // Sizes at 96 DPI.
 constexpr int WindowWidth = 760;
@@ -65,11 +64,15 @@ struct HistoryWindowRecord {
     int columnCount;
     int64_t start;            // the graph's time range, [start, end)
     int64_t end;
+    bool stale;               // the columns no longer show the points
     int hoverX;               // -1: the mouse is not over the graph
 };
 
 // One window per drive at most; a slot whose window is null is free.
 HistoryWindowRecord HistoryWindows[MaxDrives];
+
+// A window opens on the span last chosen in any.
+HistorySpan LastSpan = HistorySpan::Week;
 
 HistoryWindowRecord *FindHistoryWindow(const char *driveKeyText)
 {
@@ -103,6 +106,7 @@ void FreePoints(HistoryWindowRecord &record)
 void LoadHistoryPoints(HistoryWindowRecord &record)
 {
     FreePoints(record);
+    record.stale = true;
     char path[MAX_PATH];
     size_t size = 0;
     char *text = BuildDriveHistoryPath(record.driveKeyText, path) ? ReadDriveHistoryFile(path, size) : nullptr;
@@ -144,7 +148,8 @@ RECT GraphRect(const HistoryWindowRecord &record, const RECT &client)
     graph.left = client.left + Scaled(record, LeftAxisWidth);
     graph.top = client.top + Scaled(record, Margin + RowHeight + Margin);
     graph.right = client.right - Scaled(record, RightAxisWidth);
-    graph.bottom = client.bottom - Scaled(record, 3 * RowHeight + Margin);
+    // Rows below: the time labels, two of legend, the status line.
+    graph.bottom = client.bottom - Scaled(record, 4 * RowHeight + Margin);
     if (graph.right < graph.left + 1)
         graph.right = graph.left + 1;
     if (graph.bottom < graph.top + 1)
@@ -164,9 +169,13 @@ void LayOut(HistoryWindowRecord &record)
     InvalidateRect(record.window, nullptr, FALSE);
 }
 
-// The graph spans up to now; a check appended while the window is open extends it.
+// The graph spans up to now; a check appended while the window is open extends
+// it. Painting alone, as the mouse moves, reduces nothing again.
 void ReduceColumns(HistoryWindowRecord &record, int width)
 {
+    if (!record.stale && width == record.columnCount)
+        return;
+    record.stale = false;
     record.end = static_cast<int64_t>(time(nullptr)) + 1;
     if (record.count > 0 && record.points[record.count - 1].time >= record.end)
         record.end = record.points[record.count - 1].time + 1;
@@ -387,18 +396,26 @@ void DrawLegend(HDC dc, const HistoryWindowRecord &record, const GraphScale &sca
 {
     int x = scale.graph.left;
     int top = scale.graph.bottom + Scaled(record, RowHeight);
-    int middle = top + Scaled(record, RowHeight) / 2;
+    int rows = 1;
     int swatch = Scaled(record, SwatchWidth);
+    int gap = Scaled(record, 4);
+    // Entries wrap onto a second row; what fits on neither is left out.
     auto entry = [&](const char *label, HPEN pen) {
         SIZE extent = {};
         GetTextExtentPoint32A(dc, label, static_cast<int>(strlen(label)), &extent);
-        if (x + swatch + extent.cx > client.right)
+        if (x + swatch + gap + extent.cx > client.right && rows < 2) {
+            rows++;
+            x = scale.graph.left;
+            top += Scaled(record, RowHeight);
+        }
+        if (x + swatch + gap + extent.cx > client.right)
             return;
+        int middle = top + Scaled(record, RowHeight) / 2;
         SelectObject(dc, pen);
         MoveToEx(dc, x, middle, nullptr);
         LineTo(dc, x + swatch, middle);
         SelectObject(dc, GetStockObject(BLACK_PEN));
-        RECT text = {x + swatch + Scaled(record, 4), top, client.right, top + Scaled(record, RowHeight)};
+        RECT text = {x + swatch + gap, top, client.right, top + Scaled(record, RowHeight)};
         DrawTextA(dc, label, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         x = text.left + extent.cx + Scaled(record, 2 * Margin);
     };
@@ -516,6 +533,7 @@ void ChooseSpan(HistoryWindowRecord &record)
     if (chosen < 0 || chosen >= HistorySpanCount)
         return;
     record.span = static_cast<HistorySpan>(chosen);
+    LastSpan = record.span;
     LoadHistoryPoints(record);
     SetWindowTextA(record.statusLine, "");
     InvalidateRect(record.window, nullptr, FALSE);
@@ -642,7 +660,7 @@ HWND OpenHistoryWindow(HWND owner, const char *driveKeyText, const char *model, 
     memset(record, 0, sizeof *record);
     CopyText(record->driveKeyText, driveKeyText);
     record->limit = limit;
-    record->span = FirstSpan;
+    record->span = LastSpan;
     record->hoverX = -1;
     char caption[128];
     FormatInto(caption, "HOLMVARD History - %s", model);
@@ -683,6 +701,7 @@ void NotifyHistoryAppended(const char *driveKeyText, const HistorySample &sample
         ReadHistoryPoints(line, strlen(line), INT64_MIN, record->points + record->count, 1) != 1)
         return;
     record->count++;
+    record->stale = true;
     InvalidateRect(record->window, nullptr, FALSE);
 }
 

@@ -147,11 +147,19 @@ TEST(HistoryWindow, OpensOncePerDriveWithItsCaptionTakesNewLinesAndCloses)
     }
     SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
     SetWindowPos(window, nullptr, 0, 0, 900, 500, SWP_NOMOVE | SWP_NOZORDER);
-    RECT client;
-    GetClientRect(window, &client);
-    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 70, client.bottom / 2));
     AppendDriveHistory(DriveKey, SampleAt(now, 50));
     PumpMessages(200);
+    // Near the graph's right end, among the newest checks, the status line names one.
+    RECT client;
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.right - 60, client.bottom / 2));
+    char status[512] = "";
+    GetWindowTextA(FindWindowExA(window, nullptr, "Static", nullptr), status, sizeof status);
+    EXPECT_NE(strstr(status, "   Temperature "), nullptr) << status;
+    EXPECT_NE(strstr(status, "   Reallocated sectors 0"), nullptr) << status;
+    SendMessageA(window, WM_MOUSELEAVE, 0, 0);
+    GetWindowTextA(FindWindowExA(window, nullptr, "Static", nullptr), status, sizeof status);
+    EXPECT_STREQ(status, "");
 
     CloseHistoryWindows();
     EXPECT_FALSE(IsWindow(window));
