@@ -169,6 +169,28 @@ TEST(HistoryLines, FileNamesKeepDoubleByteCharactersWhole)
     SetTextEncoding(TextEncoding::SingleByte);
 }
 
+TEST(HistoryLines, TheHistoryFolderIsBesideTheErrorLog)
+{
+    const struct {
+        const char *log;
+        size_t size;
+        const char *folder;
+        bool whole;
+    } cases[] = {
+        {"C:\\Program Files\\HOLMVARD\\ErrorLog.txt", 64, "C:\\Program Files\\HOLMVARD\\History", true},
+        {"D:/logs/errors.txt", 64, "D:/logs/History", true},
+        {"\\\\server\\share\\log.txt", 64, "\\\\server\\share\\History", true},
+        {"ErrorLog.txt", 64, "History", true},
+        {"", 64, "History", true},
+        {"C:\\A\\log.txt", 12, "", false},
+    };
+    for (const auto &c : cases) {
+        char folder[64];
+        EXPECT_EQ(BuildHistoryFolderPathSized(c.log, folder, c.size), c.whole) << c.log;
+        EXPECT_STREQ(folder, c.folder) << c.log;
+    }
+}
+
 // A header and lines of lengths that vary, as many as reach size bytes.
 std::string HistoryOf(size_t size)
 {
