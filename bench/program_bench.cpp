@@ -9,6 +9,10 @@
 //   holmvard-bench log FOLDER      one record appended to an empty and to a
 //                                  100 MB log; the Logging page loading a
 //                                  100,000-line log, beside reading the file
+//   holmvard-bench history FOLDER  one line appended to a new drive history
+//                                  and to one of nearly 4 MiB; the history
+//                                  window opened on a year of hourly and of
+//                                  5-minute checks, beside reading the file
 //   holmvard-bench answer FOLDER DELAY
 //                                  the program running in FOLDER: its drive 1
 //                                  made to answer after DELAY ms, a SMART
@@ -24,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "app/command_window.h"
@@ -34,6 +39,8 @@
 #include "base/bounded_text.h"
 #include "drives/smart_alerts.h"
 #include "drives/smart_commands.h"
+#include "history/drive_history.h"
+#include "history/history_graph.h"
 #include "log/error_log.h"
 #include "log/logging_page.h"
 #include "resources/resource_ids.h"
@@ -301,6 +308,123 @@ int BenchLog(const char *folder)
     return 0;
 }
 
+constexpr char BenchDriveKey[] = "BENCH DRIVE 1SERIAL";
+
+// The median of Appends lines appended to the drive's history file, each to a
+// file holding start.
+double MedianHistoryAppendSeconds(const std::string &path, const std::string &start)
+{
+    if (!WriteWhole(path, start))
+        return 0;
+    double times[Appends];
+    HistorySample sample = {};
+    sample.time = time(nullptr);
+    sample.temperature = 41;
+    sample.countsRead = true;
+    sample.powerOnHoursRead = true;
+    sample.powerOnHours = 12345;
+    for (int i = 0; i < Appends; i++) {
+        if (start.size() < 1000)
+            WriteWhole(path, start);
+        double begin = Seconds();
+        AppendDriveHistory(BenchDriveKey, sample);
+        times[i] = Seconds() - begin;
+    }
+    std::sort(times, times + Appends);
+    return times[Appends / 2];
+}
+
+// lines checks every period seconds up to now, as the check writes them.
+std::string HistoryOfChecks(int lines, int64_t period)
+{
+    std::string text = HistoryHeader;
+    int64_t now = time(nullptr);
+    HistorySample sample = {};
+    sample.utcOffsetMinutes = 60;
+    sample.countsRead = true;
+    sample.powerOnHoursRead = true;
+    for (int i = 0; i < lines; i++) {
+        sample.time = now - (lines - 1 - i) * period;
+        sample.temperature = static_cast<uint8_t>(35 + i % 17);
+        sample.counts.value[0] = static_cast<uint32_t>(i / 1000);
+        sample.powerOnHours = 10000 + static_cast<uint64_t>(i * period / 3600);
+        char line[HistoryLineSize];
+        FormatHistoryLine(sample, line, sizeof line);
+        text += line;
+    }
+    return text;
+}
+
+int BenchHistory(const char *folder)
+{
+    Instance = GetModuleHandleA(nullptr);
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&classes);
+    if (!FormatInto(GlobalSettings.ErrorLogFilePath, "%s\\ErrorLog.txt", folder))
+        return 1;
+    char path[MAX_PATH];
+    if (!BuildDriveHistoryPath(BenchDriveKey, path))
+        return 1;
+    char history[MAX_PATH];
+    BuildHistoryFolderPath(GlobalSettings.ErrorLogFilePath, history);
+    CreateDirectoryA(history, nullptr);
+
+    double empty = MedianHistoryAppendSeconds(path, HistoryHeader);
+    // Nearly the limit, with room for every append: no trim among them.
+    std::string big = HistoryOfChecks(1, 3600);
+    std::string line = big.substr(sizeof HistoryHeader - 1);
+    while (big.size() + (Appends + 1) * HistoryLineSize < HistoryFileLimit)
+        big += line;
+    double full = MedianHistoryAppendSeconds(path, big);
+    Report("history_append_new_us", empty * 1e6);
+    Report("history_append_4mb_us", full * 1e6);
+    Report("history_4mb_bytes", static_cast<double>(big.size()));
+
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, Instance, nullptr);
+    // The year chosen once: each window opens on the span last chosen.
+    HWND window = OpenHistoryWindow(owner, BenchDriveKey, "BENCH DRIVE", 55);
+    HWND choice = window ? FindWindowExA(window, nullptr, "ComboBox", nullptr) : nullptr;
+    if (!choice)
+        return 1;
+    SendMessageA(choice, CB_SETCURSEL, static_cast<WPARAM>(HistorySpan::Year), 0);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(choice), CBN_SELCHANGE), reinterpret_cast<LPARAM>(choice));
+    CloseHistoryWindows();
+    const struct {
+        const char *name;
+        int lines;
+        int64_t period;
+    } years[] = {{"hourly", 8760, 3600}, {"5min", 105120, 300}};
+    for (const auto &year : years) {
+        std::string text = HistoryOfChecks(year.lines, year.period);
+        if (!WriteWhole(path, text))
+            return 1;
+        double read = FastestSeconds(3, 1, [&path] { ReadWhole(path); });
+        size_t points = 0;
+        double parse = FastestSeconds(3, 1, [&text, &points] {
+            size_t capacity = HistoryPointCapacity(text.size());
+            HistoryPoint *parsed = new HistoryPoint[capacity];
+            points = ReadHistoryPoints(text.data(), text.size(), 0, parsed, capacity);
+            delete[] parsed;
+        });
+        // Opened, read, reduced to the graph's columns and painted once.
+        double open = FastestSeconds(3, 1, [owner] {
+            HWND shown = OpenHistoryWindow(owner, BenchDriveKey, "BENCH DRIVE", 55);
+            UpdateWindow(shown);
+            CloseHistoryWindows();
+        });
+        std::string prefix = std::string("history_year_") + year.name;
+        Report((prefix + "_points").c_str(), static_cast<double>(points));
+        Report((prefix + "_bytes").c_str(), static_cast<double>(text.size()));
+        Report((prefix + "_open_ms").c_str(), open * 1e3);
+        Report((prefix + "_parse_ms").c_str(), parse * 1e3);
+        Report((prefix + "_file_read_ms").c_str(), read * 1e3);
+    }
+    DestroyWindow(owner);
+    DeleteFileA(path);
+    RemoveDirectoryA(history);
+    return 0;
+}
+
 // The longest of many answers of the program's command window to a sent
 // message, in milliseconds, while the SMART check a tick started is out.
 int BenchAnswer(const char *folder, const char *delay)
@@ -358,8 +482,10 @@ int main(int argc, char **argv)
         return BenchRescan();
     if (argc == 3 && strcmp(argv[1], "log") == 0)
         return BenchLog(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "history") == 0)
+        return BenchHistory(argv[2]);
     if (argc == 4 && strcmp(argv[1], "answer") == 0)
         return BenchAnswer(argv[2], argv[3]);
-    fprintf(stderr, "usage: holmvard-bench checks [DRIVES] | rescan | log FOLDER | answer FOLDER DELAY\n");
+    fprintf(stderr, "usage: holmvard-bench checks [DRIVES] | rescan | log FOLDER | history FOLDER | answer FOLDER DELAY\n");
     return 2;
 }

@@ -26,6 +26,8 @@ add_library(holmvard_shell STATIC
     src/ui/page_protocol.cpp
     src/ui/tray_icon.cpp
     src/ui/window_dpi.cpp
+    src/history/drive_history.cpp
+    src/history/history_window.cpp
     src/log/error_log.cpp
     src/log/event_log.cpp
     src/log/logging_page.cpp
@@ -146,6 +148,7 @@ add_executable(holmvard_windows_tests
     tests/windows/dpi_change_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/event_messages_test.cpp
+    tests/windows/history_window_test.cpp
     tests/windows/smart_commands_test.cpp
     tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
