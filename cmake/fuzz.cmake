@@ -9,7 +9,7 @@ add_library(holmvard_fuzz_core STATIC ${HOLMVARD_CORE_SOURCES} ${HOLMVARD_EMULAT
 target_include_directories(holmvard_fuzz_core PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(holmvard_fuzz_core PRIVATE ${HOLMVARD_WARNINGS} ${HOLMVARD_FUZZ_SANITIZERS} -fsanitize=fuzzer-no-link)
 
-foreach(target identify smart_reply smtp_reply log_pieces stored_value description mail_address)
+foreach(target identify smart_reply smtp_reply log_pieces stored_value description mail_address history_line)
     add_executable(fuzz_${target} fuzz/${target}_fuzz.cpp)
     target_link_libraries(fuzz_${target} PRIVATE holmvard_fuzz_core)
     target_compile_options(fuzz_${target} PRIVATE ${HOLMVARD_WARNINGS} ${HOLMVARD_FUZZ_SANITIZERS} -fsanitize=fuzzer)

@@ -11,6 +11,7 @@
 #include "base/bounded_text.h"
 #include "base/code_page.h"
 #include "drives/drive_access.h"
+#include "history/drive_history.h"
 #include "drives/drive_worker.h"
 #include "drives/smart_alerts.h"
 #include "log/event_log.h"
@@ -135,6 +136,7 @@ int ShutDown()
     // Gone from the taskbar at once, whatever the threads still take.
     NotifyTrayIcon(CommandWindow, NormalIcon, NIM_DELETE);
     StopKeptMailRetry();
+    CloseHistoryWindows();
     // Answers the worker brings after this find no window: nothing is written.
     ShutdownTray(CommandWindow);
     // A worker still out may be using the handles; they go with the process.

@@ -11,6 +11,8 @@
 #include "drives/drive_worker.h"
 #include "drives/drives_page.h"
 #include "drives/health_rows.h"
+#include "history/drive_history.h"
+#include "state/app_state.h"
 #include "resources/resource_ids.h"
 #include "state/drive_table.h"
 #include "state/drive_temperature_text.h"
@@ -293,8 +295,11 @@ void OnAutomaticClicked(HWND page)
     ShowTemperature(page, CurrentDrive);
 }
 
-void OpenDriveHistory(int)
+void OpenDriveHistory(int drive)
 {
+    char key[DriveKeyTextSize];
+    FormatDriveKeyText(Drives[drive], key);
+    OpenHistoryWindow(CommandWindow, key, Drives[drive].Model, TemperatureLimitOf(Drives[drive]));
 }
 
 INT_PTR OnHealthCommand(HWND page, WORD id, WORD code)

@@ -4,6 +4,7 @@
 #include "base/byte_order.h"
 #include "base/text_format.h"
 #include "drives/drive_temperature.h"
+#include "state/smart_caution.h"
 
 DriveReading LatestReadings[MaxDrives];
 
@@ -286,6 +287,38 @@ int BuildHealthRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRow
         FormatInto(temperature.value, "%u C", reading.temperature);
     }
     return count;
+}
+
+void SampleOfReading(const DriveRecord &drive, const DriveReading &reading, HistorySample &sample)
+{
+    sample = HistorySample{};
+    sample.time = reading.time;
+    sample.temperature = reading.temperature;
+    sample.unwatched = CautionItemsUnwatched(drive);
+    if (reading.dataRead) {
+        sample.countsRead = true;
+        ReadAtaCautionCounts(reading.data, reading.thresholdsRead ? reading.thresholds : nullptr, sample.counts);
+        for (int k = 0; k < AttributeEntries; k++) {
+            const uint8_t *entry = reading.data + AttributeTableOffset + k * AttributeEntryLength;
+            if (entry[0] == 9) {
+                sample.powerOnHoursRead = true;
+                sample.powerOnHours = Raw48(entry + 5) & 0xFFFFFFFF;
+            }
+        }
+    } else if (reading.healthLogRead) {
+        sample.countsRead = true;
+        ReadNvmeCautionCounts(reading.healthLog, sample.counts);
+        sample.powerOnHoursRead = true;
+        sample.powerOnHours = Low64(reading.healthLog, 128);
+        sample.nvme = true;
+        sample.percentageUsed = reading.healthLog[5];
+        sample.dataUnitsWritten = Low64(reading.healthLog, 48);
+    }
+}
+
+void FormatDriveKeyText(const DriveRecord &drive, char (&text)[DriveKeyTextSize])
+{
+    FormatInto(text, "%.*s%.*s", AtaModelLength, drive.Model, AtaSerialLength, drive.Serial);
 }
 
 void FormatHealthTable(const DriveRecord &drive, const DriveReading &reading, const char *readTime,

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "drives/smart_requests.h"
+#include "history/history_lines.h"
 #include "state/drive_table.h"
 
 struct DriveReading {
@@ -52,6 +53,15 @@ void FormatAttributeRaw(uint8_t id, const uint8_t *raw, char (&text)[HealthTextS
 // The rows of a reading: one per ATA attribute, per NVMe health log field, or
 // failure prediction and the temperature. Returns how many.
 int BuildHealthRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRows]);
+
+// The drive's history line of a reading: the time (its offset to UTC left to
+// the caller), the temperature, the counts the caution watches, power-on
+// hours, and an NVMe drive's wear and data written.
+void SampleOfReading(const DriveRecord &drive, const DriveReading &reading, HistorySample &sample);
+
+// The drive's key text, model followed by serial, that names its history file.
+constexpr size_t DriveKeyTextSize = AtaModelLength + AtaSerialLength + 1;
+void FormatDriveKeyText(const DriveRecord &drive, char (&text)[DriveKeyTextSize]);
 
 // The table as tab-separated text under a heading of the drive's model,
 // serial, firmware and the reading's time: for a forum post or a warranty claim.

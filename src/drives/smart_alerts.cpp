@@ -9,6 +9,7 @@
 #include "drives/drives_page.h"
 #include "drives/smart_check.h"
 #include "drives/status_round.h"
+#include "history/drive_history.h"
 #include "log/error_log.h"
 #include "mail/alert_mail.h"
 #include "resources/resource_ids.h"
@@ -296,12 +297,30 @@ void ShowStep(int drive)
     ShowAlert(alert, drive);
 }
 
-// What each drive answered, for the Health page and the history.
+// Local time minus UTC at the moment, in minutes, for the history's times.
+int32_t UtcOffsetMinutesAt(int64_t moment)
+{
+    time_t when = static_cast<time_t>(moment);
+    struct tm local = {};
+    if (localtime_s(&local, &when) != 0)
+        return 0;
+    return static_cast<int32_t>((static_cast<int64_t>(_mkgmtime(&local)) - moment) / 60);
+}
+
+// What each drive answered, for the Health page, and a line of its history.
 void KeepReadings()
 {
     for (uint8_t i = 0; i < Round.count && i < DriveCount; i++) {
-        if (Round.drives[i].asked && Round.drives[i].reading.read)
-            LatestReadings[i] = Round.drives[i].reading;
+        const DriveReading &reading = Round.drives[i].reading;
+        if (!Round.drives[i].asked || !reading.read)
+            continue;
+        LatestReadings[i] = reading;
+        HistorySample sample;
+        SampleOfReading(Drives[i], reading, sample);
+        sample.utcOffsetMinutes = UtcOffsetMinutesAt(sample.time);
+        char key[DriveKeyTextSize];
+        FormatDriveKeyText(Drives[i], key);
+        AppendDriveHistory(key, sample);
     }
 }
 

@@ -33,6 +33,7 @@ constexpr int RowHeight = 24;
 constexpr int LeftAxisWidth = 44;
 constexpr int RightAxisWidth = 56;
 constexpr int TickLength = 4;
+constexpr uint32_t CountAxisSteps = 5;
 constexpr int SwatchWidth = 18;
 constexpr int HoverReach = 12;      // a check this near the mouse is named
 constexpr int FontPoints = 9;
@@ -268,7 +269,8 @@ GraphScale ScaleOf(const HistoryWindowRecord &record, const RECT &graph)
     scale.temperatureHigh = (high + 14) / 10 * 10;
     if (scale.temperatureHigh <= scale.temperatureLow)
         scale.temperatureHigh = scale.temperatureLow + 10;
-    scale.countHigh = HistoryAxisCeiling(counts);
+    // At least one per step, so that every label on the counts' axis is a whole number of its own.
+    scale.countHigh = HistoryAxisCeiling(counts < CountAxisSteps ? CountAxisSteps : counts);
     return scale;
 }
 
@@ -281,7 +283,7 @@ void DrawAxes(HDC dc, const HistoryWindowRecord &record, const GraphScale &scale
     int tick = Scaled(record, TickLength);
     char label[64];
     // The temperature on the left, the counts on the right, five steps each.
-    constexpr int Steps = 5;
+    constexpr int Steps = CountAxisSteps;
     for (int i = 0; i <= Steps; i++) {
         int y = graph.bottom - (graph.bottom - graph.top) * i / Steps;
         SelectObject(dc, grid.handle);

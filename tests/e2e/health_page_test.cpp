@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "e2e/e2e_driver.h"
@@ -61,9 +62,27 @@ TEST(HealthPage, ShowsWhatEachDriveAnsweredKeepsTheWatchedCountsAndCopiesTheTabl
 {
     CleanRegistry();
     Scenario scenario = PrepareForThisTest(Bay);
+    LogInScenarioFolder(scenario);
     Program program;
     HWND command = program.StartAndWait(scenario);
     ASSERT_NE(command, nullptr);
+
+    // Every check a drive answers is a line of its history, with its temperature.
+    std::string history = scenario.folder + "\\History\\WDC WD40EFRXWD-HEALTH1.csv";
+    auto lines = [&] {
+        std::string text = ReadWholeFile(history);
+        return std::count(text.begin(), text.end(), '\n');
+    };
+    long before = lines();
+    EXPECT_GE(before, 2) << "the header and the start-up check";
+    for (int tick = 0; tick < 3; tick++)
+        ASSERT_TRUE(RunTimer(command, 1));
+    EXPECT_EQ(lines(), before + 3);
+    std::string text = ReadWholeFile(history);
+    EXPECT_EQ(text.rfind("time,temperature,", 0), 0u) << text;
+    std::string last = text.substr(text.rfind("\n", text.size() - 2) + 1);
+    EXPECT_NE(last.find(",41,3,"), std::string::npos) << "temperature, then reallocated sectors: " << last;
+
     HWND sheet = OpenSheetOnPage(program, command, 1, IDC_HEALTH_LIST);
     ASSERT_NE(sheet, nullptr);
     HWND list = FindControl(sheet, IDC_HEALTH_LIST);
@@ -94,6 +113,19 @@ TEST(HealthPage, ShowsWhatEachDriveAnsweredKeepsTheWatchedCountsAndCopiesTheTabl
     table = ClipboardText();
     EXPECT_NE(table.find("\tPercentage Used\t\t\t\t7%\r\n"), std::string::npos) << table;
     EXPECT_NE(table.find("\tComposite Temperature\t\t\t\t38 C\r\n"), std::string::npos) << table;
+    // The history window of the drive chosen, drawn beside the sheet.
+    ClickButton(GetParent(list), IDC_HEALTH_HISTORY);
+    HWND graph = nullptr;
+    for (int tries = 0; tries < 50 && !graph; tries++, Sleep(100)) {
+        for (HWND window : program.VisibleWindows()) {
+            if (WindowText(window) == "HOLMVARD History - NVME HEALTH")
+                graph = window;
+        }
+    }
+    ASSERT_NE(graph, nullptr);
+    SetForegroundWindow(graph);
+    Sleep(1000);
+    SaveScreenshot("history-window");
     PostMessageA(GetDlgItem(sheet, IDOK), BM_CLICK, 0, 0);
     PostMessageA(sheet, WM_NULL, 0, 0);
     ASSERT_TRUE(program.WaitForWindowGone(Dialog, SheetCaption));
