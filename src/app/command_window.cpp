@@ -5,6 +5,7 @@
 #include "mail/outbox.h"
 #include "drives/drive_access.h"
 #include "drives/drive_worker.h"
+#include "drives/health_page.h"
 #include "drives/smart_alerts.h"
 #include "properties/property_sheet.h"
 #include "resources/resource_ids.h"
@@ -96,6 +97,8 @@ void OnDriveWorkDone(HWND window, WPARAM job)
         FinishDriveRescan(window);
     } else if (job >= SMARTCommandJob && job < SMARTCommandJob + MaxDrives) {
         FinishDriveSMART(static_cast<int>(job - SMARTCommandJob), window);
+    } else if (job == HealthRefreshJob) {
+        FinishHealthRefresh();
     }
 }
 

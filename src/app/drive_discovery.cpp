@@ -78,6 +78,10 @@ bool AcceptPassThroughDrive(DriveScan &scan, HANDLE device, uint8_t deviceNumber
     // A bridge without SAT answers ILLEGAL REQUEST, which fails the request like any other.
     if (!IdentifyDrive(device, 0, AtaPath::PassThrough) || !DecodeIdentifyData(SmartDataSector(), record))
         return false;
+    // One that identifies the drive but hands back no RETURN STATUS registers
+    // would raise a SMART error for a healthy drive: it keeps its storage queries.
+    if (!PassThroughReturnsStatus(device))
+        return false;
     record.Device = device;
     record.DriveNumber = 0;
     record.DeviceNumber = deviceNumber;

@@ -23,7 +23,8 @@ bool OfferDialogMessage(MSG &message, bool offerAlertDialogs)
     for (uint8_t i = 0; i < DriveCount; i++) {
         HWND simulated = Drives[i].SimulatedErrorDialog;
         HWND dialog = simulated && IsWindow(simulated) ? simulated : Drives[i].ErrorDialog;
-        if (OfferToDialog(dialog, message) || OfferToDialog(Drives[i].CautionDialog, message))
+        if (OfferToDialog(dialog, message) || OfferToDialog(Drives[i].CautionDialog, message) ||
+            OfferToDialog(Drives[i].TemperatureDialog, message))
             return true;
     }
     for (uint8_t i = 0; i < VolumeCount; i++) {

@@ -103,6 +103,7 @@ bool PrepareDrives()
         drive.ErrorDialog = nullptr;
         drive.SimulatedErrorDialog = nullptr;
         drive.CautionDialog = nullptr;
+        drive.TemperatureDialog = nullptr;
     }
     return RunOnDriveWorker(PrepareDrivesSMART, false);
 }

@@ -30,6 +30,8 @@ constexpr uint8_t PassThroughInformationAscq = 0x1D;
 // RETURN STATUS leaves these in LBA Mid and High when no threshold is exceeded.
 constexpr uint8_t HealthyLbaMid = 0x4F;
 constexpr uint8_t HealthyLbaHigh = 0xC2;
+constexpr uint8_t ExceededLbaMid = 0xF4;
+constexpr uint8_t ExceededLbaHigh = 0x2C;
 
 constexpr uint8_t AtaStatusError = 0x01;
 constexpr uint8_t AtaStatusDeviceFault = 0x20;
@@ -167,19 +169,28 @@ bool ReadSatSense(const uint8_t *reply, uint32_t returned, SenseData &data)
     return length > 0 && ReadSenseData(reply + SatSenseOffset, length, data);
 }
 
-int ReadSatReturnStatus(bool requestSucceeded, const uint8_t *reply, uint32_t returned)
+SatStatus ReadSatStatus(bool requestSucceeded, const uint8_t *reply, uint32_t returned)
 {
     if (!requestSucceeded || !reply || returned < sizeof(ScsiPassThroughHeader))
-        return 0;
+        return SatStatus::Unanswered;
     if (HeaderOf(reply).ScsiStatus != ScsiStatusCheckCondition)
-        return 0;
+        return SatStatus::Unanswered;
     SenseData sense;
     if (!ReadSatSense(reply, returned, sense) || !sense.registers)
-        return 0;
+        return SatStatus::Unanswered;
     // Bridges differ on the key of the condition asked for; its code is the same.
     bool asked = (sense.key == SenseKeyRecoveredError || sense.key == SenseKeyNoSense) &&
                  sense.asc == PassThroughInformationAsc && sense.ascq == PassThroughInformationAscq;
     if (!asked || (sense.status & (AtaStatusError | AtaStatusDeviceFault)))
-        return 0;
-    return sense.lbaMid == HealthyLbaMid && sense.lbaHigh == HealthyLbaHigh ? 1 : 0;
+        return SatStatus::Unanswered;
+    if (sense.lbaMid == HealthyLbaMid && sense.lbaHigh == HealthyLbaHigh)
+        return SatStatus::Healthy;
+    if (sense.lbaMid == ExceededLbaMid && sense.lbaHigh == ExceededLbaHigh)
+        return SatStatus::Exceeded;
+    return SatStatus::Unanswered;
+}
+
+int ReadSatReturnStatus(bool requestSucceeded, const uint8_t *reply, uint32_t returned)
+{
+    return ReadSatStatus(requestSucceeded, reply, returned) == SatStatus::Healthy ? 1 : 0;
 }

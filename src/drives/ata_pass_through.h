@@ -94,8 +94,12 @@ bool ReadSenseData(const uint8_t *sense, size_t length, SenseData &data);
 // room in the buffer. False when there is none or it cannot be read.
 bool ReadSatSense(const uint8_t *reply, uint32_t returned, SenseData &data);
 
-// RETURN STATUS through the bridge: 1 when the result registers say no
-// threshold is exceeded (4Fh/C2h), 0 when they say one is (F4h/2Ch) and when
-// the request failed, the check condition is another than the one asked for,
-// or the registers are missing or say neither.
+// RETURN STATUS through the bridge, by its result registers: no threshold
+// exceeded (4Fh/C2h), one exceeded (F4h/2Ch), or no answer: the request
+// failed, the check condition is another than the one asked for, or the
+// registers are missing or say neither.
+enum class SatStatus : uint8_t { Healthy, Exceeded, Unanswered };
+SatStatus ReadSatStatus(bool requestSucceeded, const uint8_t *reply, uint32_t returned);
+
+// 1 when healthy, 0 otherwise, as a SMART driver's RETURN STATUS reads.
 int ReadSatReturnStatus(bool requestSucceeded, const uint8_t *reply, uint32_t returned);

@@ -13,13 +13,14 @@
 
 namespace {
 
-void ReadAtaHealth(const DriveRecord &record, DriveHealth &health, DriveReading &reading)
+void ReadAtaHealth(const DriveRecord &record, DriveHealth &health, DriveReading &reading, bool wholeReading)
 {
     AtaPath path = AtaPathOf(record.Access);
     health.status = ReturnSMARTStatus(record.Device, record.DriveNumber, path);
     if (health.status == 0) {
         health.gone = NoSuchDeviceError(GetLastError());
-        return;
+        if (health.gone || !wholeReading)
+            return;
     }
     // Both sectors come back in the one data reply: keep the first before the second request.
     uint8_t data[SmartSectorLength];
@@ -34,12 +35,14 @@ void ReadAtaHealth(const DriveRecord &record, DriveHealth &health, DriveReading 
     if (thresholds)
         memcpy(reading.thresholds, SmartDataSector(), sizeof reading.thresholds);
     reading.thresholdsRead = thresholds;
-    ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
+    // A failing drive's counts are for the page only.
+    if (health.status == 1)
+        ReadAtaCautionHealth(data, thresholds ? SmartDataSector() : nullptr, health);
 }
 
 }  // namespace
 
-void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *kept)
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *kept, bool wholeReading)
 {
     health = DriveHealth{};
     // Only the flags need clearing: a sector is read only where its flag says it came.
@@ -70,7 +73,7 @@ void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReadin
         return;
     case DriveAccess::SmartIoctl:
     case DriveAccess::AtaPassThrough:
-        ReadAtaHealth(record, health, reading);
+        ReadAtaHealth(record, health, reading, wholeReading);
         reading.read = reading.dataRead;
         reading.temperature = health.temperature;
         reading.time = health.readTime;

@@ -17,7 +17,10 @@
 // DATA and READ THRESHOLDS; an NVMe drive's one health log gives both; failure
 // prediction gives no counts. Reads the record's device fields only. What the
 // drive answered goes into reading when given.
-void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *reading = nullptr);
+// wholeReading: an ATA drive that reports a threshold exceeded is read all the
+// same, for the Health page; a check stops at its status.
+void ReadDriveHealth(const DriveRecord &record, DriveHealth &health, DriveReading *reading = nullptr,
+                     bool wholeReading = false);
 
 // ReadDriveHealth for the drive of a round, on the drive worker. A request the
 // watcher cancelled for its time has failed like any other.

@@ -198,7 +198,7 @@ void FillDriveList(HWND page)
 void AskDriveNow(void *context)
 {
     HealthRefresh &refresh = *static_cast<HealthRefresh *>(context);
-    ReadDriveHealth(refresh.record, refresh.health, &refresh.reading);
+    ReadDriveHealth(refresh.record, refresh.health, &refresh.reading, true);
 }
 
 void StartRefresh(HWND page, int drive)
@@ -210,20 +210,10 @@ void StartRefresh(HWND page, int drive)
     Refresh.record.DriveNumber = Drives[drive].DriveNumber;
     Refresh.record.Access = Drives[drive].Access;
     Refresh.drive = drive;
-    if (!QueueDriveWork(HealthRefreshJob, AskDriveNow, &Refresh, page))
+    // The answer goes to the command window: a page closed and opened again meanwhile is another window.
+    if (!QueueDriveWork(HealthRefreshJob, AskDriveNow, &Refresh, CommandWindow))
         return;
     ShowDrive(page, drive);
-}
-
-void FinishRefresh(HWND page)
-{
-    if (Refresh.drive < DriveCount && Refresh.reading.read) {
-        LatestReadings[Refresh.drive] = Refresh.reading;
-        if (Refresh.reading.temperature != NoTemperature)
-            Drives[Refresh.drive].Temperature = Refresh.reading.temperature;
-    }
-    if (CurrentDrive < DriveCount)
-        ShowDrive(page, CurrentDrive);
 }
 
 void CopyTable(HWND page, int drive)
@@ -249,6 +239,21 @@ void CopyTable(HWND page, int drive)
     if (!SetClipboardData(CF_TEXT, memory))
         GlobalFree(memory);
     CloseClipboard();
+}
+
+// Whether the user may tick or clear the row's box: only on a count the
+// caution watches, and not on one its model's family fills with no count.
+bool BoxMayChange(const NMLISTVIEW *change)
+{
+    if (Filling || !(change->uChanged & LVIF_STATE))
+        return true;
+    UINT before = (change->uOldState & LVIS_STATEIMAGEMASK) >> 12;
+    UINT after = (change->uNewState & LVIS_STATEIMAGEMASK) >> 12;
+    if (before == after)
+        return true;
+    if (change->lParam < 0 || CurrentDrive >= DriveCount)
+        return false;
+    return !(CautionItemsUnwatchedForModel(Drives[CurrentDrive].Model) & (1u << change->lParam));
 }
 
 // A box ticked or cleared on a watched count's row.
@@ -347,6 +352,10 @@ INT_PTR OnHealthCommand(HWND page, WORD id, WORD code)
 INT_PTR OnHealthNotify(HWND page, const NMHDR *header)
 {
     if (header->idFrom == IDC_HEALTH_LIST) {
+        if (header->code == LVN_ITEMCHANGING && !BoxMayChange(reinterpret_cast<const NMLISTVIEW *>(header))) {
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        }
         if (header->code == LVN_ITEMCHANGED)
             OnRowChanged(page, reinterpret_cast<const NMLISTVIEW *>(header));
         return FALSE;
@@ -373,10 +382,6 @@ INT_PTR CALLBACK HealthPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         return OnHealthCommand(page, LOWORD(wParam), HIWORD(wParam));
     case WM_NOTIFY:
         return OnHealthNotify(page, reinterpret_cast<const NMHDR *>(lParam));
-    case DriveWorkDoneMessage:
-        if (wParam == static_cast<WPARAM>(HealthRefreshJob))
-            FinishRefresh(page);
-        return TRUE;
     case WM_DESTROY:
         HealthPageWindow = nullptr;
         return FALSE;
@@ -386,4 +391,18 @@ INT_PTR CALLBACK HealthPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         return AnswerContextMenu(reinterpret_cast<HWND>(wParam));
     }
     return FALSE;
+}
+
+void FinishHealthRefresh()
+{
+    // A refresh asked again before this answer was taken is still writing: its own answer follows.
+    if (DriveWorkOut(HealthRefreshJob))
+        return;
+    if (Refresh.drive < DriveCount && Refresh.reading.read) {
+        LatestReadings[Refresh.drive] = Refresh.reading;
+        if (Refresh.reading.temperature != NoTemperature)
+            Drives[Refresh.drive].Temperature = Refresh.reading.temperature;
+    }
+    if (HealthPageWindow && CurrentDrive < DriveCount)
+        ShowDrive(HealthPageWindow, CurrentDrive);
 }

@@ -170,6 +170,12 @@ int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber, AtaPath path)
     return ReadReturnStatus(sent != FALSE, StatusReply);
 }
 
+bool PassThroughReturnsStatus(HANDLE device)
+{
+    BOOL sent = SendPassThrough(device, SmartOperation::ReturnSMARTStatus);
+    return ReadSatStatus(sent != FALSE, PassThroughReply, ReturnedBytes) != SatStatus::Unanswered;
+}
+
 uint8_t *SmartDataSector()
 {
     return DataReply + SmartReplyHeaderLength;

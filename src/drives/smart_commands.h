@@ -35,6 +35,11 @@ BOOL ReadSMARTThresholds(HANDLE device, uint8_t driveNumber, AtaPath path = AtaP
 // 1 when the drive reports no threshold exceeded; 0 when it reports one or the request failed.
 int ReturnSMARTStatus(HANDLE device, uint8_t driveNumber, AtaPath path = AtaPath::SmartDriver);
 
+// Whether RETURN STATUS through ATA PASS-THROUGH comes back with its result
+// registers, healthy or not: a bridge that drops them would read as a failing
+// drive at every check.
+bool PassThroughReturnsStatus(HANDLE device);
+
 // The 512-byte sector of the calling thread's last IDENTIFY, READ DATA or READ
 // THRESHOLDS reply; read it before the thread's next request.
 uint8_t *SmartDataSector();

@@ -53,7 +53,9 @@ bool BuildDriveHistoryPath(const char *driveKeyText, char (&path)[MAX_PATH])
 {
     char folder[MAX_PATH];
     char name[MAX_PATH];
-    if (!BuildHistoryFolderPath(GlobalSettings.ErrorLogFilePath, folder) || !HistoryFileNameOf(driveKeyText, name))
+    // Without a log there is nothing to stand beside: no folder of the current directory's is taken instead.
+    if (GlobalSettings.ErrorLogFilePath[0] == '\0' || !BuildHistoryFolderPath(GlobalSettings.ErrorLogFilePath, folder) ||
+        !HistoryFileNameOf(driveKeyText, name))
         return false;
     return FormatInto(path, "%s\\%s", folder, name);
 }

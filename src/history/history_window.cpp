@@ -108,6 +108,8 @@ void LoadHistoryPoints(HistoryWindowRecord &record)
 {
     FreePoints(record);
     record.stale = true;
+    // The columns point into the points just freed: none until the next paint makes them again.
+    record.columnCount = 0;
     char path[MAX_PATH];
     size_t size = 0;
     char *text = BuildDriveHistoryPath(record.driveKeyText, path) ? ReadDriveHistoryFile(path, size) : nullptr;
@@ -506,7 +508,7 @@ void ShowPointUnderMouse(HistoryWindowRecord &record, int mouseX, int mouseY)
     }
     int index = inside ? PointNear(record, x) : -1;
     char text[512] = "";
-    if (index >= 0) {
+    if (index >= 0 && static_cast<size_t>(index) < record.count) {
         const HistoryPoint &point = record.points[index];
         FormatPointTime(point.time, point.utcOffsetMinutes, true, true, text, sizeof text);
         char piece[64];

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int MostAlerts = MaxDrives * 4 + MaxVolumes;
+constexpr int MostAlerts = MaxDrives * 5 + MaxVolumes;
 // Every alert cascades from the one top-left that centres the largest (the
 // free-space error dialog), so a later, larger alert never covers an earlier
 // one's caption.
@@ -74,6 +74,7 @@ void PlaceAlertDialog(HWND dialog)
         NoteOpenAlert(Drives[i].ErrorDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].SimulatedErrorDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].CautionDialog, dialog, open, openCount);
+        NoteOpenAlert(Drives[i].TemperatureDialog, dialog, open, openCount);
         NoteOpenAlert(Drives[i].OfflineTestDialog, dialog, open, openCount);
     }
     for (uint8_t i = 0; i < VolumeCount; i++)

@@ -23,11 +23,12 @@ bool ComposeTrayTip(char (&tip)[TrayTipSize])
     bool errorStands = stands[static_cast<int>(DriveAlert::SMARTError)];
     for (int k = 0; k < DriveAlertCount; k++)
         stands[k] = stands[k] && !(DriveAlertKindOf(static_cast<DriveAlert>(k)).givesWayToError && errorStands);
-    // Pieces and their separators, without the last one's.
+    // Each piece is written with its separator, the last one's dropped after:
+    // all of them must fit the tip's characters.
     size_t needed = freeSpaceError ? sizeof FreeSpacePiece + 1 : 0;
     for (int k = 0; k < DriveAlertCount; k++)
         needed += stands[k] ? strlen(DriveAlertKindOf(static_cast<DriveAlert>(k)).trayPiece) + 2 : 0;
-    for (int k = 0; k < DriveAlertCount && needed > TrayTipSize + 1; k++) {
+    for (int k = 0; k < DriveAlertCount && needed > TrayTipSize - 1; k++) {
         const DriveAlertKind &kind = DriveAlertKindOf(static_cast<DriveAlert>(k));
         if (stands[k] && kind.leftOutWhenFull) {
             stands[k] = false;

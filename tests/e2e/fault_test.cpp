@@ -163,6 +163,10 @@ TEST_F(Faults, ALogWhoseFolderIsRemovedIsReportedAtEachRecordAndTheAlertsGoOn)
         ASSERT_NE(dialog, nullptr);
         uint32_t proposed = static_cast<uint32_t>(SendMessageA(GetDlgItem(dialog, IDC_NEW_MINIMUM), TBM_GETPOS, 0, 0));
         DeleteFileA(path.c_str());
+        // The drives' history beside the log goes with its folder.
+        for (const std::string &file : FilesIn(folder + "\\History", "*.csv"))
+            DeleteFileA((folder + "\\History\\" + file).c_str());
+        RemoveDirectoryA((folder + "\\History").c_str());
         RemoveDirectoryA(folder.c_str());
         ClickButton(dialog, IDC_FREE_SPACE_ACKNOWLEDGE);
         ClickButton(dialog, IDC_FREE_SPACE_OK);

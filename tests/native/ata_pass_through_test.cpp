@@ -81,21 +81,22 @@ TEST(AtaPassThrough, ReturnStatusIsReadFromTheResultRegistersOfEitherSenseFormat
         bool readable;
         bool registers;
         uint8_t key;
-        int status;
+        SatStatus status;
     } cases[] = {
-        {"descriptor, healthy", 2, descriptorHealthy, true, true, 0x01, 1},
-        {"descriptor, exceeded", 2, Descriptor(0x01, 0x1D, 0xF4, 0x2C, 0x50), true, true, 0x01, 0},
-        {"descriptor, no sense key", 2, Descriptor(0x00, 0x1D, 0x4F, 0xC2, 0x50), true, true, 0x00, 1},
-        {"descriptor, the drive aborted it", 2, Descriptor(0x0B, 0x00, 0x4F, 0xC2, 0x51), true, true, 0x0B, 0},
-        {"descriptor, cut short", 2, truncated, true, false, 0x01, 0},
-        {"descriptor, no ATA descriptor", 2, {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0}, true, false, 0x01, 0},
-        {"fixed, healthy", 2, Fixed(0x01, 0x00, 0x1D, 0x4F, 0xC2), true, true, 0x01, 1},
-        {"fixed, exceeded", 2, Fixed(0x01, 0x00, 0x1D, 0xF4, 0x2C), true, true, 0x01, 0},
-        {"fixed, ILLEGAL REQUEST", 2, Fixed(0x05, 0x20, 0x00, 0, 0), true, false, 0x05, 0},
-        {"fixed, too short", 2, {0x70, 0, 0x01, 0, 0, 0, 0, 10, 0, 0, 0x4F, 0xC2}, false, false, 0, 0},
-        {"unknown response code", 2, {0x7F, 0x01, 0x00, 0x1D, 0, 0, 0, 0}, false, false, 0, 0},
-        {"GOOD: the bridge ignored CK_COND", 0, {}, false, false, 0, 0},
-        {"registers without the check condition", 0, descriptorHealthy, true, true, 0x01, 0},
+        {"descriptor, healthy", 2, descriptorHealthy, true, true, 0x01, SatStatus::Healthy},
+        {"descriptor, exceeded", 2, Descriptor(0x01, 0x1D, 0xF4, 0x2C, 0x50), true, true, 0x01, SatStatus::Exceeded},
+        {"descriptor, no sense key", 2, Descriptor(0x00, 0x1D, 0x4F, 0xC2, 0x50), true, true, 0x00, SatStatus::Healthy},
+        {"descriptor, the drive aborted it", 2, Descriptor(0x0B, 0x00, 0x4F, 0xC2, 0x51), true, true, 0x0B, SatStatus::Unanswered},
+        {"descriptor, cut short", 2, truncated, true, false, 0x01, SatStatus::Unanswered},
+        {"descriptor, no ATA descriptor", 2, {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0}, true, false, 0x01, SatStatus::Unanswered},
+        {"fixed, healthy", 2, Fixed(0x01, 0x00, 0x1D, 0x4F, 0xC2), true, true, 0x01, SatStatus::Healthy},
+        {"fixed, exceeded", 2, Fixed(0x01, 0x00, 0x1D, 0xF4, 0x2C), true, true, 0x01, SatStatus::Exceeded},
+        {"fixed, ILLEGAL REQUEST", 2, Fixed(0x05, 0x20, 0x00, 0, 0), true, false, 0x05, SatStatus::Unanswered},
+        {"fixed, too short", 2, {0x70, 0, 0x01, 0, 0, 0, 0, 10, 0, 0, 0x4F, 0xC2}, false, false, 0, SatStatus::Unanswered},
+        {"unknown response code", 2, {0x7F, 0x01, 0x00, 0x1D, 0, 0, 0, 0}, false, false, 0, SatStatus::Unanswered},
+        {"GOOD: the bridge ignored CK_COND", 0, {}, false, false, 0, SatStatus::Unanswered},
+        {"registers that say neither", 2, Descriptor(0x01, 0x1D, 0, 0, 0x50), true, true, 0x01, SatStatus::Unanswered},
+        {"registers without the check condition", 0, descriptorHealthy, true, true, 0x01, SatStatus::Unanswered},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -104,7 +105,8 @@ TEST(AtaPassThrough, ReturnStatusIsReadFromTheResultRegistersOfEitherSenseFormat
         ASSERT_EQ(ReadSatSense(reply.data(), SatDataOffset, sense), c.readable);
         EXPECT_EQ(sense.registers, c.registers);
         EXPECT_EQ(sense.key, c.key);
-        EXPECT_EQ(ReadSatReturnStatus(true, reply.data(), SatDataOffset), c.status);
+        EXPECT_EQ(ReadSatStatus(true, reply.data(), SatDataOffset), c.status);
+        EXPECT_EQ(ReadSatReturnStatus(true, reply.data(), SatDataOffset), c.status == SatStatus::Healthy ? 1 : 0);
         EXPECT_EQ(ReadSatReturnStatus(false, reply.data(), SatDataOffset), 0);
         EXPECT_EQ(ReadSatReturnStatus(true, reply.data(), sizeof(ScsiPassThroughHeader) - 1), 0);
     }
