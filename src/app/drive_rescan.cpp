@@ -124,6 +124,8 @@ bool ApplyPlan(int (&vanished)[MaxDrives], int &vanishedCount, bool (&resend)[Ma
         if (outcome == RescanOutcome::Returned) {
             record.Missing = 0;
             record.Vanished = false;
+            // Hot checks before it went and after it came back are no run.
+            record.TemperatureHotChecks = 0;
             record.SMARTSupported = found.SMARTSupported;
             // A commit while the rescan was out stored another setting: it is sent now.
             if (record.SMARTEnabled == Work.table[r].SMARTEnabled)

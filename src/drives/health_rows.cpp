@@ -289,12 +289,12 @@ int BuildHealthRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRow
     return count;
 }
 
-void SampleOfReading(const DriveRecord &drive, const DriveReading &reading, HistorySample &sample)
+void SampleOfReading(uint32_t unwatched, const DriveReading &reading, HistorySample &sample)
 {
     sample = HistorySample{};
     sample.time = reading.time;
     sample.temperature = reading.temperature;
-    sample.unwatched = CautionItemsUnwatched(drive);
+    sample.unwatched = unwatched;
     if (reading.dataRead) {
         sample.countsRead = true;
         ReadAtaCautionCounts(reading.data, reading.thresholdsRead ? reading.thresholds : nullptr, sample.counts);

@@ -57,7 +57,7 @@ int BuildHealthRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRow
 // The drive's history line of a reading: the time (its offset to UTC left to
 // the caller), the temperature, the counts the caution watches, power-on
 // hours, and an NVMe drive's wear and data written.
-void SampleOfReading(const DriveRecord &drive, const DriveReading &reading, HistorySample &sample);
+void SampleOfReading(uint32_t unwatched, const DriveReading &reading, HistorySample &sample);
 
 // The drive's key text, model followed by serial, that names its history file.
 constexpr size_t DriveKeyTextSize = AtaModelLength + AtaSerialLength + 1;

@@ -37,9 +37,25 @@ bool Applying;
 // A check was asked for while a rescan was out.
 bool HeldForRescan;
 
+// A history line of each drive that answered, where the answers come in: the
+// file work stays off the window thread.
+void WriteRoundHistory(StatusRound &round)
+{
+    for (uint8_t i = 0; i < round.count; i++) {
+        RoundDrive &drive = round.drives[i];
+        if (!drive.asked || !drive.reading.read)
+            continue;
+        HistorySample sample;
+        SampleOfReading(drive.unwatched, drive.reading, sample);
+        sample.utcOffsetMinutes = UtcOffsetMinutesAt(sample.time);
+        drive.historyWritten = AppendDriveHistoryLine(round.errorLogPath, drive.keyText, sample);
+    }
+}
+
 void AskRound(void *)
 {
     AskStatusRound(Round, AskRoundDrive);
+    WriteRoundHistory(Round);
 }
 
 bool AskHealth(int drive, DriveHealth &health)
@@ -297,30 +313,21 @@ void ShowStep(int drive)
     ShowAlert(alert, drive);
 }
 
-// Local time minus UTC at the moment, in minutes, for the history's times.
-int32_t UtcOffsetMinutesAt(int64_t moment)
-{
-    time_t when = static_cast<time_t>(moment);
-    struct tm local = {};
-    if (localtime_s(&local, &when) != 0)
-        return 0;
-    return static_cast<int32_t>((static_cast<int64_t>(_mkgmtime(&local)) - moment) / 60);
-}
-
-// What each drive answered, for the Health page, and a line of its history.
+// What each drive answered, for the Health page; an open history window is
+// given the line the worker appended.
 void KeepReadings()
 {
     for (uint8_t i = 0; i < Round.count && i < DriveCount; i++) {
-        const DriveReading &reading = Round.drives[i].reading;
-        if (!Round.drives[i].asked || !reading.read)
+        const RoundDrive &drive = Round.drives[i];
+        if (!drive.asked || !drive.reading.read)
             continue;
-        LatestReadings[i] = reading;
+        LatestReadings[i] = drive.reading;
+        if (!drive.historyWritten)
+            continue;
         HistorySample sample;
-        SampleOfReading(Drives[i], reading, sample);
+        SampleOfReading(drive.unwatched, drive.reading, sample);
         sample.utcOffsetMinutes = UtcOffsetMinutesAt(sample.time);
-        char key[DriveKeyTextSize];
-        FormatDriveKeyText(Drives[i], key);
-        AppendDriveHistory(key, sample);
+        NotifyHistoryAppended(drive.keyText, sample);
     }
 }
 

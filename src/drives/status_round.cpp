@@ -1,11 +1,14 @@
 #include "drives/status_round.h"
 
+#include "base/bounded_text.h"
+
 bool OpenStatusRound(StatusRound &round)
 {
     if (round.out)
         return false;
     round.out = true;
     round.count = DriveCount;
+    CopyText(round.errorLogPath, GlobalSettings.ErrorLogFilePath);
     for (uint8_t i = 0; i < DriveCount; i++) {
         const DriveRecord &record = Drives[i];
         RoundDrive &drive = round.drives[i];
@@ -16,6 +19,9 @@ bool OpenStatusRound(StatusRound &round)
         // A round cut short never reads as healthy.
         drive.health = DriveHealth{};
         drive.reading.read = false;
+        FormatDriveKeyText(record, drive.keyText);
+        drive.unwatched = CautionItemsUnwatched(record);
+        drive.historyWritten = false;
     }
     return true;
 }

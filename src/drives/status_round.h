@@ -10,6 +10,7 @@
 #include "drives/health_rows.h"
 #include "drives/smart_check.h"
 #include "state/drive_table.h"
+#include "state/settings.h"
 
 struct RoundDrive {
     DeviceHandle device;
@@ -18,12 +19,17 @@ struct RoundDrive {
     bool asked;           // qualified when the round was opened
     DriveHealth health;   // what it answered; failing until it has answered
     DriveReading reading; // and all it answered, for the Health page and the history
+    // Copied when the round opens, for the worker to write the drive's history line.
+    char keyText[DriveKeyTextSize];
+    uint32_t unwatched;
+    bool historyWritten;
 };
 
 struct StatusRound {
     RoundDrive drives[MaxDrives];
     uint8_t count;
     bool out;   // opened and not yet closed: a tick meanwhile is dropped
+    char errorLogPath[SettingsTextSize];   // where the history folder stands, as the round opened
 };
 
 // Window thread: fills the round from the drive table; false, leaving the

@@ -1,6 +1,7 @@
 #include "history/drive_history.h"
 
 #include <cstring>
+#include <ctime>
 
 #include "base/bounded_text.h"
 #include "base/guards.h"
@@ -49,15 +50,33 @@ void TrimDriveHistoryFile(const char *path)
 
 }  // namespace
 
-bool BuildDriveHistoryPath(const char *driveKeyText, char (&path)[MAX_PATH])
+namespace {
+
+bool BuildHistoryPathBeside(const char *errorLogPath, const char *driveKeyText, char (&path)[MAX_PATH])
 {
     char folder[MAX_PATH];
     char name[MAX_PATH];
     // Without a log there is nothing to stand beside: no folder of the current directory's is taken instead.
-    if (GlobalSettings.ErrorLogFilePath[0] == '\0' || !BuildHistoryFolderPath(GlobalSettings.ErrorLogFilePath, folder) ||
+    if (errorLogPath[0] == '\0' || !BuildHistoryFolderPath(errorLogPath, folder) ||
         !HistoryFileNameOf(driveKeyText, name))
         return false;
     return FormatInto(path, "%s\\%s", folder, name);
+}
+
+}  // namespace
+
+bool BuildDriveHistoryPath(const char *driveKeyText, char (&path)[MAX_PATH])
+{
+    return BuildHistoryPathBeside(GlobalSettings.ErrorLogFilePath, driveKeyText, path);
+}
+
+int32_t UtcOffsetMinutesAt(int64_t moment)
+{
+    time_t when = static_cast<time_t>(moment);
+    struct tm local = {};
+    if (localtime_s(&local, &when) != 0)
+        return 0;
+    return static_cast<int32_t>((static_cast<int64_t>(_mkgmtime(&local)) - moment) / 60);
 }
 
 char *ReadDriveHistoryFile(const char *path, size_t &size)
@@ -87,14 +106,20 @@ char *ReadDriveHistoryFile(const char *path, size_t &size)
 
 void AppendDriveHistory(const char *driveKeyText, const HistorySample &sample)
 {
+    if (AppendDriveHistoryLine(GlobalSettings.ErrorLogFilePath, driveKeyText, sample))
+        NotifyHistoryAppended(driveKeyText, sample);
+}
+
+bool AppendDriveHistoryLine(const char *errorLogPath, const char *driveKeyText, const HistorySample &sample)
+{
     char folder[MAX_PATH];
     char path[MAX_PATH];
     char line[HistoryLineSize];
-    if (!BuildHistoryFolderPath(GlobalSettings.ErrorLogFilePath, folder) || !BuildDriveHistoryPath(driveKeyText, path) ||
+    if (!BuildHistoryPathBeside(errorLogPath, driveKeyText, path) || !BuildHistoryFolderPath(errorLogPath, folder) ||
         !FormatHistoryLine(sample, line, sizeof line))
-        return;
+        return false;
     if (!CreateDirectoryA(folder, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return;
+        return false;
     LARGE_INTEGER size = {};
     bool appended = false;
     {
@@ -102,7 +127,7 @@ void AppendDriveHistory(const char *driveKeyText, const HistorySample &sample)
         FileHandle file(CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file.handle == INVALID_HANDLE_VALUE || !GetFileSizeEx(file.handle, &size))
-            return;
+            return false;
         if (size.QuadPart == 0 && WriteAll(file.handle, HistoryHeader, sizeof HistoryHeader - 1))
             size.QuadPart = sizeof HistoryHeader - 1;
         if (size.QuadPart > 0)
@@ -111,8 +136,8 @@ void AppendDriveHistory(const char *driveKeyText, const HistorySample &sample)
             size.QuadPart += static_cast<LONGLONG>(strlen(line));
     }
     if (!appended)
-        return;
+        return false;
     if (static_cast<uint64_t>(size.QuadPart) > HistoryFileLimit)
         TrimDriveHistoryFile(path);
-    NotifyHistoryAppended(driveKeyText, sample);
+    return true;
 }

@@ -17,6 +17,14 @@
 // of the drive is given the sample.
 void AppendDriveHistory(const char *driveKeyText, const HistorySample &sample);
 
+// The file's half of AppendDriveHistory, beside the error log at errorLogPath
+// and without telling a window: for the drive worker, which must not read the
+// settings the window thread may change. True when the line was appended.
+bool AppendDriveHistoryLine(const char *errorLogPath, const char *driveKeyText, const HistorySample &sample);
+
+// Local time minus UTC at the moment, in minutes, as a history line records it.
+int32_t UtcOffsetMinutesAt(int64_t moment);
+
 // The drive's history file: the History folder's path and the file's name.
 // False when the path does not fit.
 bool BuildDriveHistoryPath(const char *driveKeyText, char (&path)[MAX_PATH]);
