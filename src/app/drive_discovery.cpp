@@ -86,9 +86,7 @@ bool AcceptPassThroughDrive(DriveScan &scan, HANDLE device, uint8_t deviceNumber
     record.DriveNumber = 0;
     record.DeviceNumber = deviceNumber;
     record.Access = DriveAccess::AtaPassThrough;
-    const char *bus = StorageBusName(identity.busType);
-    CopyText(record.Bus, bus ? bus : "other");
-    record.BusType = identity.busType <= 0xFF ? static_cast<uint8_t>(identity.busType) : 0;
+    TakeStorageBus(identity.busType, record);
     scan.count++;
     return true;
 }

@@ -36,10 +36,10 @@ constexpr uint8_t ExceededLbaHigh = 0x2C;
 constexpr uint8_t AtaStatusError = 0x01;
 constexpr uint8_t AtaStatusDeviceFault = 0x20;
 
+// The operations whose SMART driver request carries a sector back.
 bool ReadsSector(SmartOperation operation)
 {
-    return operation == SmartOperation::IdentifyDrive || operation == SmartOperation::ReadSMARTData ||
-           operation == SmartOperation::ReadSMARTThresholds;
+    return BuildSmartRequest(operation, 0).outputLength == SmartDataReplyLength;
 }
 
 ScsiPassThroughHeader HeaderOf(const uint8_t *reply)

@@ -3,13 +3,10 @@
 #include <cstring>
 
 #include "base/byte_order.h"
+#include "drives/smart_requests.h"
 
 namespace {
 
-constexpr size_t AttributeTableOffset = 2;
-constexpr size_t AttributeEntryLength = 12;
-constexpr int AttributeEntries = 30;
-constexpr size_t AttributeRawAt = 5;
 // Airflow temperature stands in on drives that have no 194.
 constexpr uint8_t TemperatureAttributes[] = {194, 190};
 
@@ -25,25 +22,14 @@ uint8_t Reading(int value)
     return value >= 1 && value <= HighestReading ? static_cast<uint8_t>(value) : NoTemperature;
 }
 
-// The raw byte 0 of the attribute, or -1 when the table has none.
-int RawByteOf(const uint8_t *dataSector, uint8_t id)
-{
-    for (int k = 0; k < AttributeEntries; k++) {
-        const uint8_t *entry = dataSector + AttributeTableOffset + k * AttributeEntryLength;
-        if (entry[0] == id)
-            return entry[AttributeRawAt];
-    }
-    return -1;
-}
-
 }  // namespace
 
 uint8_t ReadAtaTemperature(const uint8_t *dataSector)
 {
     for (uint8_t id : TemperatureAttributes) {
-        int raw = RawByteOf(dataSector, id);
-        if (raw >= 0)
-            return Reading(raw);
+        const uint8_t *entry = FindSmartAttribute(dataSector, id);
+        if (entry)
+            return Reading(entry[SmartAttributeRawAt]);
     }
     return NoTemperature;
 }

@@ -13,14 +13,6 @@
 
 namespace {
 
-void FillDriveList(HWND page)
-{
-    HWND list = GetDlgItem(page, IDC_DRIVE_LIST);
-    for (uint8_t i = 0; i < DriveCount; i++)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Drives[i].Model));
-    SendMessageA(list, CB_SETCURSEL, CurrentDrive, 0);
-}
-
 INT_PTR OnDrivesPageCommand(HWND page, WORD id, WORD code)
 {
     switch (id) {
@@ -56,6 +48,13 @@ INT_PTR OnDrivesPageCommand(HWND page, WORD id, WORD code)
 
 }  // namespace
 
+void FillDriveChoice(HWND list)
+{
+    for (uint8_t i = 0; i < DriveCount; i++)
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Drives[i].Model));
+    SendMessageA(list, CB_SETCURSEL, CurrentDrive, 0);
+}
+
 void ShowDriveInfo(HWND dialog, int drive)
 {
     DriveInfoTexts texts;
@@ -83,7 +82,7 @@ INT_PTR CALLBACK DrivesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 {
     switch (message) {
     case WM_INITDIALOG:
-        FillDriveList(page);
+        FillDriveChoice(GetDlgItem(page, IDC_DRIVE_LIST));
         if (CurrentDrive < DriveCount)
             ShowDriveSettings(page, CurrentDrive);
         return TRUE;

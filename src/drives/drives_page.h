@@ -5,6 +5,9 @@
 
 INT_PTR CALLBACK DrivesPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Lists the drives by model in a combo box, CurrentDrive chosen.
+void FillDriveChoice(HWND list);
+
 // Fills fields 1001 to 1006 of a page or dialog with the drive's IDE/ATA parameters.
 void ShowDriveInfo(HWND dialog, int drive);
 

@@ -186,14 +186,6 @@ void ShowDrive(HWND page, int drive)
     EnableWindow(GetDlgItem(page, IDC_HEALTH_REFRESH), present && !DriveWorkOut(HealthRefreshJob));
 }
 
-void FillDriveList(HWND page)
-{
-    HWND list = GetDlgItem(page, IDC_HEALTH_DRIVE_LIST);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (uint8_t i = 0; i < DriveCount; i++)
-        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Drives[i].Model));
-}
-
 // On the worker: the same requests a check sends.
 void AskDriveNow(void *context)
 {
@@ -374,7 +366,7 @@ INT_PTR CALLBACK HealthPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
         HealthPageWindow = page;
         AddColumns(page);
-        FillDriveList(page);
+        FillDriveChoice(GetDlgItem(page, IDC_HEALTH_DRIVE_LIST));
         if (CurrentDrive < DriveCount)
             ShowDrive(page, CurrentDrive);
         return TRUE;

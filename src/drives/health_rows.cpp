@@ -20,6 +20,7 @@ struct AttributeRow {
 };
 
 constexpr int8_t NotWatched = -1;
+constexpr uint8_t PowerOnHoursId = 9;
 constexpr int8_t Item(CautionItem item)
 {
     return static_cast<int8_t>(item);
@@ -33,7 +34,7 @@ const AttributeRow AttributeRows[] = {
     {4, "Start/Stop Count", RawFormat::Count32, NotWatched},
     {5, "Reallocated Sectors Count", RawFormat::Count16, Item(CautionItem::ReallocatedSectors)},
     {7, "Seek Error Rate", RawFormat::Value48, NotWatched},
-    {9, "Power-On Hours", RawFormat::Hours, NotWatched},
+    {PowerOnHoursId, "Power-On Hours", RawFormat::Hours, NotWatched},
     {10, "Spin Retry Count", RawFormat::Count32, NotWatched},
     {12, "Power Cycle Count", RawFormat::Count32, NotWatched},
     {177, "Wear Leveling Count", RawFormat::Count32, NotWatched},
@@ -60,23 +61,11 @@ const AttributeRow *FindAttribute(uint8_t id)
     return nullptr;
 }
 
-constexpr size_t AttributeTableOffset = 2;
-constexpr size_t AttributeEntryLength = 12;
-constexpr int AttributeEntries = 30;
-
 uint8_t ThresholdOf(const DriveReading &reading, uint8_t id, bool &found)
 {
-    found = false;
-    if (!reading.thresholdsRead)
-        return 0;
-    for (int k = 0; k < AttributeEntries; k++) {
-        const uint8_t *entry = reading.thresholds + AttributeTableOffset + k * AttributeEntryLength;
-        if (entry[0] == id) {
-            found = true;
-            return entry[1];
-        }
-    }
-    return 0;
+    const uint8_t *entry = reading.thresholdsRead ? FindSmartAttribute(reading.thresholds, id) : nullptr;
+    found = entry != nullptr;
+    return entry ? entry[1] : 0;
 }
 
 uint64_t Raw48(const uint8_t *raw)
@@ -97,8 +86,8 @@ void FormatNumber(uint64_t value, char (&text)[HealthTextSize])
 int BuildAtaRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRows])
 {
     int count = 0;
-    for (int k = 0; k < AttributeEntries && count < MostHealthRows; k++) {
-        const uint8_t *entry = reading.data + AttributeTableOffset + k * AttributeEntryLength;
+    for (int k = 0; k < SmartAttributeEntries && count < MostHealthRows; k++) {
+        const uint8_t *entry = SmartAttributeEntry(reading.data, k);
         if (entry[0] == 0)
             continue;
         HealthRow &row = rows[count++];
@@ -113,7 +102,7 @@ int BuildAtaRows(const DriveReading &reading, HealthRow (&rows)[MostHealthRows])
         uint8_t threshold = ThresholdOf(reading, entry[0], found);
         if (found)
             FormatInto(row.threshold, "%u", threshold);
-        FormatAttributeRaw(entry[0], entry + 5, row.value);
+        FormatAttributeRaw(entry[0], entry + SmartAttributeRawAt, row.value);
     }
     return count;
 }
@@ -298,13 +287,10 @@ void SampleOfReading(uint32_t unwatched, const DriveReading &reading, HistorySam
     if (reading.dataRead) {
         sample.countsRead = true;
         ReadAtaCautionCounts(reading.data, reading.thresholdsRead ? reading.thresholds : nullptr, sample.counts);
-        for (int k = 0; k < AttributeEntries; k++) {
-            const uint8_t *entry = reading.data + AttributeTableOffset + k * AttributeEntryLength;
-            if (entry[0] == 9) {
-                sample.powerOnHoursRead = true;
-                sample.powerOnHours = Raw48(entry + 5) & 0xFFFFFFFF;
-            }
-        }
+        const uint8_t *hours = FindSmartAttribute(reading.data, PowerOnHoursId);
+        sample.powerOnHoursRead = hours != nullptr;
+        if (hours)
+            sample.powerOnHours = Raw48(hours + SmartAttributeRawAt) & 0xFFFFFFFF;
     } else if (reading.healthLogRead) {
         sample.countsRead = true;
         ReadNvmeCautionCounts(reading.healthLog, sample.counts);

@@ -20,15 +20,12 @@ constexpr size_t OfflineStatusOffset = 362;
 constexpr size_t OfflineSecondsOffset = 364;
 constexpr size_t OfflineCapabilityOffset = 367;
 
-// Both sectors hold 30 entries of 12 bytes after the 2-byte revision: an
-// attribute's id, 16-bit flags, current and worst values and 6-byte raw value;
-// a threshold's id and value. Byte 511 makes each sector sum to 0.
+// Byte 511 makes each sector sum to 0.
 constexpr size_t AttributeTableOffset = 2;
 constexpr size_t AttributeEntryLength = 12;
-constexpr int AttributeEntries = 30;
 constexpr size_t AttributeFlagsAt = 1;
 constexpr size_t AttributeCurrentAt = 3;
-constexpr size_t AttributeRawAt = 5;
+constexpr size_t AttributeRawAt = SmartAttributeRawAt;
 constexpr size_t ThresholdValueAt = 1;
 constexpr uint16_t PreFailureFlag = 0x0001;
 
@@ -64,12 +61,8 @@ bool IsTemperature(uint8_t id)
 // The threshold the sector gives the attribute id, 0 when it names none.
 uint8_t ThresholdOf(const uint8_t *thresholdSector, uint8_t id)
 {
-    for (int k = 0; k < AttributeEntries; k++) {
-        const uint8_t *entry = thresholdSector + AttributeTableOffset + k * AttributeEntryLength;
-        if (entry[0] == id)
-            return entry[ThresholdValueAt];
-    }
-    return 0;
+    const uint8_t *entry = FindSmartAttribute(thresholdSector, id);
+    return entry ? entry[ThresholdValueAt] : 0;
 }
 
 struct OperationRow {
@@ -117,6 +110,21 @@ const OperationRow *FindOperationRow(SmartOperation operation)
 }
 
 }  // namespace
+
+const uint8_t *SmartAttributeEntry(const uint8_t *sector, int k)
+{
+    return sector + AttributeTableOffset + static_cast<size_t>(k) * AttributeEntryLength;
+}
+
+const uint8_t *FindSmartAttribute(const uint8_t *sector, uint8_t id)
+{
+    for (int k = 0; k < SmartAttributeEntries; k++) {
+        const uint8_t *entry = SmartAttributeEntry(sector, k);
+        if (entry[0] == id)
+            return entry;
+    }
+    return nullptr;
+}
 
 // An operation outside the table yields an all-zero request, which no caller sends.
 SmartRequest BuildSmartRequest(SmartOperation operation, uint8_t driveNumber)
@@ -179,8 +187,8 @@ void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSec
     if (thresholdIds)
         memset(thresholdIds, 0, CautionThresholdIdsMax);
     uint32_t &atThreshold = counts.value[static_cast<int>(CautionItem::AttributesAtThreshold)];
-    for (int k = 0; k < AttributeEntries; k++) {
-        const uint8_t *entry = dataSector + AttributeTableOffset + k * AttributeEntryLength;
+    for (int k = 0; k < SmartAttributeEntries; k++) {
+        const uint8_t *entry = SmartAttributeEntry(dataSector, k);
         uint8_t id = entry[0];
         if (id == 0)
             continue;

@@ -133,6 +133,18 @@ OfflineCollectionInfo GetOfflineCollectionInfo(const uint8_t *sector);
 void ReadAtaCautionCounts(const uint8_t *dataSector, const uint8_t *thresholdSector, CautionCounts &counts,
                           uint8_t *thresholdIds = nullptr);
 
+// Both SMART sectors hold this many 12-byte entries after the 2-byte revision:
+// an attribute's id, 16-bit flags, current and worst values and 6-byte raw
+// value; a threshold's id and value.
+constexpr int SmartAttributeEntries = 30;
+constexpr size_t SmartAttributeRawAt = 5;
+
+// Entry k (0 to SmartAttributeEntries - 1) of a data or threshold sector.
+const uint8_t *SmartAttributeEntry(const uint8_t *sector, int k);
+
+// The entry of attribute id in a data or threshold sector, or nullptr.
+const uint8_t *FindSmartAttribute(const uint8_t *sector, uint8_t id);
+
 // Whether a 512-byte SMART data or threshold sector sums to 0, as its byte 511 is meant to make it.
 bool SmartSectorChecksumValid(const uint8_t *sector);
 

@@ -200,6 +200,13 @@ const char *StorageBusName(uint32_t busType)
     return nullptr;
 }
 
+void TakeStorageBus(uint32_t busType, DriveRecord &record)
+{
+    const char *bus = StorageBusName(busType);
+    CopyText(record.Bus, bus ? bus : "other");
+    record.BusType = busType <= 0xFF ? static_cast<uint8_t>(busType) : 0;
+}
+
 bool ChooseStorageAccess(uint32_t busType, HealthAnswer nvmeHealth, HealthAnswer prediction, DriveAccess &access)
 {
     bool nvme = busType == NvmeBusType;
@@ -240,9 +247,7 @@ void DescribeStorageRecord(const StorageIdentity &identity, const NvmeIdentity *
         CopyText(record.Serial, identity.serial);
         CopyText(record.FirmwareRev, identity.revision);
     }
-    const char *bus = StorageBusName(identity.busType);
-    CopyText(record.Bus, bus ? bus : "other");
-    record.BusType = identity.busType <= 0xFF ? static_cast<uint8_t>(identity.busType) : 0;
+    TakeStorageBus(identity.busType, record);
     record.Cylinders = geometry.cylinders;
     record.Heads = geometry.heads;
     record.SectorsPerTrack = geometry.sectorsPerTrack;

@@ -23,6 +23,9 @@ constexpr uint32_t RaidBusType = 8;    // BusTypeRAID
 // "ata", "sata", "nvme" or "usb"; nullptr for a bus type the emulator does not describe.
 const char *StorageBusName(uint32_t busType);
 
+// The record's Bus ("other" for a type without a name) and BusType.
+void TakeStorageBus(uint32_t busType, DriveRecord &record);
+
 // STORAGE_PROPERTY_QUERY for StorageDeviceProperty, PropertyStandardQuery.
 constexpr size_t DevicePropertyQueryLength = 12;
 void BuildDevicePropertyQuery(uint8_t (&query)[DevicePropertyQueryLength]);
