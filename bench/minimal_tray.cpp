@@ -1,10 +1,14 @@
 // The reference for the idle cost: the least a tray program can be. A hidden
 // window, one notification icon, the common controls and a message loop, with
-// the same system DLLs loaded as the program imports. Given "picture", it first
+// the same system DLLs loaded as the program imports (those it loads at their
+// first use are not among them). Given "picture", it first
 // stretches an 8-bit picture of the splash's size onto a window, as the
 // program's start-up does, to show what drawing that leaves in Wine's memory.
+// Given "notices" too, its window also asks for disk arrival and removal
+// notices, as the program's command window does: what Wine charges for them.
 #include <windows.h>
 #include <commctrl.h>
+#include <dbt.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -45,6 +49,21 @@ LRESULT CALLBACK PictureWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return 0;
 }
 
+DWORD WINAPI EndAtOnce(void *)
+{
+    return 0;
+}
+
+void AskForDiskNotices(HWND window)
+{
+    DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    // GUID_DEVINTERFACE_DISK
+    filter.dbcc_classguid = {0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
+    RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
 void ShowPictureOnce(HINSTANCE instance)
 {
     WNDCLASSA windowClass = {};
@@ -63,8 +82,7 @@ void ShowPictureOnce(HINSTANCE instance)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-    const char *const dlls[] = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
-                                "shell32.dll",  "user32.dll",   "ws2_32.dll"};
+    const char *const dlls[] = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "shell32.dll", "user32.dll"};
     for (const char *dll : dlls)
         LoadLibraryA(dll);
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES};
@@ -90,6 +108,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     lstrcpynA(icon.szTip, "Minimal tray", sizeof icon.szTip);
     Shell_NotifyIconA(NIM_ADD, &icon);
+    if (strstr(commandLine, "notices"))
+        AskForDiskNotices(window);
+    if (strstr(commandLine, "thread")) {
+        HANDLE thread = CreateThread(nullptr, 0, EndAtOnce, nullptr, 0, nullptr);
+        if (thread) {
+            WaitForSingleObject(thread, INFINITE);
+            CloseHandle(thread);
+        }
+    }
+    if (strstr(commandLine, "notices")) {
+        DEV_BROADCAST_DEVICEINTERFACE_A filter = {};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        // GUID_DEVINTERFACE_DISK
+        filter.dbcc_classguid = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+        RegisterDeviceNotificationA(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
 
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {

@@ -19,6 +19,10 @@
 //                                  tick, then the longest time its command
 //                                  window takes to answer a sent message while
 //                                  the check is out; then Close
+//   holmvard-bench round           the idle program: a SMART and a free-space
+//                                  check, a test e-mail sent from the Alerts
+//                                  page, the property sheet closed with Cancel;
+//                                  done once the program is idle again
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
@@ -465,6 +469,103 @@ int BenchAnswer(const char *folder, const char *delay)
     return 0;
 }
 
+// A top-level window of the given caption, waited for.
+HWND WaitForDialog(const char *caption, DWORD timeoutMs)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        HWND window = FindWindowA("#32770", caption);
+        if ((window && IsWindowVisible(window)) || waited >= timeoutMs)
+            return window;
+        Sleep(100);
+    }
+}
+
+HWND FindChild(HWND root, int id)
+{
+    struct Search {
+        int id;
+        HWND found;
+    } search = {id, nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND child, LPARAM lParam) -> BOOL {
+            Search &s = *reinterpret_cast<Search *>(lParam);
+            if (GetDlgCtrlID(child) != s.id)
+                return TRUE;
+            s.found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Until no check is out: the program's worker has answered and its answers are taken.
+bool WaitForChecks(HWND command)
+{
+    for (int i = 0; i < 600; i++) {
+        DWORD_PTR out = 1;
+        if (!SendMessageTimeoutA(command, CheckOutMessage, 0, 0, SMTO_NORMAL, 30000, &out))
+            return false;
+        if (out == 0)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// Every part of the program a user meets in a day, once, on the program
+// already running: what it holds afterwards is then measured.
+int BenchRound()
+{
+    HWND command = FindWindowA("#32770", "HOLMVARD");
+    if (!command) {
+        fprintf(stderr, "the program's command window is not there\n");
+        return 1;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(command, WM_TIMER, SMARTTimer, 0, SMTO_NORMAL, 60000, &result);
+    SendMessageTimeoutA(command, WM_TIMER, FreeSpaceTimer, 0, SMTO_NORMAL, 60000, &result);
+    if (!WaitForChecks(command)) {
+        fprintf(stderr, "the checks did not end\n");
+        return 1;
+    }
+    // The tray icon's left click opens the sheet; the Alerts page is its fourth.
+    PostMessageA(command, TrayCallbackMessage, TrayIconId, WM_LBUTTONUP);
+    HWND sheet = WaitForDialog("HOLMVARD Properties", 20000);
+    if (!sheet) {
+        fprintf(stderr, "the property sheet did not come\n");
+        return 1;
+    }
+    PostMessageA(sheet, PSM_SETCURSEL, 3, 0);
+    HWND send = nullptr;
+    for (int i = 0; i < 100 && !(send && IsWindowVisible(send)); i++) {
+        Sleep(100);
+        send = FindChild(sheet, IDC_SEND_TEST_EMAIL);
+    }
+    PostMessageA(send, BM_CLICK, 0, 0);
+    HWND test = WaitForDialog("Sending Test Email", 60000);
+    HWND ok = test ? GetDlgItem(test, IDC_TEST_MAIL_OK) : nullptr;
+    for (int i = 0; i < 600 && ok && !IsWindowEnabled(ok); i++)
+        Sleep(100);
+    char status[128] = "";
+    if (test)
+        GetDlgItemTextA(test, IDC_TEST_MAIL_STATUS, status, sizeof status);
+    if (!ok || strcmp(status, "Email successfully sent!") != 0) {
+        fprintf(stderr, "the test e-mail was not sent: %s\n", status);
+        return 1;
+    }
+    PostMessageA(ok, BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(sheet, IDCANCEL), BM_CLICK, 0, 0);
+    for (int i = 0; i < 200 && IsWindow(sheet); i++)
+        Sleep(100);
+    if (IsWindow(sheet) || !WaitForChecks(command)) {
+        fprintf(stderr, "the property sheet did not close\n");
+        return 1;
+    }
+    Report("round_done", 1);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -486,6 +587,9 @@ int main(int argc, char **argv)
         return BenchHistory(argv[2]);
     if (argc == 4 && strcmp(argv[1], "answer") == 0)
         return BenchAnswer(argv[2], argv[3]);
-    fprintf(stderr, "usage: holmvard-bench checks [DRIVES] | rescan | log FOLDER | history FOLDER | answer FOLDER DELAY\n");
+    if (argc == 2 && strcmp(argv[1], "round") == 0)
+        return BenchRound();
+    fprintf(stderr, "usage: holmvard-bench checks [DRIVES] | rescan | log FOLDER | history FOLDER | answer FOLDER DELAY"
+                    " | round\n");
     return 2;
 }

@@ -4,7 +4,7 @@ enable_language(RC)
 
 add_compile_definitions(__USE_MINGW_ANSI_STDIO=1 _WIN32_WINNT=0x0601 WINVER=0x0601 NOMINMAX)
 # Only system DLLs may be imported.
-add_link_options(-static -static-libgcc -static-libstdc++)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--file-alignment,4096)
 
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} googletest EXCLUDE_FROM_ALL)
@@ -18,6 +18,7 @@ target_compile_options(holmvard_core PRIVATE ${HOLMVARD_WARNINGS})
 # The Win32 shell, less WinMain and the device layer, which each executable picks.
 add_library(holmvard_shell STATIC
     src/base/code_page.cpp
+    src/base/system_library.cpp
     src/state/app_state.cpp
     src/state/settings_store.cpp
     src/ui/alert_dialogs.cpp
@@ -38,6 +39,7 @@ add_library(holmvard_shell STATIC
     src/mail/smtp_client.cpp
     src/mail/socket_io.cpp
     src/mail/tls_channel.cpp
+    src/mail/winsock_library.cpp
     src/drives/drive_access.cpp
     src/drives/drive_worker.cpp
     src/drives/device_control.cpp
@@ -60,8 +62,9 @@ add_library(holmvard_shell STATIC
     src/app/splash.cpp
     src/app/volume_discovery.cpp
 )
-target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 comdlg32 shell32 user32 gdi32 advapi32 ws2_32
-                      secur32 crypt32)
+# Sockets, TLS, certificates and the print dialog are loaded at their first
+# use (base/system_library), never imported: the start-up loads none of them.
+target_link_libraries(holmvard_shell PUBLIC holmvard_core comctl32 shell32 user32 gdi32 advapi32)
 target_compile_options(holmvard_shell PRIVATE ${HOLMVARD_WARNINGS})
 
 # The emulated device layer and shell calls with their portable logic, for holmvard-emulated.exe and the tests.

@@ -183,7 +183,8 @@ void StartRescan(HWND window)
     Started = true;
     DriveRescanOut = true;
     Work.tableCount = DriveCount;
-    memcpy(Work.table, Drives, sizeof Work.table);
+    // The records in use only: the rest of the copy's memory stays untouched.
+    memcpy(Work.table, Drives, DriveCount * sizeof(DriveRecord));
     // Without a worker the drives are probed here.
     if (!QueueDriveWork(RescanJob, Rescan, nullptr, window)) {
         Rescan(nullptr);

@@ -14,7 +14,6 @@
 
 namespace {
 
-char MetricsText[MetricsTextSize];
 char TemporaryPath[SettingsTextSize + 8];
 
 // The textfile collector holds the file open while it reads it, and a rename
@@ -84,10 +83,18 @@ void WriteMetricsFile()
                                   LastFreeSpaceCheckTime,
                                   IntervalSeconds(periods.SMARTPollingPeriod),
                                   IntervalSeconds(periods.FreeSpacePollingPeriod)};
-    size_t length = 0;
-    if (!FormatMetrics(inputs, MetricsText, sizeof MetricsText, length))
+    // Room for a full bay, taken for the write and given back to the system:
+    // a text written once a check must not stay resident between checks.
+    char *text = static_cast<char *>(VirtualAlloc(nullptr, MetricsTextSize, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!text)
         return;
-    if (!WriteTemporaryFile(MetricsText, length)) {
+    size_t length = 0;
+    bool formatted = FormatMetrics(inputs, text, MetricsTextSize, length);
+    bool written = formatted && WriteTemporaryFile(text, length);
+    VirtualFree(text, 0, MEM_RELEASE);
+    if (!formatted)
+        return;
+    if (!written) {
         DeleteFileA(TemporaryPath);
         return;
     }

@@ -64,31 +64,3 @@ struct PopupMenu {
     }
 };
 
-// Closes a socket on every way out. Needs <winsock2.h> before <windows.h>, so
-// only the files that talk to sockets define HOLMVARD_SOCKET_GUARDS.
-#ifdef HOLMVARD_SOCKET_GUARDS
-struct SocketHandle {
-    SOCKET handle = INVALID_SOCKET;
-    SocketHandle() = default;
-    SocketHandle(const SocketHandle &) = delete;
-    SocketHandle &operator=(const SocketHandle &) = delete;
-    ~SocketHandle()
-    {
-        if (handle != INVALID_SOCKET)
-            closesocket(handle);
-    }
-};
-
-// Balances a successful WSAStartup.
-struct WinsockSession {
-    bool started = false;
-    WinsockSession() = default;
-    WinsockSession(const WinsockSession &) = delete;
-    WinsockSession &operator=(const WinsockSession &) = delete;
-    ~WinsockSession()
-    {
-        if (started)
-            WSACleanup();
-    }
-};
-#endif

@@ -157,6 +157,17 @@ bool DeviceRequestAbandoned(HANDLE device)
     return AbandonedOn(device);
 }
 
+bool AnyDeviceRequestAbandoned()
+{
+    ExclusiveLock locked(Lock);
+    SweepAbandoned();
+    for (const Slot &slot : Slots) {
+        if (slot.used && slot.abandoned)
+            return true;
+    }
+    return false;
+}
+
 void CloseDevice(HANDLE device)
 {
     if (!DeviceRequestAbandoned(device))

@@ -21,6 +21,9 @@ BOOL DeviceControl(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, v
 // Whether a request given up on is still out on the device.
 bool DeviceRequestAbandoned(HANDLE device);
 
+// Whether any request given up on is still out, on any device.
+bool AnyDeviceRequestAbandoned();
+
 // Closes the device, unless a request given up on is still out on it: closing
 // would wait for that request, and the handle then goes with the process.
 void CloseDevice(HANDLE device);

@@ -21,6 +21,8 @@ Job Jobs[DriveWorkJobs];
 uint32_t Queued;
 HANDLE Wake;
 HANDLE Worker;
+// The worker has ended, or is ending and touches nothing more.
+bool WorkerEnded;
 bool Stopping;
 
 
@@ -42,10 +44,20 @@ int TakeJob()
     return oldest;
 }
 
+// Whether a job is queued. Under the lock.
+bool AnyQueued()
+{
+    for (const Job &job : Jobs) {
+        if (job.queued)
+            return true;
+    }
+    return false;
+}
+
 DWORD WINAPI RunDriveWork(void *)
 {
     for (;;) {
-        WaitForSingleObject(Wake, INFINITE);
+        DWORD waited = WaitForSingleObject(Wake, DriveWorkerIdleMs);
         for (int job = TakeJob(); job >= 0; job = TakeJob()) {
             Jobs[job].work(Jobs[job].context);
             HWND window;
@@ -60,6 +72,16 @@ DWORD WINAPI RunDriveWork(void *)
         ExclusiveLock locked(Lock);
         if (Stopping)
             return 0;
+        // Idle for a while: the thread ends, and the next job queued starts
+        // another. Decided under the lock, so no job is left without a thread.
+        // Not while a request it gave up on is still out: Windows cancels a
+        // thread's pending requests as it exits and, from a driver that
+        // ignores the cancel, may never deliver the completion that gives
+        // the request's buffers back.
+        if (waited == WAIT_TIMEOUT && !AnyQueued() && !AnyDeviceRequestAbandoned()) {
+            WorkerEnded = true;
+            return 0;
+        }
     }
 }
 
@@ -72,16 +94,16 @@ bool QueueDriveWork(int job, void (*work)(void *), void *context, HWND window)
     ExclusiveLock locked(Lock);
     if (Stopping || Jobs[job].queued || Jobs[job].running)
         return false;
-    if (!Worker) {
-        Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        if (!Wake)
+    if (!Wake && !(Wake = CreateEventA(nullptr, FALSE, FALSE, nullptr)))
+        return false;
+    if (!Worker || WorkerEnded) {
+        HANDLE worker = CreateThread(nullptr, 0, RunDriveWork, nullptr, 0, nullptr);
+        if (!worker)
             return false;
-        Worker = CreateThread(nullptr, 0, RunDriveWork, nullptr, 0, nullptr);
-        if (!Worker) {
-            CloseHandle(Wake);
-            Wake = nullptr;
-            return false;
-        }
+        if (Worker)
+            CloseHandle(Worker);
+        Worker = worker;
+        WorkerEnded = false;
     }
     Jobs[job] = {true, false, ++Queued, work, context, window};
     SetEvent(Wake);
@@ -101,7 +123,7 @@ bool StopDriveWorker()
     {
         ExclusiveLock locked(Lock);
         Stopping = true;
-        if (!Worker)
+        if (!Worker || WorkerEnded)
             return true;
         SetEvent(Wake);
     }

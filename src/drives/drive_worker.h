@@ -2,12 +2,15 @@
 // answer, or a driver that never completes a request, never holds the window
 // thread. Jobs run there in the order they were queued (a command sent at a
 // commit goes before the check that follows it); a job's window is then
-// posted DriveWorkDoneMessage.
+// posted DriveWorkDoneMessage. The thread exists only while there is work: it
+// starts with the first job queued and ends once idle for DriveWorkerIdleMs.
 #pragma once
 
 #include <windows.h>
 
 #include "state/drive_table.h"
+
+constexpr DWORD DriveWorkerIdleMs = 2000;
 
 // wParam: the job that is done.
 constexpr UINT DriveWorkDoneMessage = WM_APP + 110;

@@ -33,7 +33,8 @@ struct HealthRefresh {
     DriveReading reading;
 };
 
-HealthRefresh Refresh;
+// constinit: zeroed by the loader, not written at start.
+constinit HealthRefresh Refresh{};
 // Notifications of the list while it is filled are not the user's clicks.
 bool Filling;
 

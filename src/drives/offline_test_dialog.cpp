@@ -64,7 +64,8 @@ struct OfflinePoll {
     std::atomic<bool> cancelled;
 };
 
-OfflinePoll Polls[MaxDrives];
+// constinit: zeroed by the loader, not written at start.
+constinit OfflinePoll Polls[MaxDrives]{};
 
 void StartRoutineUnlessCancelled(OfflinePoll &poll, const OfflineCollectionInfo &info)
 {

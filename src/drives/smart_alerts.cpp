@@ -31,7 +31,8 @@ namespace {
 
 HWND CheckOwner;
 // Written by the worker only while it holds the round.
-StatusRound Round;
+// constinit: zeroed by the loader, not written at start, so its pages cost nothing until used.
+constinit StatusRound Round{};
 // The window thread is taking the round's answers (a box of the e-mail or log may hold it there).
 bool Applying;
 // A check was asked for while a rescan was out.

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "drives/device_control.h"
 #include "drives/device_io.h"
@@ -40,15 +42,20 @@ bool Control(HANDLE device, DWORD ioctl, void *input, DWORD inputLength, void *o
     return DeviceControl(device, ioctl, input, inputLength, output, outputLength, &returned) != FALSE;
 }
 
-uint8_t DescriptorBuffer[DeviceDescriptorLimit];
-
 // A descriptor cut to the buffer counts as an answer: some drivers succeed
 // with what fits, others fail with ERROR_MORE_DATA after filling the buffer.
-bool AskDescriptor(HANDLE device, uint8_t (&query)[DevicePropertyQueryLength], DWORD length, DWORD &returned)
+bool AskDescriptor(HANDLE device, uint8_t (&query)[DevicePropertyQueryLength], uint8_t *descriptor, DWORD length,
+                   DWORD &returned)
 {
-    if (Control(device, StorageQueryPropertyIoctl, query, sizeof query, DescriptorBuffer, length, returned))
+    if (Control(device, StorageQueryPropertyIoctl, query, sizeof query, descriptor, length, returned))
         return true;
     return GetLastError() == ERROR_MORE_DATA && returned >= 8;
+}
+
+// A zeroed buffer of size bytes for one descriptor, given back after its query.
+std::unique_ptr<uint8_t[]> DescriptorBuffer(size_t size)
+{
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[size]());
 }
 
 // The protocol data of an NVMe query, or nullptr.
@@ -69,19 +76,19 @@ bool QueryStorageIdentity(HANDLE device, StorageIdentity &identity)
 {
     uint8_t query[DevicePropertyQueryLength];
     BuildDevicePropertyQuery(query);
-    memset(DescriptorBuffer, 0, DeviceDescriptorLength);
+    std::unique_ptr<uint8_t[]> descriptor = DescriptorBuffer(DeviceDescriptorLength);
     DWORD returned = 0;
-    if (!AskDescriptor(device, query, DeviceDescriptorLength, returned))
+    if (!descriptor || !AskDescriptor(device, query, descriptor.get(), DeviceDescriptorLength, returned))
         return false;
     // Long raw properties (some USB bridges, RAID) do not fit the first buffer:
     // the header that came back names the size to ask again with.
-    uint32_t size = DescriptorSizeToAskAgain(DescriptorBuffer, returned);
+    uint32_t size = DescriptorSizeToAskAgain(descriptor.get(), returned);
     if (size != 0) {
-        memset(DescriptorBuffer, 0, size);
-        if (!AskDescriptor(device, query, size, returned))
+        descriptor = DescriptorBuffer(size);
+        if (!descriptor || !AskDescriptor(device, query, descriptor.get(), size, returned))
             return false;
     }
-    return ReadDeviceDescriptor(DescriptorBuffer, returned, identity);
+    return ReadDeviceDescriptor(descriptor.get(), returned, identity);
 }
 
 bool QueryGeometryEx(HANDLE device, StorageGeometry &geometry)

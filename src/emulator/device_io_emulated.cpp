@@ -274,7 +274,12 @@ bool StillHangs(const PendingRequest &request)
     return device && LoadBay() && EmulatedHangOf(Bay, *device, request.ioctl, request.asked, request.inputLength);
 }
 
-// Completes each pending request when its time comes, for the whole run.
+// Set while the thread that completes pending requests runs.
+HANDLE Completer;
+bool CompleterEnded;
+
+// Completes each pending request when its time comes, and ends once none is
+// left to complete, as the program's own threads do when idle.
 DWORD WINAPI CompletePendingRequests(void *)
 {
     for (;;) {
@@ -300,6 +305,10 @@ DWORD WINAPI CompletePendingRequests(void *)
                 else if (left < wait)
                     wait = left;
             }
+            if (wait == INFINITE) {
+                CompleterEnded = true;
+                return 0;
+            }
         }
         WaitForSingleObject(CompletionWake, wait);
     }
@@ -308,13 +317,16 @@ DWORD WINAPI CompletePendingRequests(void *)
 // A free record with the thread that completes it running; nullptr when none can be had. Under the lock.
 PendingRequest *TakePending()
 {
-    static HANDLE completer;
-    if (!completer) {
+    if (!Completer || CompleterEnded) {
         if (!CompletionWake && !(CompletionWake = CreateEventA(nullptr, FALSE, FALSE, nullptr)))
             return nullptr;
-        completer = CreateThread(nullptr, 0, CompletePendingRequests, nullptr, 0, nullptr);
+        HANDLE completer = CreateThread(nullptr, 0, CompletePendingRequests, nullptr, 0, nullptr);
         if (!completer)
             return nullptr;
+        if (Completer)
+            CloseHandle(Completer);
+        Completer = completer;
+        CompleterEnded = false;
     }
     for (PendingRequest &request : Pending) {
         if (!request.used)

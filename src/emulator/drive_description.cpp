@@ -2,6 +2,7 @@
 #include "emulator/description_tokens.h"
 #include "emulator/drive_emulation.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "base/bounded_text.h"
@@ -496,7 +497,13 @@ const EmulatedVolume *EmulatedVolumeOf(const EmulatedBay &bay, const char *root)
 
 void SetEmptyBay(EmulatedBay &bay)
 {
-    bay = EmulatedBay{};
+    // Of the drives only those described are cleared: a bay of a few drives
+    // touches their memory alone, as the program's own tables do.
+    memset(static_cast<void *>(&bay), 0, offsetof(EmulatedBay, drives));
+    for (EmulatedDrive &drive : bay.drives) {
+        if (drive.defined)
+            drive = EmulatedDrive{};
+    }
     bay.versionSucceeds = true;
     bay.platformId = 2;
     bay.majorVersion = 5;

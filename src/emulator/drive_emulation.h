@@ -132,9 +132,10 @@ struct EmulatedBay {
     bool driveMapGiven;
     uint8_t driveMap;
     bool getVersionSucceeds;
-    EmulatedDrive drives[EmulatedDriveCount];
     EmulatedVolume volumes[EmulatedVolumeLetters];
     uint32_t trayAddFails;      // how many of the run's first tray-icon adds the shell refuses
+    // Last, so a new description clears the rest at once and only the drives it had.
+    EmulatedDrive drives[EmulatedDriveCount];
 };
 
 constexpr uint32_t MostTrayAddFails = 1000;
@@ -148,17 +149,20 @@ struct DescriptionError {
 // case), or nullptr for a root outside C to Z.
 const EmulatedVolume *EmulatedVolumeOf(const EmulatedBay &bay, const char *root);
 
-// A description with nothing in it: NT family 5.1.2600, SMARTVSD present, no drive.
+// A description with nothing in it: NT family 5.1.2600, SMARTVSD present, no
+// drive. bay is zero-initialised or was set by these functions before: only
+// the drives it had are cleared, so the rest of its memory stays untouched.
 void SetEmptyBay(EmulatedBay &bay);
 
 // What runs without a description file: drives 0 and 1, fixed and healthy.
+// bay as for SetEmptyBay.
 void SetDefaultBay(EmulatedBay &bay);
 
 // The values a drive section starts from for drive number n.
 void SetDefaultDrive(EmulatedDrive &drive, int n);
 
-// Reads a description text of length bytes (no terminator needed) into bay,
-// starting from the empty bay. On the first fault returns false with its line
+// Reads a description text of length bytes (no terminator needed) into bay
+// (as for SetEmptyBay), starting from the empty bay. On the first fault returns false with its line
 // number and reason in error; bay is then unspecified.
 bool ParseDriveDescription(const char *text, size_t length, EmulatedBay &bay, DescriptionError &error);
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/guards.h"
+#include "base/system_library.h"
 #include "log/log_reading.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
@@ -21,6 +22,15 @@ BOOL ContinuePrinting;
 namespace {
 
 constexpr DWORD ReadBlockSize = 16384;
+
+// The print dialog's library (and the spooler it brings) is loaded by the
+// first Print, not at start.
+struct PrintDialogFunctions {
+    decltype(&::PrintDlgA) PrintDlgA;
+};
+const char *const PrintDialogNames[] = {"PrintDlgA"};
+INIT_ONCE PrintDialogLoaded = INIT_ONCE_STATIC_INIT;
+PrintDialogFunctions PrintDialog;
 
 HANDLE OpenLogForReading()
 {
@@ -146,12 +156,17 @@ void PrintLog(HWND page)
         MessageBoxA(page, "Error opening log file", "Print Log Error", MB_ICONINFORMATION | MB_OK);
         return;
     }
+    if (!LoadSystemFunctionsOnce(PrintDialogLoaded, "comdlg32.dll", PrintDialogNames, &PrintDialog,
+                                 FunctionCount<PrintDialogFunctions>())) {
+        MessageBoxA(page, "Error loading print dialog", "Print Log Error", MB_ICONINFORMATION | MB_OK);
+        return;
+    }
     PRINTDLGA choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = page;
     choice.nCopies = 1;
     choice.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_HIDEPRINTTOFILE;
-    if (!PrintDlgA(&choice))
+    if (!PrintDialog.PrintDlgA(&choice))
         return;
     if (choice.hDevMode)
         GlobalFree(choice.hDevMode);

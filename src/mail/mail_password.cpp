@@ -6,6 +6,7 @@
 
 #include "base/bounded_text.h"
 #include "base/guards.h"
+#include "base/system_library.h"
 #include "resources/resource_ids.h"
 #include "state/app_state.h"
 #include "state/settings.h"
@@ -16,6 +17,21 @@ namespace {
 
 constexpr char PasswordValueName[] = "EmailPassword";
 constexpr DWORD StoredPasswordLimit = 4096;
+
+// The seal's library, loaded by the first password stored or read.
+struct SealFunctions {
+    decltype(&::CryptProtectData) CryptProtectData;
+    decltype(&::CryptUnprotectData) CryptUnprotectData;
+};
+const char *const SealNames[] = {"CryptProtectData", "CryptUnprotectData"};
+static_assert(sizeof SealNames / sizeof SealNames[0] == FunctionCount<SealFunctions>());
+INIT_ONCE SealLoaded = INIT_ONCE_STATIC_INIT;
+SealFunctions Seal;
+
+bool LoadSeal()
+{
+    return LoadSystemFunctionsOnce(SealLoaded, "crypt32.dll", SealNames, &Seal, FunctionCount<SealFunctions>());
+}
 
 // Opens the global settings key, which the program created at its first run.
 bool OpenGlobalKey(RegKey &key, REGSAM access)
@@ -58,7 +74,7 @@ StoredPassword LoadMailPassword(char (&password)[MailPasswordSize])
     DATA_BLOB sealed = {size, stored};
     DATA_BLOB opened = {};
     // Fails for a value another Windows user sealed: the seal is per user.
-    if (!CryptUnprotectData(&sealed, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &opened))
+    if (!LoadSeal() || !Seal.CryptUnprotectData(&sealed, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &opened))
         return StoredPassword::Unreadable;
     bool fits = opened.cbData < sizeof password && !memchr(opened.pbData, 0, opened.cbData);
     if (fits) {
@@ -74,7 +90,7 @@ bool StoreMailPassword(const char *password)
 {
     DATA_BLOB clear = {static_cast<DWORD>(strlen(password)), reinterpret_cast<BYTE *>(const_cast<char *>(password))};
     DATA_BLOB sealed = {};
-    if (!CryptProtectData(&clear, L"HOLMVARD e-mail server", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
+    if (!LoadSeal() || !Seal.CryptProtectData(&clear, L"HOLMVARD e-mail server", nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN,
                           &sealed))
         return false;
     RegKey key;

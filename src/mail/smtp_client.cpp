@@ -1,5 +1,4 @@
-#define HOLMVARD_SOCKET_GUARDS
-#include <winsock2.h>
+#include "mail/winsock_library.h"
 
 #include "mail/smtp_client.h"
 
@@ -204,10 +203,10 @@ MailStep CheckMailSettings(const GlobalSettingsRecord &settings, const char *sub
 // The local host name and a connected socket; Winsock is started by the caller.
 MailStep Connect(const MailServerAddress &server, SocketHandle &socket, char (&hostName)[256])
 {
-    if (gethostname(hostName, sizeof hostName) != 0)
+    if (Winsock.gethostname(hostName, sizeof hostName) != 0)
         return MailStep::LocalHostName;
     hostName[sizeof hostName - 1] = '\0';
-    socket.handle = ::socket(AF_INET, SOCK_STREAM, 0);
+    socket.handle = Winsock.socket(AF_INET, SOCK_STREAM, 0);
     if (socket.handle == INVALID_SOCKET)
         return MailStep::SocketCreation;
     uint32_t address = 0;
@@ -282,9 +281,12 @@ MailStep Exchange(const GlobalSettingsRecord &settings, const char *subject, con
     if (failed != MailStep::None)
         return failed;
 
+    // A Winsock that cannot be loaded fails where its start would.
+    if (!LoadWinsock())
+        return MailStep::Startup;
     WinsockSession winsock;
     WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+    if (Winsock.WSAStartup(MAKEWORD(1, 1), &data) != 0)
         return MailStep::Startup;
     winsock.started = true;
 

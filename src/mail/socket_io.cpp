@@ -1,4 +1,4 @@
-#include <winsock2.h>
+#include "mail/winsock_library.h"
 
 #include "mail/socket_io.h"
 
@@ -7,6 +7,20 @@
 #include "mail/smtp_dialogue.h"
 
 static_assert(sizeof(SOCKET) == sizeof(UINT_PTR));
+
+namespace {
+
+// FD_ISSET without its call into Winsock.
+bool InSet(UINT_PTR socket, const fd_set &set)
+{
+    for (u_int i = 0; i < set.fd_count && i < FD_SETSIZE; i++) {
+        if (set.fd_array[i] == socket)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 ULONGLONG SocketDeadline()
 {
@@ -28,8 +42,8 @@ bool WaitForSocket(UINT_PTR socket, bool forWriting, ULONGLONG deadline)
     FD_SET(socket, &ready);
     FD_SET(socket, &failed);
     timeval limit = {static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-    int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
-    return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
+    int count = Winsock.select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &limit);
+    return count > 0 && InSet(socket, ready) && !InSet(socket, failed);
 }
 
 BOOL SendBytes(UINT_PTR socket, const char *data, size_t length)
@@ -41,7 +55,7 @@ BOOL SendBytes(UINT_PTR socket, const char *data, size_t length)
     while (sent < length) {
         if (!WaitForSocket(socket, true, deadline))
             return FALSE;
-        int count = send(socket, data + sent, static_cast<int>(length - sent), 0);
+        int count = Winsock.send(socket, data + sent, static_cast<int>(length - sent), 0);
         if (count == SOCKET_ERROR)
             return FALSE;
         sent += static_cast<size_t>(count);
@@ -58,7 +72,7 @@ int ReceiveSome(UINT_PTR socket, char *buffer, size_t size, ULONGLONG deadline)
 {
     if (!WaitForSocket(socket, false, deadline))
         return -1;
-    int count = recv(socket, buffer, static_cast<int>(size), 0);
+    int count = Winsock.recv(socket, buffer, static_cast<int>(size), 0);
     return count == SOCKET_ERROR ? -1 : count;
 }
 
@@ -68,7 +82,7 @@ bool ResolveServer(const char *server, uint32_t &address)
 {
     if (ParseDottedIPv4(server, address))
         return true;
-    hostent *host = gethostbyname(server);
+    hostent *host = Winsock.gethostbyname(server);
     if (!host || host->h_addrtype != AF_INET || host->h_length != 4 || !host->h_addr_list || !host->h_addr_list[0])
         return false;
     memcpy(&address, host->h_addr_list[0], 4);
@@ -81,25 +95,26 @@ bool ConnectWithTimeout(UINT_PTR socket, uint32_t address, uint16_t port)
 {
     sockaddr_in server = {};
     server.sin_family = AF_INET;
-    server.sin_port = htons(port);
+    // Network order, without htons's call into Winsock.
+    server.sin_port = static_cast<u_short>(port >> 8 | (port & 0xFF) << 8);
     server.sin_addr.s_addr = address;
     u_long nonBlocking = 1;
-    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
+    if (Winsock.ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
         return false;
-    bool connected = connect(socket, reinterpret_cast<const sockaddr *>(&server), sizeof server) == 0;
-    if (!connected && WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true, SocketDeadline())) {
+    bool connected = Winsock.connect(socket, reinterpret_cast<const sockaddr *>(&server), sizeof server) == 0;
+    if (!connected && Winsock.WSAGetLastError() == WSAEWOULDBLOCK && WaitForSocket(socket, true, SocketDeadline())) {
         int error = 0;
         int length = sizeof error;
-        connected = getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) == 0 &&
+        connected = Winsock.getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &length) == 0 &&
                     error == 0;
     }
     u_long blocking = 0;
-    if (ioctlsocket(socket, FIONBIO, &blocking) != 0 || !connected)
+    if (Winsock.ioctlsocket(socket, FIONBIO, &blocking) != 0 || !connected)
         return false;
     // A send larger than the space the server leaves would otherwise block
     // for as long as the server stops reading.
     DWORD limit = SmtpTimeoutSeconds * 1000;
-    setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
-    setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
+    Winsock.setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
+    Winsock.setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char *>(&limit), sizeof limit);
     return true;
 }

@@ -11,9 +11,50 @@
 #include <cstring>
 
 #include "base/bounded_text.h"
+#include "base/system_library.h"
 #include "mail/socket_io.h"
 
 namespace {
+
+// Schannel and the certificate chain, loaded by the first TLS connection:
+// plain mail and no mail never load them.
+struct SecurityInterface {
+    decltype(&::InitSecurityInterfaceA) InitSecurityInterfaceA;
+};
+struct CertificateFunctions {
+    decltype(&::CertGetCertificateChain) CertGetCertificateChain;
+    decltype(&::CertVerifyCertificateChainPolicy) CertVerifyCertificateChainPolicy;
+    decltype(&::CertFreeCertificateChain) CertFreeCertificateChain;
+    decltype(&::CertFreeCertificateContext) CertFreeCertificateContext;
+};
+const char *const SecurityInterfaceNames[] = {"InitSecurityInterfaceA"};
+const char *const CertificateNames[] = {"CertGetCertificateChain", "CertVerifyCertificateChainPolicy",
+                                        "CertFreeCertificateChain", "CertFreeCertificateContext"};
+static_assert(sizeof CertificateNames / sizeof CertificateNames[0] == FunctionCount<CertificateFunctions>());
+
+INIT_ONCE SecurityLoaded = INIT_ONCE_STATIC_INIT;
+INIT_ONCE CertificatesLoaded = INIT_ONCE_STATIC_INIT;
+SecurityInterface Security;
+CertificateFunctions Certificates;
+// Schannel's calls, from the system's own table of them.
+PSecurityFunctionTableA Sspi;
+
+// False when either library cannot be loaded, or Schannel's table lacks a call used here.
+bool LoadTlsLibraries()
+{
+    if (!LoadSystemFunctionsOnce(SecurityLoaded, "secur32.dll", SecurityInterfaceNames, &Security,
+                                 FunctionCount<SecurityInterface>()) ||
+        !LoadSystemFunctionsOnce(CertificatesLoaded, "crypt32.dll", CertificateNames, &Certificates,
+                                 FunctionCount<CertificateFunctions>()))
+        return false;
+    PSecurityFunctionTableA table = Security.InitSecurityInterfaceA();
+    if (!table || !table->AcquireCredentialsHandleA || !table->FreeCredentialHandle ||
+        !table->InitializeSecurityContextA || !table->DeleteSecurityContext || !table->QueryContextAttributesA ||
+        !table->FreeContextBuffer || !table->EncryptMessage || !table->DecryptMessage)
+        return false;
+    Sspi = table;
+    return true;
+}
 
 constexpr DWORD ContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                                  ISC_REQ_EXTENDED_ERROR | ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM;
@@ -38,7 +79,7 @@ bool SendToken(TlsChannel &channel, SecBuffer &token)
     bool sent = token.cbBuffer == 0 || !token.pvBuffer ||
                 SendBytes(channel.socket, static_cast<const char *>(token.pvBuffer), token.cbBuffer);
     if (token.pvBuffer)
-        FreeContextBuffer(token.pvBuffer);
+        Sspi->FreeContextBuffer(token.pvBuffer);
     token.pvBuffer = nullptr;
     return sent;
 }
@@ -68,7 +109,7 @@ bool AcquireCredentials(TlsChannel &channel)
     credentials.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
     credentials.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
     char package[] = UNISP_NAME_A;
-    if (AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr, nullptr,
+    if (Sspi->AcquireCredentialsHandleA(nullptr, package, SECPKG_CRED_OUTBOUND, nullptr, &credentials, nullptr, nullptr,
                                   &channel.credentials, nullptr) != SEC_E_OK)
         return false;
     channel.credentialsHeld = true;
@@ -92,7 +133,7 @@ bool ContinueHandshake(TlsChannel &channel, bool needMore)
         SecBufferDesc outDescription = {SECBUFFER_VERSION, 1, &out};
         DWORD attributes = 0;
         SECURITY_STATUS status =
-            InitializeSecurityContextA(&channel.credentials, &channel.context, channel.target, ContextRequest, 0, 0,
+            Sspi->InitializeSecurityContextA(&channel.credentials, &channel.context, channel.target, ContextRequest, 0, 0,
                                        &inDescription, 0, nullptr, &outDescription, &attributes, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             needMore = true;
@@ -121,7 +162,7 @@ bool Handshake(TlsChannel &channel)
     SecBuffer out = {0, SECBUFFER_TOKEN, nullptr};
     SecBufferDesc outDescription = {SECBUFFER_VERSION, 1, &out};
     DWORD attributes = 0;
-    SECURITY_STATUS status = InitializeSecurityContextA(&channel.credentials, nullptr, channel.target, ContextRequest,
+    SECURITY_STATUS status = Sspi->InitializeSecurityContextA(&channel.credentials, nullptr, channel.target, ContextRequest,
                                                         0, 0, nullptr, 0, &channel.context, &outDescription,
                                                         &attributes, nullptr);
     if (status != SEC_I_CONTINUE_NEEDED)
@@ -144,7 +185,7 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, DWORD timeout)
     DWORD flags = timeout ? CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT
                           : 0;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, flags, nullptr,
+    if (!Certificates.CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, flags, nullptr,
                                  &chain))
         return nullptr;
     return chain;
@@ -164,7 +205,7 @@ DWORD SslPolicyError(PCCERT_CHAIN_CONTEXT chain, const wchar_t *host)
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS result = {};
     result.cbSize = sizeof result;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result))
+    if (!Certificates.CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result))
         return static_cast<DWORD>(CERT_E_CHAINING);
     return result.dwError;
 }
@@ -186,7 +227,7 @@ bool CertificateAccepted(TlsChannel &channel, const char *host)
     if (MultiByteToWideChar(CP_ACP, 0, host, -1, wideHost, 256) <= 0)
         return false;
     PCCERT_CONTEXT certificate = nullptr;
-    if (QueryContextAttributesA(&channel.context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK ||
+    if (Sspi->QueryContextAttributesA(&channel.context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK ||
         !certificate)
         return false;
     ULONGLONG now = GetTickCount64();
@@ -200,12 +241,12 @@ bool CertificateAccepted(TlsChannel &channel, const char *host)
         if (!(chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) && IsRevocationUnknown(error)) {
             if (PCCERT_CHAIN_CONTEXT plain = BuildChain(certificate, 0)) {
                 accepted = SslPolicyError(plain, wideHost) == 0;
-                CertFreeCertificateChain(plain);
+                Certificates.CertFreeCertificateChain(plain);
             }
         }
-        CertFreeCertificateChain(chain);
+        Certificates.CertFreeCertificateChain(chain);
     }
-    CertFreeCertificateContext(certificate);
+    Certificates.CertFreeCertificateContext(certificate);
     return accepted;
 }
 
@@ -214,9 +255,9 @@ bool CertificateAccepted(TlsChannel &channel, const char *host)
 TlsChannel::~TlsChannel()
 {
     if (contextHeld)
-        DeleteSecurityContext(&context);
+        Sspi->DeleteSecurityContext(&context);
     if (credentialsHeld)
-        FreeCredentialsHandle(&credentials);
+        Sspi->FreeCredentialHandle(&credentials);
     SecureZeroMemory(plain, sizeof plain);
     SecureZeroMemory(record, sizeof record);
 }
@@ -225,11 +266,13 @@ TlsOutcome StartTls(TlsChannel &channel, UINT_PTR socket, const char *host)
 {
     channel.socket = socket;
     channel.deadline = SocketDeadline();
-    if (!CopyText(channel.target, host) || !AcquireCredentials(channel) || !Handshake(channel))
+    // Libraries that cannot be loaded fail the handshake before a byte of it goes.
+    if (!LoadTlsLibraries() || !CopyText(channel.target, host) || !AcquireCredentials(channel) ||
+        !Handshake(channel))
         return TlsOutcome::HandshakeFailed;
     if (!CertificateAccepted(channel, host))
         return TlsOutcome::CertificateRejected;
-    if (QueryContextAttributesA(&channel.context, SECPKG_ATTR_STREAM_SIZES, &channel.sizes) != SEC_E_OK ||
+    if (Sspi->QueryContextAttributesA(&channel.context, SECPKG_ATTR_STREAM_SIZES, &channel.sizes) != SEC_E_OK ||
         channel.sizes.cbHeader + channel.sizes.cbMaximumMessage + channel.sizes.cbTrailer > sizeof channel.record)
         return TlsOutcome::HandshakeFailed;
     return TlsOutcome::Ready;
@@ -248,7 +291,7 @@ bool TlsSend(TlsChannel &channel, const char *data, size_t length)
                                 {sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, body + piece},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc description = {SECBUFFER_VERSION, 4, buffers};
-        if (EncryptMessage(&channel.context, 0, &description, 0) != SEC_E_OK ||
+        if (Sspi->EncryptMessage(&channel.context, 0, &description, 0) != SEC_E_OK ||
             !SendBytes(channel.socket, header, buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer))
             return false;
         data += piece;
@@ -269,7 +312,7 @@ int TlsReceive(TlsChannel &channel, char *buffer, size_t size)
                                 {0, SECBUFFER_EMPTY, nullptr},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc description = {SECBUFFER_VERSION, 4, buffers};
-        SECURITY_STATUS status = DecryptMessage(&channel.context, &description, 0, nullptr);
+        SECURITY_STATUS status = Sspi->DecryptMessage(&channel.context, &description, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             needMore = true;
             continue;

@@ -143,7 +143,7 @@ TEST(AtaPassThrough, TheEmulatedBridgeAnswersWhatTheDriveKeywordsSay)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.keywords);
         std::string text = std::string("drive 0\nmodel SAT DISK\nbus usb\n") + c.keywords;
-        EmulatedBay bay;
+        EmulatedBay bay{};
         DescriptionError error;
         ASSERT_TRUE(ParseDriveDescription(text.data(), text.size(), bay, error)) << error.message;
         uint32_t returned = 0;

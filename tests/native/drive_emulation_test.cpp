@@ -84,7 +84,7 @@ EmulatedDevice Physical(uint8_t drive, uint32_t access = ReadWrite)
 
 TEST(DriveDescription, EmptyTextDescribesAnNtSystemWithTheDriverPresentAndNoDrive)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "");
     EXPECT_TRUE(bay.versionSucceeds);
     EXPECT_EQ(bay.platformId, 2u);
@@ -101,7 +101,7 @@ TEST(DriveDescription, EmptyTextDescribesAnNtSystemWithTheDriverPresentAndNoDriv
 
 TEST(DriveDescription, DefaultBayServesDrivesZeroAndOneFixedAndHealthy)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     SetDefaultBay(bay);
     EXPECT_TRUE(bay.versionSucceeds);
     EXPECT_EQ(bay.platformId, 2u);
@@ -133,7 +133,7 @@ TEST(DriveDescription, DriveSectionStartsFromTheDefaultsOfItsNumber)
     const Case cases[] = {{0, "HOLMVARD EMU DISK 0", "EMU0000"}, {1, "HOLMVARD EMU DISK 1", "EMU0001"},
                           {2, "HOLMVARD EMU DISK 2", "EMU0002"}, {3, "HOLMVARD EMU DISK 3", "EMU0003"}};
     for (const Case &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         std::string text = "drive " + std::to_string(c.n) + "\n";
         Load(bay, text);
         const EmulatedDrive &drive = bay.drives[c.n];
@@ -240,7 +240,7 @@ TEST(DriveDescription, EveryKeywordSetsItsValue)
          [](const EmulatedBay &b) { return b.drives[0].heads == 16 && b.drives[3].heads == 2 && !b.versionSucceeds; }},
     };
     for (const KeywordCase &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.text);
         EXPECT_TRUE(c.holds(bay)) << c.text;
     }
@@ -256,7 +256,7 @@ TEST(DriveDescription, CommentsBlankLinesBlanksAndLineEndsAreIgnored)
         "\xEF\xBB\xBF" "drive 2\nheads 7",
     };
     for (std::string_view text : texts) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, text);
         EXPECT_TRUE(bay.drives[2].defined) << text;
         EXPECT_EQ(bay.drives[2].heads, 7) << text;
@@ -274,7 +274,7 @@ TEST(DriveDescription, RawSectorTakesExactly1024HexDigitsWithBlanksAnywhere)
         if (i % 16 == 15)
             digits += ' ';
     }
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nsector " + digits + " # trailing comment\n");
     ASSERT_TRUE(bay.drives[0].hasRawSector);
     for (int i = 0; i < 512; ++i)
@@ -358,7 +358,7 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
         {"volume C total 18446744073709551616 free 0", 1, "'18446744073709551616' is not a 64-bit number for 'volume'"},
     };
     for (const ErrorCase &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         DescriptionError error;
         EXPECT_FALSE(ParseDriveDescription(c.text.data(), c.text.size(), bay, error)) << c.text;
         EXPECT_EQ(error.line, c.line) << c.text;
@@ -369,7 +369,7 @@ TEST(DriveDescription, FaultsNameTheirLineAndReason)
 TEST(DriveDescription, FaultTextForTheLogNamesTheFileAndLine)
 {
     DescriptionError error;
-    EmulatedBay bay;
+    EmulatedBay bay{};
     const std::string_view text = "drive 0\nmodle X\n";
     ASSERT_FALSE(ParseDriveDescription(text.data(), text.size(), bay, error));
     char message[200];
@@ -388,7 +388,7 @@ TEST(DriveDescription, VolumesTakeTheirSpaceOrFailAndTheLogNamesTheAnswer)
 {
     const std::string text = "volume p total 18446744073709551615 free 0x100 available 7\nvolume Z fail\n"
                              "volume D total 10240000000 free 1300000000\n";
-    EmulatedBay bay;
+    EmulatedBay bay{};
     DescriptionError error;
     ASSERT_TRUE(ParseDriveDescription(text.data(), text.size(), bay, error)) << error.message;
     const EmulatedVolume &p = bay.volumes['P' - 'A'];
@@ -417,7 +417,7 @@ TEST(DriveDescription, VolumesTakeTheirSpaceOrFailAndTheLogNamesTheAnswer)
 
 TEST(IdentifySector, BuiltFromTheFieldsWithAtaStringsSwappedAndPadded)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nmodel ST3200\nserial 5JV1234\nfirmware 3.AAE\nconfig 0x045A\n"
               "cylinders 1024\nheads 255\nsectors 63\nlba 0x12345678\n");
     uint8_t sector[SmartSectorLength];
@@ -443,7 +443,7 @@ TEST(IdentifySector, BuiltFromTheFieldsWithAtaStringsSwappedAndPadded)
 
 TEST(IdentifySector, WordOverridesApplyAfterTheFieldsAndKeepTheChecksum)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nconfig 0x0040\nidentify-word 0 0x8580\nidentify-word 61 0xFFFF\n");
     uint8_t sector[SmartSectorLength];
     BuildIdentifySector(bay.drives[0], sector);
@@ -461,7 +461,7 @@ TEST(IdentifySector, RawSectorIsServedAsGivenUnderItsWordOverrides)
     std::string digits;
     for (int i = 0; i < 512; ++i)
         digits += i == 0 ? "40" : i == 54 ? "54" : i == 55 ? "53" : "00";
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nmodel IGNORED\nsector " + digits + "\nidentify-word 1 0x0102\n");
     uint8_t sector[SmartSectorLength];
     BuildIdentifySector(bay.drives[0], sector);
@@ -473,7 +473,7 @@ TEST(IdentifySector, RawSectorIsServedAsGivenUnderItsWordOverrides)
 
 TEST(IdentifySector, AllZeroRawSectorStaysAllZero)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nsector " + std::string(1024, '0') + "\n");
     uint8_t sector[SmartSectorLength];
     BuildIdentifySector(bay.drives[0], sector);
@@ -482,7 +482,7 @@ TEST(IdentifySector, AllZeroRawSectorStaysAllZero)
 
 TEST(IdentifySector, ProgramDecodesTheBuiltSectorIntoTheDescribedIdentity)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nmodel   ST3200 A  \nserial  5JV1234\nfirmware 3.AAE\ncylinders 1024\nheads 255\n"
               "sectors 63\nlba 1048576\n");
     uint8_t sector[SmartSectorLength];
@@ -513,7 +513,7 @@ TEST(SmartDataSector, CarriesTheOfflineValuesAndAZeroSum)
         {"drive 0\noffline-status 5\ndata-byte 362 6\ndata-byte 365 1\n", 0x06, 0x0178, 0x01},
     };
     for (const Case &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.text);
         uint8_t sector[SmartSectorLength];
         BuildSmartDataSector(bay.drives[0], sector);
@@ -526,7 +526,7 @@ TEST(SmartDataSector, CarriesTheOfflineValuesAndAZeroSum)
 
 TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\nattribute 5 100 99 0xAB00000008\nattribute 197 50 50 3 0x0033\nthreshold 197 50\n"
               "attribute 1 10 10 0 0x0032\nthreshold 1 10\n");
     uint8_t data[SmartSectorLength];
@@ -545,7 +545,7 @@ TEST(SmartDataSector, AttributesAndThresholdsReachTheProgramsReaderUnderAZeroSum
 
 TEST(SmartDataSector, ChecksumByteOverrideIsKept)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\ndata-byte 511 0x00\n");
     uint8_t sector[SmartSectorLength];
     BuildSmartDataSector(bay.drives[0], sector);
@@ -597,7 +597,7 @@ TEST(EmulatedOpen, DevicesOpenByNameAndTheReadWriteOpenFollowsTheDrive)
         {"drive 0", nullptr, 0, false, EmulatedErrorInvalidParameter, Disk, 0},
     };
     for (const OpenCase &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.description);
         EmulatedOpen open = AnswerDeviceOpen(bay, c.name, c.access);
         const char *name = c.name ? c.name : "(null)";
@@ -690,7 +690,7 @@ TEST(EmulatedRequest, EachRequestSucceedsOrFailsAsTheDriveIsDescribed)
         {"drive 0", Physical(0), 0x00070048, SmartPacket(0xDA, 0), 24, false, EmulatedErrorInvalidFunction, 0},
     };
     for (const RequestCase &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.description);
         uint8_t output[600];
         memset(output, 0xEE, sizeof output);
@@ -716,7 +716,7 @@ TEST(EmulatedRequest, EachRequestSucceedsOrFailsAsTheDriveIsDescribed)
 
 TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedOrHungDriveWait)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\ndrive 1\ndelay 45000\nhang yes\ndrive 2\nbus nvme\ndelay 7\nhang yes\ndrive 3\nbus sata\ndelay 9\nhang yes\n");
     auto bytes = [](const Packet &packet) { return std::vector<uint8_t>(packet.begin(), packet.end()); };
     auto nvme = [](NvmeQuery query) {
@@ -754,7 +754,7 @@ TEST(EmulatedRequest, OnlyTheHealthRequestsOfADelayedOrHungDriveWait)
 
 TEST(EmulatedRequest, AnUnpluggedDriveIsNotFoundByAnyOpenOrRequest)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 3\nbus usb\npresent no\n");
     for (uint32_t access : {0u, EmulatedGenericRead | EmulatedGenericWrite}) {
         EmulatedOpen open = AnswerDeviceOpen(bay, "\\\\.\\PhysicalDrive3", access);
@@ -771,7 +771,7 @@ TEST(EmulatedRequest, AnUnpluggedDriveIsNotFoundByAnyOpenOrRequest)
 
 TEST(EmulatedRequest, InputMustBeOneThirtyTwoBytePacket)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     SetDefaultBay(bay);
     Packet packet = SmartPacket(0xDA, 0);
     uint8_t longer[40] = {};
@@ -791,7 +791,7 @@ TEST(EmulatedRequest, InputMustBeOneThirtyTwoBytePacket)
 
 TEST(EmulatedRequest, IdentifyReplyCarriesTheDrivesSectorAfterTheHeader)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\ndrive 2\nmodel SECOND\n");
     uint8_t output[SmartDataReplyLength];
     Packet packet = IdentifyPacket(2);
@@ -814,7 +814,7 @@ TEST(EmulatedRequest, IdentifyReplyCarriesTheDrivesSectorAfterTheHeader)
 
 TEST(EmulatedRequest, ReadDataReplyCarriesTheSmartDataSector)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 1\noffline-status 0x04\noffline-seconds 125\noffline-capability 0x1B\n");
     uint8_t output[SmartDataReplyLength];
     Packet packet = SmartPacket(0xD0, 1);
@@ -838,7 +838,7 @@ TEST(EmulatedRequest, ReturnStatusReportsTheVerdictInTheCylinderRegisters)
     const Case cases[] = {{"drive 3", 0x4F, 0xC2}, {"drive 3\nstatus ok", 0x4F, 0xC2},
                           {"drive 3\nstatus exceeded", 0xF4, 0x2C}};
     for (const Case &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.description);
         uint8_t output[SmartStatusReplyLength];
         Packet packet = SmartPacket(0xDA, 3);
@@ -872,7 +872,7 @@ TEST(EmulatedRequest, GeometryReportsTheMediaOnPhysicalDrivesOnly)
         {"drive 0", SmartDriver, 24, false, EmulatedErrorInvalidFunction, 0},
     };
     for (const Case &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, std::string(c.description) + "\ncylinders 1000\nheads 15\nsectors 62\n");
         uint8_t output[DriveGeometryLength];
         memset(output, 0xEE, sizeof output);
@@ -916,7 +916,7 @@ TEST(EmulatedRequest, GetVersionReportsTheDriveMap)
         {"drive 0", Physical(0, 0), 24, false, EmulatedErrorAccessDenied, 0},
     };
     for (const Case &c : cases) {
-        EmulatedBay bay;
+        EmulatedBay bay{};
         Load(bay, c.description);
         uint8_t output[DriveMapReplyLength] = {};
         EmulatedReply reply =
@@ -940,7 +940,7 @@ TEST(EmulatedRequest, EveryRequestTheProgramBuildsIsAnsweredInFull)
         SmartOperation::ReturnSMARTStatus,       SmartOperation::ExecuteOfflineImmediate,
         SmartOperation::ReadSMARTData,           SmartOperation::ReadSMARTThresholds,
     };
-    EmulatedBay bay;
+    EmulatedBay bay{};
     Load(bay, "drive 0\ndrive 1\ndrive 2\ndrive 3\n");
     for (SmartOperation operation : operations) {
         for (uint8_t n = 0; n < 4; ++n) {

@@ -17,7 +17,7 @@ void Put32(uint8_t *bytes, uint32_t value)
 
 EmulatedBay BayOf(const char *description)
 {
-    EmulatedBay bay;
+    EmulatedBay bay{};
     DescriptionError error;
     EXPECT_TRUE(ParseDriveDescription(description, strlen(description), bay, error)) << error.message;
     return bay;
