@@ -12,7 +12,11 @@ bool LoadSystemFunctions(const char *dll, const char *const *names, void *table,
         return false;
     path[length] = '\\';
     memcpy(path + length + 1, dll, name + 1);
-    HMODULE library = LoadLibraryA(path);
+    // The system folder for its own imports too; a Windows without that flag
+    // (7 before KB2533623) refuses it, and the full path is the guard there.
+    HMODULE library = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!library && GetLastError() == ERROR_INVALID_PARAMETER)
+        library = LoadLibraryA(path);
     if (!library)
         return false;
     FARPROC *functions = static_cast<FARPROC *>(table);

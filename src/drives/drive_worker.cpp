@@ -54,10 +54,15 @@ bool AnyQueued()
     return false;
 }
 
+// How long the worker kept alive only by a request given up on waits before
+// it looks again whether the request has completed since.
+constexpr DWORD AbandonedRecheckMs = 60000;
+
 DWORD WINAPI RunDriveWork(void *)
 {
+    DWORD idle = DriveWorkerIdleMs;
     for (;;) {
-        DWORD waited = WaitForSingleObject(Wake, DriveWorkerIdleMs);
+        DWORD waited = WaitForSingleObject(Wake, idle);
         for (int job = TakeJob(); job >= 0; job = TakeJob()) {
             Jobs[job].work(Jobs[job].context);
             HWND window;
@@ -78,9 +83,14 @@ DWORD WINAPI RunDriveWork(void *)
         // thread's pending requests as it exits and, from a driver that
         // ignores the cancel, may never deliver the completion that gives
         // the request's buffers back.
-        if (waited == WAIT_TIMEOUT && !AnyQueued() && !AnyDeviceRequestAbandoned()) {
-            WorkerEnded = true;
-            return 0;
+        if (waited == WAIT_TIMEOUT && !AnyQueued()) {
+            if (!AnyDeviceRequestAbandoned()) {
+                WorkerEnded = true;
+                return 0;
+            }
+            idle = AbandonedRecheckMs;
+        } else {
+            idle = DriveWorkerIdleMs;
         }
     }
 }
