@@ -149,10 +149,12 @@ add_executable(holmvard_windows_tests
     tests/windows/context_help_test.cpp
     tests/windows/dialog_text_fit_test.cpp
     tests/windows/dpi_change_test.cpp
+    tests/windows/drive_worker_test.cpp
     tests/windows/emulated_device_io_test.cpp
     tests/windows/event_messages_test.cpp
     tests/windows/history_window_test.cpp
     tests/windows/smart_commands_test.cpp
+    tests/windows/system_library_test.cpp
     tests/windows/tray_menu_test.cpp
     tests/windows/settings_store_test.cpp
     ${HOLMVARD_RC}
