@@ -52,6 +52,18 @@ struct WindowDC {
     }
 };
 
+struct GdiObject {
+    HGDIOBJ handle;
+    explicit GdiObject(HGDIOBJ object) : handle(object) {}
+    GdiObject(const GdiObject &) = delete;
+    GdiObject &operator=(const GdiObject &) = delete;
+    ~GdiObject()
+    {
+        if (handle)
+            DeleteObject(handle);
+    }
+};
+
 struct PopupMenu {
     HMENU handle = CreatePopupMenu();
     PopupMenu() = default;

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "base/bounded_text.h"
+#include "base/guards.h"
 #include "history/history_graph.h"
 #include "state/app_state.h"
 #include "state/drive_table.h"
@@ -211,18 +212,6 @@ void FormatPointTime(int64_t time, int32_t offsetMinutes, bool withDate, bool wi
         FormatInto(clock, "%02d:%02d", civil.hour, civil.minute);
     FormatIntoSized(text, size, "%s%s%s", date, withDate && withTime ? " " : "", clock);
 }
-
-struct GdiObject {
-    HGDIOBJ handle;
-    explicit GdiObject(HGDIOBJ object) : handle(object) {}
-    GdiObject(const GdiObject &) = delete;
-    GdiObject &operator=(const GdiObject &) = delete;
-    ~GdiObject()
-    {
-        if (handle)
-            DeleteObject(handle);
-    }
-};
 
 // Value ranges of the two axes.
 struct GraphScale {
